@@ -1,0 +1,102 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "core/file_utils.h"
+#include "core/messages.h"
+#include "core/time_utils.h"
+#include "platform/language_ids.h"
+#include "ui/main_window.h"
+#include "ui/text_edge.h"
+#include "ui/translator.h"
+
+namespace tazmel {
+
+Application::Application(ProgramPaths paths) : paths_(std::move(paths)) {}
+
+Application::~Application() = default;
+
+void Application::Start() {
+  main_window_ = std::make_unique<TfrmMain>();
+  prompts_.SetOwner(main_window_.get());
+  connect(main_window_.get(), &TfrmMain::closeRequested, this, &Application::Close);
+  connect(main_window_.get(), &TfrmMain::languageChosen, this, &Application::SwitchLanguage);
+
+  // A first start gets the shipped settings as the user's own, before
+  // anything is read; a failed copy just means defaults.
+  std::error_code ec;
+  if (!std::filesystem::exists(paths_.UserIni(), ec)) CopyFileExact(paths_.TazmelIni(), paths_.UserIni());
+
+  ChooseAndLoadLanguage();
+  TranslateWindow(*main_window_, paths_.LanguageFile());
+  QApplication::setApplicationDisplayName(main_window_->windowTitle());
+
+  settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
+  ApplySettings();
+  ShowState();
+
+  if (!settings_.options.auto_hide) main_window_->show();
+}
+
+void Application::ChooseAndLoadLanguage() {
+  system_language_id_ = SystemDefaultLanguageId();
+  const std::string cur_lng = ReadProfileString(paths_.UserIni(), "Language", "CurLng");
+  paths_.SetLanguageCode(ChooseLanguage(cur_lng, system_language_id_));
+  Messages().Load(paths_.LanguageFile());
+  main_window_->SetLanguages(ListLanguages(paths_.LanguageFolder()), paths_.LanguageCode());
+}
+
+void Application::SwitchLanguage(const QString& code) {
+  paths_.SetLanguageCode(code.toStdString());
+  Messages().Load(paths_.LanguageFile());
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (!window->objectName().isEmpty()) TranslateWindow(*window, paths_.LanguageFile());
+  }
+  QApplication::setApplicationDisplayName(main_window_->windowTitle());
+  ShowState();
+}
+
+void Application::ApplySettings() {
+  const QRect work = main_window_->screen() ? main_window_->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  const Rect fallback = DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(),
+                                               main_window_->height());
+  main_window_->move(settings_.main_window.left.value_or(fallback.left + work.left()),
+                     settings_.main_window.top.value_or(fallback.top + work.top()));
+  main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, settings_.options.always_on_top);
+}
+
+void Application::CollectSettings() {
+  settings_.main_window.left = main_window_->x();
+  settings_.main_window.top = main_window_->y();
+  // Until the playlist window exists its place stays where it would open.
+  const Rect list = DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(),
+                                          main_window_->height()});
+  auto& playlist = settings_.playlist;
+  if (!playlist.left) playlist.left = list.left;
+  if (!playlist.top) playlist.top = list.top;
+  if (!playlist.width) playlist.width = list.width;
+  if (!playlist.height) playlist.height = list.height;
+  settings_.cur_lng = paths_.LanguageCode();
+}
+
+void Application::ShowState() {
+  main_window_->SetStatusLines({
+      FromGb(Msg(35)),
+      QString::fromStdString(paths_.ProgramFolder().string()),
+      QString::fromStdString(paths_.DataFolder().string()),
+  });
+}
+
+void Application::Close() {
+  if (closing_) return;
+  closing_ = true;
+  // Timer, hotkeys, drop target, recorder, tester, generator and data tool
+  // stop here once they exist; then the settings are saved.
+  CollectSettings();
+  SaveSettings(settings_, paths_.UserIni());
+  main_window_->hide();
+  emit closed();
+}
+
+}  // namespace tazmel

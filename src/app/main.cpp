@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <clocale>
+
+#include "app/application.h"
+#include "app/signal_bridge.h"
+#include "core/program_paths.h"
+
+int main(int argc, char* argv[]) {
+  using namespace tazmel;
+  const ProgramPaths paths(ResolveProgramFolder(ProgramFolderSources::FromEnvironment()));
+
+  QApplication qt(argc, argv);
+  QApplication::setApplicationName("Tazmel");
+  QApplication::setQuitOnLastWindowClosed(false);
+  // The media engine parses numbers with the C locale.
+  std::setlocale(LC_NUMERIC, "C");
+
+  SignalBridge signals_bridge;
+  Application app(paths);
+  QObject::connect(&signals_bridge, &SignalBridge::terminationRequested, &app, &Application::Close);
+  QObject::connect(&app, &Application::closed, &qt, &QApplication::quit, Qt::QueuedConnection);
+  app.Start();
+  return QApplication::exec();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tazmel {
+
+// Whole-file read; nullopt when the file cannot be read or exceeds max_bytes.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
+                                         std::uintmax_t max_bytes = UINTMAX_MAX);
+
+// Writes to a temporary file beside `path`, flushes it and renames it into
+// place; on failure the old file is untouched and no temporary is left.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
+
+// Byte-exact copy through WriteFileAtomically, overwriting `to`.
+bool CopyFileExact(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// `folder / name`, with the name spelt as an entry of the folder that equals
+// it without regard to ASCII case; `folder / name` unchanged when none does.
+std::filesystem::path FindNoCase(const std::filesystem::path& folder, std::string_view name);
+
+// The text without the characters " * / : < > ? \ | ; all other bytes stay.
+std::string CleanFileName(std::string_view text);
+
+// File-name part of a path ("/" or "\" separated) without its extension.
+std::string FileNameWithoutExt(std::string_view path);
+
+// Appends the full path of every non-folder entry whose name does not start
+// with "." in the order the system lists them.
+void ListFiles(const std::filesystem::path& folder, std::vector<std::filesystem::path>& list);
+
+// Deletes the folder and its contents. Only plain folders are descended
+// into; a hidden (dot-named) or read-only folder is treated as a file, so
+// its removal fails and it stays, with the folders above it. Symbolic links
+// are removed, never followed. Returns the outcome of the last deletion.
+bool DeleteFolder(const std::filesystem::path& folder);
+
+}  // namespace tazmel

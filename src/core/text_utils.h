@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tazmel {
+
+// Case folding here is ASCII only: data text is GB18030 bytes whose trail
+// bytes may fall in the ASCII letter range, and must not be touched.
+char AsciiLower(char c);
+std::string AsciiLowerCopy(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Decimal integer with an optional sign and surrounding blanks; nullopt for
+// anything else or a value outside int.
+std::optional<int> ParseInteger(std::string_view text);
+
+// Returns the text before the first `separator` and leaves what follows it
+// in `text`. Without the separator the whole text is returned and `text`
+// becomes empty.
+std::string CutFirst(std::string& text, std::string_view separator);
+
+// Field n (from 1) of `text` split at `separator`; empty past the last field.
+std::string NthField(std::string_view text, int n, char separator);
+
+// Pads the decimal number on the left to `width`; never wider than 20
+// padding characters, and never cuts digits.
+std::string ZeroPad(long long number, int width);
+std::string SpacePad(long long number, int width);
+
+// Keeps A-Z, a-z, 0-9 and "*-.@_"; every other byte becomes %XX.
+std::string UrlEncode(std::string_view text);
+
+// False when the text looks like an HTML page.
+bool IsPlainText(std::string_view text);
+
+// Replaces left to right without rescanning replaced text.
+std::string ReplaceAll(std::string_view text, std::string_view old_text, std::string_view new_text);
+
+// "host" -> "http://host/"; empty stays empty.
+std::string CompleteWebAddress(std::string_view text);
+
+// "host:port"; without ":" the port is "8080".
+std::pair<std::string, std::string> SplitHostPort(std::string_view text);
+
+// Compares dotted version texts number by number over 34 steps; a part that
+// is not a number counts as 0, and the last part repeats once the dots run
+// out. Returns 1 when `installed` is newer, -1 when older, 0 when equal.
+int CompareVersion(std::string_view installed, std::string_view required);
+
+}  // namespace tazmel

@@ -1,0 +1,21 @@
+#include "ui/message_boxes.h"
+
+#include <QMessageBox>
+
+#include "core/messages.h"
+#include "ui/text_edge.h"
+
+namespace tazmel {
+
+bool MessageBoxes::AskQuestion(std::string_view text) {
+  QMessageBox box(QMessageBox::Question, FromGb(Msg(1)), FromGb(text), QMessageBox::Yes | QMessageBox::No, owner_);
+  box.setWindowModality(Qt::ApplicationModal);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void MessageBoxes::ShowInfo(std::string_view text) {
+  QMessageBox box(QMessageBox::Information, FromGb(Msg(2)), FromGb(text), QMessageBox::Ok, owner_);
+  box.exec();
+}
+
+}  // namespace tazmel

@@ -1,0 +1,125 @@
+// Starts the real program in a temporary program folder and ends it the way
+// the system does, with SIGTERM.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/hotkey_table.h"
+#include "core/ini_file.h"
+#include "temp_dir.h"
+
+extern char** environ;
+
+namespace tazmel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+class ExecutableTest : public ::testing::Test {
+ protected:
+  pid_t Start(const std::vector<std::string>& extra_env = {}) {
+    std::vector<std::string> env = {"TAZMEL_HOME=" + dir_.path().string(), "QT_QPA_PLATFORM=offscreen",
+                                    "HOME=" + dir_.path().string(), "LANG=C.UTF-8"};
+    env.insert(env.end(), extra_env.begin(), extra_env.end());
+    if (const char* path = getenv("PATH")) env.push_back(std::string("PATH=") + path);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string exe = TAZMEL_EXECUTABLE;
+    char* argv[] = {exe.data(), nullptr};
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+    return pid;
+  }
+
+  // Waits for a file to appear; false after the deadline.
+  static bool WaitFor(const std::filesystem::path& path, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!std::filesystem::exists(path)) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(20ms);
+    }
+    return true;
+  }
+
+  // The exit status, or -1 when the process did not end within the limit.
+  static int WaitExit(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  TempDir dir_;
+};
+
+// First start copies Tazmel.ini to User.ini byte for byte before anything is
+// read; SIGTERM runs the close, which writes every main-window setting.
+TEST_F(ExecutableTest, FirstStartAndSigterm) {
+  const std::string shipped = "; shipped defaults\r\n[Update]\r\nForceConfig=0\r\n[Options]\r\nRetryNum=4\r\n";
+  WriteFile(dir_ / "Tazmel.ini", shipped);
+  const pid_t pid = Start();
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitFor(dir_ / "User.ini", 30s));
+  EXPECT_EQ(ReadFile(dir_ / "User.ini"), shipped);
+
+  kill(pid, SIGTERM);
+  ASSERT_EQ(WaitExit(pid, 30s), 0);
+
+  IniFile user;
+  ASSERT_EQ(user.Load(dir_ / "User.ini"), IniFile::LoadStatus::kLoaded);
+  const std::pair<const char*, std::vector<const char*>> expected[] = {
+      {"frmMain", {"Left", "Top"}},
+      {"frmPlayList", {"Left", "Top", "Width", "Height", "Visible", "TreeVisible", "ClickMode"}},
+      {"Player", {"RootNodeIndex", "SelectNodeIndex", "SelectItemIndex", "CurPlayID", "CurUserUrl", "Volume", "Balance"}},
+      {"Options", {"AlwaysOnTop", "TimingShutDown", "ShutDownTime", "EnabledHotkeys", "Reconnect", "RetryNum",
+                   "RetryDelay", "ShowHint", "EnableSound", "AutoUpdate", "AutoPlay", "AutoHide", "VideoFormVisible",
+                   "EnabledAnimate", "TrayIconVisible", "TimingPlay", "TimingPlayTime", "TimingRecord",
+                   "TimingRecordStartTime", "TimingRecordEndTime", "AutoTalkClock", "TalkClockInterval",
+                   "MuteTalkClock"}},
+      {"Skin", {"SkinName"}},
+      {"Language", {"CurLng"}},
+      {"Update", {"LastUpdateTime", "ForceConfig"}},
+  };
+  for (const auto& [section, keys] : expected) {
+    for (const char* key : keys) EXPECT_TRUE(user.Value(section, key).has_value()) << section << "/" << key;
+  }
+  for (const TDefHotkey& h : DefaultHotkeys()) EXPECT_TRUE(user.Value("Hotkeys", h.Name).has_value()) << h.Name;
+  EXPECT_EQ(user.ReadInteger("Options", "RetryNum", 0), 4);
+  EXPECT_EQ(user.ReadString("Language", "CurLng"), "eng");
+  EXPECT_EQ(user.ReadString("Options", "ShutDownTime"), "0:00:00");
+  // The comment of the copied file survives the close.
+  EXPECT_EQ(ReadFile(dir_ / "User.ini").rfind("; shipped defaults\r\n", 0), 0u);
+}
+
+// The language follows the locale when CurLng is empty, and SIGINT closes
+// the same way.
+TEST_F(ExecutableTest, LanguageFromLocaleAndSigint) {
+  WriteFile(dir_ / "Tazmel.ini", "[Language]\r\nCurLng=\r\n");
+  const pid_t pid = Start({"LC_ALL=zh_HK.UTF-8"});
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitFor(dir_ / "User.ini", 30s));
+  kill(pid, SIGINT);
+  ASSERT_EQ(WaitExit(pid, 30s), 0);
+  EXPECT_EQ(ReadProfileString(dir_ / "User.ini", "Language", "CurLng"), "cht");
+}
+
+}  // namespace
+}  // namespace tazmel

@@ -1,0 +1,118 @@
+#include "core/text_utils.h"
+
+#include <gtest/gtest.h>
+
+namespace tazmel {
+namespace {
+
+// CutFirst returns the head and leaves the text after the whole separator.
+TEST(CutFirstTest, CutsAtFirstSeparator) {
+  struct Case {
+    std::string text, separator, head, rest;
+  } cases[] = {
+      {"12-Radio-One", "-", "12", "Radio-One"},
+      {"a + b + c", " + ", "a", "b + c"},
+      {"no separator", ",", "no separator", ""},
+      {"", ",", "", ""},
+      {",lead", ",", "", "lead"},
+      {"trail,", ",", "trail", ""},
+  };
+  for (Case& c : cases) {
+    std::string text = c.text;
+    EXPECT_EQ(CutFirst(text, c.separator), c.head) << c.text;
+    EXPECT_EQ(text, c.rest) << c.text;
+  }
+}
+
+// NthField counts from 1 and is empty past the last field.
+TEST(NthFieldTest, Fields) {
+  EXPECT_EQ(NthField("a,b,c", 1, ','), "a");
+  EXPECT_EQ(NthField("a,b,c", 3, ','), "c");
+  EXPECT_EQ(NthField("a,b,c", 4, ','), "");
+  EXPECT_EQ(NthField("whole", 1, ','), "whole");
+  EXPECT_EQ(NthField("a,,c", 2, ','), "");
+  EXPECT_EQ(NthField("a,b", 0, ','), "");
+}
+
+// Padding fills to the width but never cuts digits, and stops at 20.
+TEST(PadTest, ZeroAndSpace) {
+  EXPECT_EQ(ZeroPad(7, 3), "007");
+  EXPECT_EQ(ZeroPad(1234, 3), "1234");
+  EXPECT_EQ(ZeroPad(123, 3), "123");
+  EXPECT_EQ(SpacePad(7, 3), "  7");
+  EXPECT_EQ(ZeroPad(5, 50).size(), 20u);
+  EXPECT_EQ(ZeroPad(-5, 3), "0-5");
+}
+
+// Only letters, digits and *-.@_ survive URL encoding; bytes above 127 too
+// are encoded, in upper-case hex.
+TEST(UrlEncodeTest, Encodes) {
+  EXPECT_EQ(UrlEncode("a b&c"), "a%20b%26c");
+  EXPECT_EQ(UrlEncode("A-z_0.9*@"), "A-z_0.9*@");
+  EXPECT_EQ(UrlEncode("\xC4\xE3/?"), "%C4%E3%2F%3F");
+  EXPECT_EQ(UrlEncode(std::string("\0", 1)), "%00");
+}
+
+TEST(IsPlainTextTest, DetectsHtmlWords) {
+  EXPECT_FALSE(IsPlainText("<HTML><p>"));
+  EXPECT_FALSE(IsPlainText("the HeAd of it"));
+  EXPECT_FALSE(IsPlainText("<Body>"));
+  EXPECT_TRUE(IsPlainText("http://radio/stream.mp3\r\n"));
+}
+
+// Replacement scans left to right and does not rescan what it put in.
+TEST(ReplaceAllTest, NoRescan) {
+  EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa");
+  EXPECT_EQ(ReplaceAll("abab", "ab", "b"), "bb");
+  EXPECT_EQ(ReplaceAll("xyz", "", "q"), "xyz");
+  EXPECT_EQ(ReplaceAll("a||b||", "||", "\t"), "a\tb\t");
+}
+
+TEST(CompleteWebAddressTest, Completes) {
+  EXPECT_EQ(CompleteWebAddress(""), "");
+  EXPECT_EQ(CompleteWebAddress("www.example.org"), "http://www.example.org/");
+  EXPECT_EQ(CompleteWebAddress("http://a.org/index.html"), "http://a.org/index.html/");
+  EXPECT_EQ(CompleteWebAddress("HTTPS://a.org/"), "HTTPS://a.org/");
+}
+
+TEST(SplitHostPortTest, DefaultPort) {
+  EXPECT_EQ(SplitHostPort("proxy:3128"), (std::pair<std::string, std::string>{"proxy", "3128"}));
+  EXPECT_EQ(SplitHostPort("proxy"), (std::pair<std::string, std::string>{"proxy", "8080"}));
+  EXPECT_EQ(SplitHostPort("a:b:c"), (std::pair<std::string, std::string>{"a", "b:c"}));
+}
+
+// Versions compare part by part; the last part repeats once dots run out,
+// so only a strictly newer version passes a minimum check.
+TEST(CompareVersionTest, Table) {
+  struct Case {
+    const char* installed;
+    const char* required;
+    int result;
+  } cases[] = {
+      {"9.0.0.0", "9.0", 0},      {"9.0.0.2980", "9.0", 1}, {"10.0.0.3646", "9.0", 1},
+      {"", "9.0", -1},            {"6.0.8", "6.0.8", 0},    {"6.0.9.1", "6.0.8", 1},
+      {"6.0.8.1", "6.0.8", -1},   {"x.1", "0.1", 0},        {"6.0.10", "6.0.9", 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompareVersion(c.installed, c.required), c.result) << c.installed << " vs " << c.required;
+  }
+}
+
+TEST(ParseIntegerTest, StrictDecimal) {
+  EXPECT_EQ(ParseInteger(" 42 "), 42);
+  EXPECT_EQ(ParseInteger("-7"), -7);
+  EXPECT_EQ(ParseInteger("+7"), 7);
+  EXPECT_EQ(ParseInteger("12abc"), std::nullopt);
+  EXPECT_EQ(ParseInteger(""), std::nullopt);
+  EXPECT_EQ(ParseInteger("99999999999"), std::nullopt);
+}
+
+// Case folding leaves bytes outside ASCII letters alone.
+TEST(CaseTest, AsciiOnly) {
+  EXPECT_TRUE(EqualsNoCase("Options", "OPTIONS"));
+  EXPECT_FALSE(EqualsNoCase("\xC4\xE3", "\xC4\xC3"));
+  EXPECT_EQ(AsciiLowerCopy("AbC\xC4Z"), "abc\xC4z");
+}
+
+}  // namespace
+}  // namespace tazmel

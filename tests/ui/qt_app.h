@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QApplication>
+#include <cstdlib>
+
+namespace tazmel::testing {
+
+// One offscreen QApplication for the whole test program.
+inline QApplication& QtApp() {
+  static int argc = 1;
+  static char name[] = "ui_tests";
+  static char* argv[] = {name, nullptr};
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static QApplication app(argc, argv);
+  return app;
+}
+
+}  // namespace tazmel::testing
