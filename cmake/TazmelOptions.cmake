@@ -15,3 +15,9 @@ function(tazmel_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PRIVATE tazmel_options)
 endfunction()
+
+# Fuzzing builds instrument every library for coverage and memory errors.
+if(TAZMEL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

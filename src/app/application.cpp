@@ -59,8 +59,8 @@ void Application::SwitchLanguage(const QString& code) {
 
 void Application::ApplySettings() {
   const QRect work = main_window_->screen() ? main_window_->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-  const Rect fallback = DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(),
-                                               main_window_->height());
+  const Rect fallback =
+      DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(), main_window_->height());
   main_window_->move(settings_.main_window.left.value_or(fallback.left + work.left()),
                      settings_.main_window.top.value_or(fallback.top + work.top()));
   main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, settings_.options.always_on_top);
@@ -70,8 +70,8 @@ void Application::CollectSettings() {
   settings_.main_window.left = main_window_->x();
   settings_.main_window.top = main_window_->y();
   // Until the playlist window exists its place stays where it would open.
-  const Rect list = DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(),
-                                          main_window_->height()});
+  const Rect list =
+      DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(), main_window_->height()});
   auto& playlist = settings_.playlist;
   if (!playlist.left) playlist.left = list.left;
   if (!playlist.top) playlist.top = list.top;

@@ -201,8 +201,6 @@ Rect DefaultMainWindowPlace(int work_width, int work_height, int main_width, int
   return {(work_width - 2 * main_width) / 2, (work_height - main_height) / 2, main_width, main_height};
 }
 
-Rect DefaultPlayListPlace(const Rect& main) {
-  return {main.left + main.width, main.top, main.width + 30, main.height};
-}
+Rect DefaultPlayListPlace(const Rect& main) { return {main.left + main.width, main.top, main.width + 30, main.height}; }
 
 }  // namespace tazmel

@@ -89,8 +89,7 @@ struct LoadedSettings {
   Settings settings;
   bool forced = false;
 };
-LoadedSettings LoadSettings(const std::filesystem::path& tazmel_ini, const std::filesystem::path& user_ini,
-                            double now);
+LoadedSettings LoadSettings(const std::filesystem::path& tazmel_ini, const std::filesystem::path& user_ini, double now);
 
 // Writes the settings into User.ini, keeping its other keys and sections.
 // Fails, leaving the file alone, when it exists but cannot be read or when

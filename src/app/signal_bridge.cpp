@@ -1,10 +1,10 @@
 #include "app/signal_bridge.h"
 
-#include <QSocketNotifier>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QSocketNotifier>
+#include <csignal>
 
 namespace tazmel {
 namespace {

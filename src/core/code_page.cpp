@@ -15,8 +15,7 @@ using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>
 
 // Runs one conversion; an undecodable input byte is skipped and `replacement`
 // (already in the target encoding) is written in its place.
-std::string Convert(const char* to, const char* from, std::string_view in,
-                    std::string_view replacement) {
+std::string Convert(const char* to, const char* from, std::string_view in, std::string_view replacement) {
   std::string out;
   if (in.empty()) return out;
   iconv_t raw = iconv_open(to, from);
@@ -49,12 +48,8 @@ std::string Convert(const char* to, const char* from, std::string_view in,
 
 }  // namespace
 
-std::string GbToUtf8(std::string_view gb) {
-  return Convert("UTF-8", "GB18030", gb, "\xEF\xBF\xBD");
-}
+std::string GbToUtf8(std::string_view gb) { return Convert("UTF-8", "GB18030", gb, "\xEF\xBF\xBD"); }
 
-std::string Utf8ToGb(std::string_view utf8) {
-  return Convert("GB18030", "UTF-8", utf8, "?");
-}
+std::string Utf8ToGb(std::string_view utf8) { return Convert("GB18030", "UTF-8", utf8, "?"); }
 
 }  // namespace tazmel

@@ -46,7 +46,8 @@ bool WriteFileAtomically(const fs::path& path, std::string_view content) {
   while (ok && left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
+    if (n <= 0)
+      ok = false;
     else {
       p += n;
       left -= static_cast<std::size_t>(n);

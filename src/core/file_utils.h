@@ -9,8 +9,7 @@
 namespace tazmel {
 
 // Whole-file read; nullopt when the file cannot be read or exceeds max_bytes.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
-                                         std::uintmax_t max_bytes = UINTMAX_MAX);
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t max_bytes = UINTMAX_MAX);
 
 // Writes to a temporary file beside `path`, flushes it and renames it into
 // place; on failure the old file is untouched and no temporary is left.

@@ -133,15 +133,13 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
   for (std::size_t i = header + 1; i < end; ++i) {
     if (lines_[i].kind != Kind::kKey) continue;
     std::string_view name = lines_[i].Name();
-    bool seen = std::any_of(keys.begin(), keys.end(),
-                            [&](const std::string& k) { return EqualsNoCase(k, name); });
+    bool seen = std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return EqualsNoCase(k, name); });
     if (!seen) keys.emplace_back(name);
   }
   return keys;
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                std::string_view default_value) const {
+std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view default_value) const {
   std::optional<std::string> v = Value(section, key);
   return v ? std::move(*v) : std::string(default_value);
 }
@@ -160,8 +158,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
   section = Trim(section);
   key = Trim(key);
   if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-      section.find(']') != section.npos || key.find('=') != key.npos || key.front() == '[' ||
-      key.front() == ';') {
+      section.find(']') != section.npos || key.find('=') != key.npos || key.front() == '[' || key.front() == ';') {
     return false;
   }
   value = value.substr(0, value.find_first_of("\r\n"));
@@ -201,22 +198,22 @@ bool IniFile::WriteBool(std::string_view section, std::string_view key, bool val
   return WriteString(section, key, value ? "1" : "0");
 }
 
-std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
-                              std::string_view key, std::string_view default_value) {
+std::string ReadProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                              std::string_view default_value) {
   IniFile ini;
   ini.Load(file);
   return ini.ReadString(section, key, default_value);
 }
 
-int ReadProfileInteger(const std::filesystem::path& file, std::string_view section,
-                       std::string_view key, int default_value) {
+int ReadProfileInteger(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                       int default_value) {
   IniFile ini;
   ini.Load(file);
   return ini.ReadInteger(section, key, default_value);
 }
 
-bool WriteProfileString(const std::filesystem::path& file, std::string_view section,
-                        std::string_view key, std::string_view value) {
+bool WriteProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
   IniFile ini;
   if (ini.Load(file) == IniFile::LoadStatus::kUnreadable) return false;
   return ini.WriteString(section, key, value) && ini.Save(file);

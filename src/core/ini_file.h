@@ -41,8 +41,7 @@ class IniFile {
   // Key names of a section in file order, first occurrences only.
   std::vector<std::string> Keys(std::string_view section) const;
 
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view default_value = {}) const;
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view default_value = {}) const;
   // Decimal integer; anything else, or a missing key, gives the default.
   int ReadInteger(std::string_view section, std::string_view key, int default_value) const;
   // An integer where non-zero is true.
@@ -77,12 +76,12 @@ class IniFile {
 
 // One-shot helpers in the manner of the platform profile functions: each
 // reads the file anew; a write loads, changes one key and saves atomically.
-std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
-                              std::string_view key, std::string_view default_value = {});
-int ReadProfileInteger(const std::filesystem::path& file, std::string_view section,
-                       std::string_view key, int default_value);
+std::string ReadProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                              std::string_view default_value = {});
+int ReadProfileInteger(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                       int default_value);
 // Fails without touching the file when it exists but cannot be read.
-bool WriteProfileString(const std::filesystem::path& file, std::string_view section,
-                        std::string_view key, std::string_view value);
+bool WriteProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                        std::string_view value);
 
 }  // namespace tazmel

@@ -9,11 +9,11 @@ namespace tazmel {
 // Where the program folder comes from; filled from the environment and the
 // executable's location by FromEnvironment, or by tests.
 struct ProgramFolderSources {
-  std::filesystem::path tazmel_home;     // $TAZMEL_HOME
-  std::filesystem::path executable_dir;  // folder of the running executable
-  std::filesystem::path xdg_data_home;   // $XDG_DATA_HOME
-  std::filesystem::path home;            // $HOME
-  std::filesystem::path installed_share; // <prefix>/share/tazmel
+  std::filesystem::path tazmel_home;      // $TAZMEL_HOME
+  std::filesystem::path executable_dir;   // folder of the running executable
+  std::filesystem::path xdg_data_home;    // $XDG_DATA_HOME
+  std::filesystem::path home;             // $HOME
+  std::filesystem::path installed_share;  // <prefix>/share/tazmel
 
   static ProgramFolderSources FromEnvironment();
 };

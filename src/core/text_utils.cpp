@@ -68,8 +68,8 @@ std::string UrlEncode(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 3);
   for (unsigned char c : text) {
-    bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' ||
-                c == '-' || c == '.' || c == '@' || c == '_';
+    bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' || c == '-' ||
+                c == '.' || c == '@' || c == '_';
     if (keep) {
       out += static_cast<char>(c);
     } else {
@@ -83,8 +83,7 @@ std::string UrlEncode(std::string_view text) {
 
 bool IsPlainText(std::string_view text) {
   std::string lower = AsciiLowerCopy(text);
-  return lower.find("html") == lower.npos && lower.find("head") == lower.npos &&
-         lower.find("body") == lower.npos;
+  return lower.find("html") == lower.npos && lower.find("head") == lower.npos && lower.find("body") == lower.npos;
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view old_text, std::string_view new_text) {

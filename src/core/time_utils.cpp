@@ -123,7 +123,8 @@ std::optional<double> ParseDateTimeNumber(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value >= kMinDateTimeNumber && value < kMaxDateTimeNumber)) {
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+      !(value >= kMinDateTimeNumber && value < kMaxDateTimeNumber)) {
     return std::nullopt;
   }
   return value;

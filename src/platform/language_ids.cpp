@@ -48,9 +48,8 @@ int LanguageIdFromLocale(std::string_view locale) {
   }
   const std::string_view language = locale.substr(0, locale.find('_'));
   if (language.size() >= 2) {
-    if (const LanguageInfo* first = Find([&](const LanguageInfo& i) {
-          return i.locale.substr(0, i.locale.find('_')) == language;
-        })) {
+    if (const LanguageInfo* first =
+            Find([&](const LanguageInfo& i) { return i.locale.substr(0, i.locale.find('_')) == language; })) {
       return first->id;
     }
   }

@@ -52,8 +52,8 @@ class Walker {
     if (!name.isEmpty()) TranslateOne(object, name);
     for (QObject* child : object.children()) {
       // A separate window translates itself with its own section.
-      if (auto* w = qobject_cast<QWidget*>(child); w && w->isWindow() && !qobject_cast<QMenu*>(w) &&
-                                                   !qobject_cast<QFileDialog*>(w)) {
+      if (auto* w = qobject_cast<QWidget*>(child);
+          w && w->isWindow() && !qobject_cast<QMenu*>(w) && !qobject_cast<QFileDialog*>(w)) {
         continue;
       }
       Translate(*child);
@@ -161,4 +161,3 @@ bool TranslateWindow(QWidget& window, const std::filesystem::path& language_file
 }
 
 }  // namespace tazmel
-

@@ -19,7 +19,10 @@ TEST(CodePageTest, RoundTrip) {
 
 // Broken input is replaced, not dropped silently or crashed on.
 TEST(CodePageTest, BadBytes) {
-  EXPECT_EQ(GbToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(GbToUtf8("a\xFF"
+                     "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(GbToUtf8("a\xD6"), "a\xEF\xBF\xBD");  // cut in the middle
   EXPECT_EQ(Utf8ToGb("a\xC3(b"), "a?(b");
   std::string big(100000, '\xD6');

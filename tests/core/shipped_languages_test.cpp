@@ -23,7 +23,8 @@ std::vector<std::string> Placeholders(const std::string& text) {
 class ShippedLanguageTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ShippedLanguageTest, CompleteAndValid) {
-  const std::filesystem::path file = std::filesystem::path(TAZMEL_STAGE_DIR) / "Language" / (std::string(GetParam()) + ".ini");
+  const std::filesystem::path file =
+      std::filesystem::path(TAZMEL_STAGE_DIR) / "Language" / (std::string(GetParam()) + ".ini");
   IniFile ini;
   ASSERT_EQ(ini.Load(file), IniFile::LoadStatus::kLoaded) << file;
   EXPECT_EQ(GbToUtf8(ini.Text()).find("\xEF\xBF\xBD"), std::string::npos) << "not valid GB18030";

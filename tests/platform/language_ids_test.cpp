@@ -11,11 +11,12 @@ TEST(LanguageIdTest, FromLocale) {
     const char* locale;
     int id;
   } cases[] = {
-      {"zh_CN.UTF-8", 2052}, {"zh_TW.UTF-8", 1028}, {"zh_HK.UTF-8", 3076}, {"zh_SG", 4100},
-      {"zh_MO.UTF-8", 5124}, {"en_US.UTF-8", 1033}, {"en_GB", 0x0809},     {"de_AT@euro", 0x0C07},
-      {"de", 0x0407},        {"de_XX", 0x0407},     {"sr_RS@latin", 0x081A}, {"sr_RS", 0x0C1A},
-      {"C", 1033},           {"POSIX", 1033},       {"", 1033},            {"xx_YY", 1033},
-      {"ja_JP.eucJP", 0x0411},
+      {"zh_CN.UTF-8", 2052}, {"zh_TW.UTF-8", 1028},   {"zh_HK.UTF-8", 3076},
+      {"zh_SG", 4100},       {"zh_MO.UTF-8", 5124},   {"en_US.UTF-8", 1033},
+      {"en_GB", 0x0809},     {"de_AT@euro", 0x0C07},  {"de", 0x0407},
+      {"de_XX", 0x0407},     {"sr_RS@latin", 0x081A}, {"sr_RS", 0x0C1A},
+      {"C", 1033},           {"POSIX", 1033},         {"", 1033},
+      {"xx_YY", 1033},       {"ja_JP.eucJP", 0x0411},
   };
   for (const Case& c : cases) EXPECT_EQ(LanguageIdFromLocale(c.locale), c.id) << c.locale;
 }

@@ -67,9 +67,7 @@ class TranslatorTest : public ::testing::Test {
     dialog_->setNameFilters({"All (*)"});
   }
 
-  void Translate(const std::string& text) {
-    TranslateWindow(window_, IniFile::FromText(text));
-  }
+  void Translate(const std::string& text) { TranslateWindow(window_, IniFile::FromText(text)); }
 
   QApplication& app_ = testing::QtApp();
   QWidget window_;

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, only when some are missing.
+# Usage: scripts/setup.sh GROUP...   (groups: build run test fuzz)
+set -euo pipefail
+
+declare -A groups=(
+  # compiler, build tools, Qt 6 widgets
+  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev"
+  # the X11 platform plugin and a font with Chinese characters
+  [run]="qt6-qpa-plugins fonts-wqy-microhei"
+  # test and benchmark libraries, the formatter the tests check with
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev clang-format"
+  # clang with libFuzzer and the sanitizer runtimes
+  [fuzz]="clang libclang-rt-14-dev"
+)
+
+wanted=()
+for group in "$@"; do
+  [[ -n "${groups[$group]+x}" ]] || { echo "setup.sh: unknown group '$group'" >&2; exit 2; }
+  read -r -a list <<<"${groups[$group]}"
+  wanted+=("${list[@]}")
+done
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
