@@ -5,7 +5,7 @@ FUZZ_DIR ?= build-fuzz
 BENCH_DIR ?= build-bench
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
-SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'tools/*.cpp' 'tools/*.h')
+SOURCES = $(shell find src tests bench tools -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
 .PHONY: run test test-asan fuzz bench format check-format
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only when some are missing.
-# Usage: scripts/setup.sh GROUP...   (groups: build run test fuzz)
+# Usage: scripts/setup.sh GROUP...   (groups: base build run test fuzz)
 set -euo pipefail
 
 declare -A groups=(
+  # what the front door itself needs
+  [base]="make"
   # compiler, build tools, Qt 6 widgets
   [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev"
   # the X11 platform plugin and a font with Chinese characters

@@ -7,7 +7,7 @@
 
 #include <stdlib.h>
 
-namespace tazmel::testing {
+namespace tazmel::test {
 
 // A fresh folder under the system temp dir, removed with its contents.
 class TempDir {
@@ -46,4 +46,4 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-}  // namespace tazmel::testing
+}  // namespace tazmel::test

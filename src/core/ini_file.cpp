@@ -1,7 +1,6 @@
 #include "core/ini_file.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "core/file_utils.h"
 #include "core/text_utils.h"

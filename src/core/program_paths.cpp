@@ -1,6 +1,5 @@
 #include "core/program_paths.h"
 
-#include <unistd.h>
 
 #include <cstdlib>
 

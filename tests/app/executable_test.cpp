@@ -21,9 +21,9 @@ namespace tazmel {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 class ExecutableTest : public ::testing::Test {
  protected:

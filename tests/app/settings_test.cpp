@@ -8,9 +8,9 @@
 namespace tazmel {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 constexpr double kNow = 45000.25;
 

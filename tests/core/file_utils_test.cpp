@@ -10,9 +10,9 @@ namespace tazmel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 TEST(CleanFileNameTest, DropsForbiddenCharacters) {
   EXPECT_EQ(CleanFileName("a\"b*c/d:e<f>g?h\\i|j"), "abcdefghij");

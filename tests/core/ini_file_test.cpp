@@ -10,9 +10,9 @@
 namespace tazmel {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 constexpr char kSample[] =
     "; comment line\r\n"

@@ -7,8 +7,8 @@
 namespace tazmel {
 namespace {
 
-using testing::TempDir;
-using testing::WriteFile;
+using test::TempDir;
+using test::WriteFile;
 
 TEST(MessageSlotsTest, EnglishDefaults) {
   MessageSlots slots;

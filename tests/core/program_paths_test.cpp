@@ -8,9 +8,9 @@ namespace tazmel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 class ProgramFolderTest : public ::testing::Test {
  protected:

@@ -15,7 +15,7 @@ TEST(IniFuzzCorpusTest, EveryInputPasses) {
   const std::filesystem::path corpus = std::filesystem::path(TAZMEL_TEST_SOURCE_DIR) / "fuzz" / "corpus" / "ini";
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
-    const std::string bytes = tazmel::testing::ReadFile(entry.path());
+    const std::string bytes = tazmel::test::ReadFile(entry.path());
     EXPECT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0)
         << entry.path();
     ++count;

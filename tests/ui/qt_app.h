@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-namespace tazmel::testing {
+namespace tazmel::test {
 
 // One offscreen QApplication for the whole test program.
 inline QApplication& QtApp() {
@@ -15,4 +15,4 @@ inline QApplication& QtApp() {
   return app;
 }
 
-}  // namespace tazmel::testing
+}  // namespace tazmel::test

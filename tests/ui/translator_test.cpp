@@ -69,7 +69,7 @@ class TranslatorTest : public ::testing::Test {
 
   void Translate(const std::string& text) { TranslateWindow(window_, IniFile::FromText(text)); }
 
-  QApplication& app_ = testing::QtApp();
+  QApplication& app_ = test::QtApp();
   QWidget window_;
   QLabel *label_, *empty_label_;
   QCheckBox* check_;
@@ -123,7 +123,7 @@ TEST_F(TranslatorTest, KeepsDesignTexts) {
   EXPECT_EQ(label_->text(), "Name");
   EXPECT_EQ(check_->text(), "Loop");
 
-  testing::TempDir dir;
+  test::TempDir dir;
   EXPECT_TRUE(TranslateWindow(window_, dir / "missing.ini"));
   EXPECT_EQ(label_->text(), "Name");
 }
