@@ -1,6 +1,5 @@
 #include "core/program_paths.h"
 
-
 #include <cstdlib>
 
 #include "core/file_utils.h"
