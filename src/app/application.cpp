@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "core/file_utils.h"
+#include "core/ini_file.h"
 #include "core/messages.h"
 #include "core/time_utils.h"
 #include "platform/language_ids.h"
@@ -28,9 +29,9 @@ void Application::Start() {
   std::error_code ec;
   if (!std::filesystem::exists(paths_.UserIni(), ec)) CopyFileExact(paths_.TazmelIni(), paths_.UserIni());
 
-  ChooseAndLoadLanguage();
-  TranslateWindow(*main_window_, paths_.LanguageFile());
-  QApplication::setApplicationDisplayName(main_window_->windowTitle());
+  system_language_id_ = SystemDefaultLanguageId();
+  const std::string cur_lng = ReadProfileString(paths_.UserIni(), "Language", "CurLng");
+  LoadLanguage(ChooseLanguage(cur_lng, system_language_id_));
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
@@ -39,21 +40,25 @@ void Application::Start() {
   if (!settings_.options.auto_hide) main_window_->show();
 }
 
-void Application::ChooseAndLoadLanguage() {
-  system_language_id_ = SystemDefaultLanguageId();
-  const std::string cur_lng = ReadProfileString(paths_.UserIni(), "Language", "CurLng");
-  paths_.SetLanguageCode(ChooseLanguage(cur_lng, system_language_id_));
-  Messages().Load(paths_.LanguageFile());
+// Reads the language file once for the message slots and every window. A
+// missing or unreadable file leaves all texts as they are.
+void Application::LoadLanguage(const std::string& code) {
+  paths_.SetLanguageCode(code);
+  IniFile language;
+  if (language.Load(paths_.LanguageFile()) == IniFile::LoadStatus::kLoaded) {
+    Messages().Load(language);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      // Program windows are named "frm..."; menus and dialogs of Qt's own
+      // are translated with the window that owns them.
+      if (window->objectName().startsWith("frm")) TranslateWindow(*window, language);
+    }
+  }
+  QApplication::setApplicationDisplayName(main_window_->windowTitle());
   main_window_->SetLanguages(ListLanguages(paths_.LanguageFolder()), paths_.LanguageCode());
 }
 
 void Application::SwitchLanguage(const QString& code) {
-  paths_.SetLanguageCode(code.toStdString());
-  Messages().Load(paths_.LanguageFile());
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (!window->objectName().isEmpty()) TranslateWindow(*window, paths_.LanguageFile());
-  }
-  QApplication::setApplicationDisplayName(main_window_->windowTitle());
+  LoadLanguage(code.toStdString());
   ShowState();
 }
 

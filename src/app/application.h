@@ -30,7 +30,7 @@ class Application : public QObject {
   void closed();
 
  private:
-  void ChooseAndLoadLanguage();
+  void LoadLanguage(const std::string& code);
   void SwitchLanguage(const QString& code);
   void ApplySettings();
   void CollectSettings();

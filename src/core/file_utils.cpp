@@ -1,6 +1,7 @@
 #include "core/file_utils.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,48 +15,74 @@ namespace fs = std::filesystem;
 namespace tazmel {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+struct FdCloser {
+  void operator()(int* fd) const {
+    ::close(*fd);
+    delete fd;
+  }
 };
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+using FdHandle = std::unique_ptr<int, FdCloser>;
+
+FdHandle OpenFd(const char* path, int flags, mode_t mode = 0) {
+  int fd = ::open(path, flags | O_CLOEXEC, mode);
+  return fd < 0 ? nullptr : FdHandle(new int(fd));
+}
+
+bool WriteAll(int fd, std::string_view content) {
+  while (!content.empty()) {
+    ssize_t n = ::write(fd, content.data(), content.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    content.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
 
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const fs::path& path, std::uintmax_t max_bytes) {
-  FileHandle f(std::fopen(path.c_str(), "rb"));
-  if (!f) return std::nullopt;
+  // Non-blocking open and a type check first: a FIFO or device given as a
+  // settings file must not hang start-up.
+  FdHandle fd = OpenFd(path.c_str(), O_RDONLY | O_NONBLOCK);
+  struct stat info {};
+  if (!fd || ::fstat(*fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (static_cast<std::uintmax_t>(info.st_size) > max_bytes) return std::nullopt;
   std::string content;
+  content.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
-    if (content.size() + n > max_bytes) return std::nullopt;
-    content.append(buffer, n);
+  for (;;) {
+    ssize_t n = ::read(*fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    if (content.size() + static_cast<std::size_t>(n) > max_bytes) return std::nullopt;
+    content.append(buffer, static_cast<std::size_t>(n));
   }
-  if (std::ferror(f.get())) return std::nullopt;
   return content;
 }
 
 bool WriteFileAtomically(const fs::path& path, std::string_view content) {
-  fs::path temp = path;
-  temp += ".tmp" + std::to_string(::getpid());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = true;
-  const char* p = content.data();
-  std::size_t left = content.size();
-  while (ok && left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else {
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
+  // Write through a symbolic link to the file it names, keep the file's
+  // mode, and leave a file without write permission alone.
+  std::error_code ec;
+  fs::path target = path;
+  if (fs::symlink_status(path, ec).type() == fs::file_type::symlink) {
+    target = fs::weakly_canonical(path, ec);
+    if (ec) return false;
   }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+  mode_t mode = 0644;
+  struct stat info {};
+  if (::stat(target.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode) || !(info.st_mode & S_IWUSR)) return false;
+    mode = info.st_mode & 07777;
+  }
+  fs::path temp = target;
+  temp += ".tmp" + std::to_string(::getpid());
+  FdHandle fd = OpenFd(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (!fd) return false;
+  bool ok = WriteAll(*fd, content) && ::fchmod(*fd, mode) == 0 && ::fsync(*fd) == 0;
+  ok = (::close(*fd.release()) == 0) && ok;
+  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
@@ -103,12 +130,14 @@ void ListFiles(const fs::path& folder, std::vector<fs::path>& list) {
 namespace {
 
 // The stand-in for "exactly the plain directory attribute": a real folder
-// (not a link) that is neither hidden nor read-only.
-bool IsPlainFolder(const fs::directory_entry& entry) {
+// (not a link) that is neither hidden nor read-only. The owner's write bit
+// decides read-only, so the rule holds for root too.
+bool IsPlainFolder(const fs::path& path) {
   std::error_code ec;
-  if (!entry.is_directory(ec) || entry.is_symlink(ec)) return false;
-  if (entry.path().filename().string().starts_with('.')) return false;
-  return ::access(entry.path().c_str(), W_OK) == 0;
+  const fs::file_status status = fs::symlink_status(path, ec);
+  if (ec || status.type() != fs::file_type::directory) return false;
+  if (path.filename().string().starts_with('.')) return false;
+  return (status.permissions() & fs::perms::owner_write) != fs::perms::none;
 }
 
 // Empties a folder; whatever cannot be deleted simply stays.
@@ -117,7 +146,7 @@ void DeleteContents(const fs::path& folder) {
   std::vector<fs::directory_entry> entries;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
   for (const fs::directory_entry& entry : entries) {
-    if (IsPlainFolder(entry)) {
+    if (IsPlainFolder(entry.path())) {
       DeleteContents(entry.path());
       ::rmdir(entry.path().c_str());
     } else {
@@ -130,7 +159,7 @@ void DeleteContents(const fs::path& folder) {
 
 bool DeleteFolder(const fs::path& folder) {
   std::error_code ec;
-  if (folder.empty() || !fs::is_directory(folder, ec)) return false;
+  if (folder.empty() || fs::symlink_status(folder, ec).type() != fs::file_type::directory) return false;
   DeleteContents(folder);
   return ::rmdir(folder.c_str()) == 0;
 }

@@ -8,11 +8,14 @@
 
 namespace tazmel {
 
-// Whole-file read; nullopt when the file cannot be read or exceeds max_bytes.
+// Whole-file read of a regular file; nullopt for anything else (a FIFO, a
+// folder), a read error, or more than max_bytes.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::uintmax_t max_bytes = UINTMAX_MAX);
 
 // Writes to a temporary file beside `path`, flushes it and renames it into
-// place; on failure the old file is untouched and no temporary is left.
+// place; on failure the old file is untouched and no temporary is left. A
+// link is written through to its file, the file's mode is kept, and a file
+// without the owner's write permission is refused.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 // Byte-exact copy through WriteFileAtomically, overwriting `to`.

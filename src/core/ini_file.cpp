@@ -1,6 +1,6 @@
 #include "core/ini_file.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "core/file_utils.h"
 #include "core/text_utils.h"
@@ -37,7 +37,7 @@ std::string_view IniFile::Line::Value() const {
 IniFile::Line IniFile::ParseLine(std::string text, std::string eol) {
   Line line{std::move(text), std::move(eol)};
   std::string_view t = Trim(line.text);
-  if (!t.empty() && t.front() == '[') {
+  if (!t.empty() && t.front() == '[' && t.find(']') != t.npos) {
     line.kind = Kind::kSection;
   } else if (!t.empty() && t.front() != ';' && t.find('=') != t.npos && !line.Name().empty()) {
     line.kind = Kind::kKey;
@@ -64,7 +64,7 @@ IniFile IniFile::FromText(std::string_view text) {
 }
 
 IniFile::LoadStatus IniFile::Load(const std::filesystem::path& path) {
-  lines_.clear();
+  *this = IniFile();
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return ec ? LoadStatus::kUnreadable : LoadStatus::kMissing;
   std::optional<std::string> content = ReadWholeFile(path, kMaxFileBytes);
@@ -87,14 +87,40 @@ std::string IniFile::Text() const {
 
 bool IniFile::Save(const std::filesystem::path& path) const { return WriteFileAtomically(path, Text()); }
 
-std::ptrdiff_t IniFile::FindSection(std::string_view section) const {
-  section = Trim(section);
+namespace {
+std::string KeyIndexName(std::string_view section, std::string_view key) {
+  return AsciiLowerCopy(section) + '\n' + AsciiLowerCopy(key);
+}
+}  // namespace
+
+void IniFile::EnsureIndex() const {
+  if (indexed_) return;
+  section_index_.clear();
+  key_index_.clear();
+  std::string_view section;
+  bool first_of_name = false;  // keys count only under a section's first header
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && EqualsNoCase(lines_[i].Name(), section)) {
-      return static_cast<std::ptrdiff_t>(i);
+    const Line& line = lines_[i];
+    if (line.kind == Kind::kSection) {
+      section = line.Name();
+      first_of_name = section_index_.try_emplace(AsciiLowerCopy(section), i).second;
+    } else if (line.kind == Kind::kKey && first_of_name) {
+      key_index_.try_emplace(KeyIndexName(section, line.Name()), i);
     }
   }
-  return -1;
+  indexed_ = true;
+}
+
+std::ptrdiff_t IniFile::FindSection(std::string_view section) const {
+  EnsureIndex();
+  auto it = section_index_.find(AsciiLowerCopy(Trim(section)));
+  return it == section_index_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+}
+
+std::ptrdiff_t IniFile::FindKey(std::string_view section, std::string_view key) const {
+  EnsureIndex();
+  auto it = key_index_.find(KeyIndexName(Trim(section), Trim(key)));
+  return it == key_index_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
 }
 
 std::size_t IniFile::SectionEnd(std::size_t header) const {
@@ -103,21 +129,8 @@ std::size_t IniFile::SectionEnd(std::size_t header) const {
   return i;
 }
 
-std::ptrdiff_t IniFile::FindKey(std::size_t header, std::string_view key) const {
-  key = Trim(key);
-  const std::size_t end = SectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::kKey && EqualsNoCase(lines_[i].Name(), key)) {
-      return static_cast<std::ptrdiff_t>(i);
-    }
-  }
-  return -1;
-}
-
 std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
-  std::ptrdiff_t header = FindSection(section);
-  if (header < 0) return std::nullopt;
-  std::ptrdiff_t line = FindKey(static_cast<std::size_t>(header), key);
+  std::ptrdiff_t line = FindKey(section, key);
   if (line < 0) return std::nullopt;
   return std::string(lines_[line].Value());
 }
@@ -128,12 +141,12 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   std::ptrdiff_t header = FindSection(section);
   if (header < 0) return keys;
+  std::unordered_set<std::string> seen;
   const std::size_t end = SectionEnd(static_cast<std::size_t>(header));
   for (std::size_t i = header + 1; i < end; ++i) {
     if (lines_[i].kind != Kind::kKey) continue;
     std::string_view name = lines_[i].Name();
-    bool seen = std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return EqualsNoCase(k, name); });
-    if (!seen) keys.emplace_back(name);
+    if (seen.insert(AsciiLowerCopy(name)).second) keys.emplace_back(name);
   }
   return keys;
 }
@@ -163,7 +176,14 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
   value = value.substr(0, value.find_first_of("\r\n"));
   std::string text = std::string(key) + "=" + std::string(value);
 
+  std::ptrdiff_t line = FindKey(section, key);
+  if (line >= 0) {
+    // Same name, same place: the index stays valid.
+    lines_[line] = ParseLine(std::move(text), lines_[line].eol);
+    return true;
+  }
   std::ptrdiff_t header = FindSection(section);
+  indexed_ = false;  // lines are added below
   if (header < 0) {
     // A new section goes at the end, after a blank line, in CR LF like the
     // rest of what this program writes.
@@ -173,11 +193,6 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     }
     lines_.push_back(ParseLine("[" + std::string(section) + "]", "\r\n"));
     lines_.push_back(ParseLine(std::move(text), "\r\n"));
-    return true;
-  }
-  std::ptrdiff_t line = FindKey(static_cast<std::size_t>(header), key);
-  if (line >= 0) {
-    lines_[line] = ParseLine(std::move(text), lines_[line].eol);
     return true;
   }
   // Insert after the section's last non-blank line so blank separators stay

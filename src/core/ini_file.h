@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tazmel {
@@ -67,11 +68,18 @@ class IniFile {
   static Line ParseLine(std::string text, std::string eol);
   // Index of the first header line of `section`, or -1.
   std::ptrdiff_t FindSection(std::string_view section) const;
+  // Index of the first line of `key` under that header, or -1.
+  std::ptrdiff_t FindKey(std::string_view section, std::string_view key) const;
   // One past the last line of the section that starts at `header`.
   std::size_t SectionEnd(std::size_t header) const;
-  std::ptrdiff_t FindKey(std::size_t header, std::string_view key) const;
+  // Lookups go through case-folded maps built on first use after a change,
+  // so even a file near the size limit answers each read at once.
+  void EnsureIndex() const;
 
   std::vector<Line> lines_;
+  mutable bool indexed_ = false;
+  mutable std::unordered_map<std::string, std::size_t> section_index_;
+  mutable std::unordered_map<std::string, std::size_t> key_index_;  // "section\nkey"
 };
 
 // One-shot helpers in the manner of the platform profile functions: each

@@ -9,9 +9,18 @@
 namespace tazmel {
 namespace {
 
-constexpr std::string_view kEnglish[MessageSlots::kCount] = {
+constexpr std::string_view kEnglish[] = {
 #include "core/message_defaults.inc"
 };
+static_assert(std::size(kEnglish) == MessageSlots::kCount);
+
+// A language code names a file and a data folder, so it must stay a plain
+// name: letters, digits, "_" and "-".
+bool IsPlainCode(std::string_view code) {
+  return !code.empty() && code.size() <= 32 && std::all_of(code.begin(), code.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+  });
+}
 
 }  // namespace
 
@@ -40,13 +49,17 @@ bool MessageSlots::Load(const std::filesystem::path& language_file) {
     case IniFile::LoadStatus::kUnreadable:
       return false;
     case IniFile::LoadStatus::kLoaded:
-      break;
+      Load(ini);
+      return true;
   }
+  return false;
+}
+
+void MessageSlots::Load(const IniFile& ini) {
   for (int slot = 1; slot <= kCount; ++slot) {
     std::string text = ini.ReadString("Strings", std::to_string(slot));
     if (!text.empty()) texts_[slot - 1] = std::move(text);
   }
-  return true;
 }
 
 MessageSlots& Messages() {
@@ -55,7 +68,7 @@ MessageSlots& Messages() {
 }
 
 std::string ChooseLanguage(std::string_view cur_lng, int system_language_id) {
-  if (!cur_lng.empty()) return std::string(cur_lng);
+  if (IsPlainCode(cur_lng)) return std::string(cur_lng);
   switch (system_language_id) {
     case 1028:
     case 3076:

@@ -8,6 +8,8 @@
 
 namespace tazmel {
 
+class IniFile;
+
 // The numbered user-interface texts the program composes itself. Each slot
 // starts with its English text; loading a language file replaces a slot only
 // with a non-empty text, so a switch keeps what the new file lacks. Texts are
@@ -26,6 +28,7 @@ class MessageSlots {
   // Reads keys "1".."139" of section Strings. A missing file changes nothing
   // and succeeds; an unreadable one changes nothing and fails.
   bool Load(const std::filesystem::path& language_file);
+  void Load(const IniFile& language);
 
  private:
   std::array<std::string, kCount> texts_;
@@ -37,6 +40,7 @@ inline const std::string& Msg(int slot) { return Messages().Text(slot); }
 
 // The language code: `cur_lng` when set, else from the system default
 // language ID (1028, 3076, 4100, 5124 -> "cht"; 2052 -> "chs"; else "eng").
+// A `cur_lng` that is not a plain name (say "../x") counts as not set.
 std::string ChooseLanguage(std::string_view cur_lng, int system_language_id);
 
 }  // namespace tazmel

@@ -54,7 +54,11 @@ void SeedFolder(const fs::path& from, const fs::path& to) {
 fs::path ResolveProgramFolder(const ProgramFolderSources& s) {
   if (!s.tazmel_home.empty()) return s.tazmel_home;
   if (!s.executable_dir.empty() && HasTazmelIni(s.executable_dir)) return s.executable_dir;
-  fs::path data_home = !s.xdg_data_home.empty() ? s.xdg_data_home : s.home / ".local" / "share";
+  // A relative XDG_DATA_HOME is ignored, as the convention says; without a
+  // home the folder beside the executable is the last resort.
+  fs::path data_home = s.xdg_data_home.is_absolute() ? s.xdg_data_home
+                       : s.home.is_absolute()        ? s.home / ".local" / "share"
+                                                     : s.executable_dir;
   fs::path folder = data_home / "tazmel";
   if (!HasTazmelIni(folder)) SeedFolder(s.installed_share, folder);
   return folder;

@@ -21,7 +21,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 std::optional<int> ParseInteger(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return std::nullopt;
+  }
   if (text.empty()) return std::nullopt;
   int value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -52,11 +55,14 @@ std::string NthField(std::string_view text, int n, char separator) {
 }
 
 namespace {
+// Zeros go between a minus sign and the digits; blanks go before the sign.
 std::string Pad(long long number, int width, char fill) {
-  std::string digits = std::to_string(number);
-  int target = std::min(width, 20);
-  if (static_cast<int>(digits.size()) >= target) return digits;
-  return std::string(static_cast<std::size_t>(target) - digits.size(), fill) + digits;
+  std::string text = std::to_string(number);
+  const std::size_t target = static_cast<std::size_t>(std::clamp(width, 0, 20));
+  if (text.size() >= target) return text;
+  const std::size_t at = (fill == '0' && number < 0) ? 1 : 0;
+  text.insert(at, target - text.size(), fill);
+  return text;
 }
 }  // namespace
 

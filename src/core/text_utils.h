@@ -25,8 +25,8 @@ std::string CutFirst(std::string& text, std::string_view separator);
 // Field n (from 1) of `text` split at `separator`; empty past the last field.
 std::string NthField(std::string_view text, int n, char separator);
 
-// Pads the decimal number on the left to `width`; never wider than 20
-// padding characters, and never cuts digits.
+// Pads the decimal number on the left to `width` (at most 20); a number
+// already that wide is returned as it is.
 std::string ZeroPad(long long number, int width);
 std::string SpacePad(long long number, int width);
 

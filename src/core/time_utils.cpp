@@ -91,14 +91,17 @@ double DateTimeNumberFromTime(std::time_t t) {
   const long long days = DaysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
                                        static_cast<unsigned>(local.tm_mday));
   const double fraction = (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
-  return static_cast<double>(days) + kUnixEpochDays + fraction;
+  const double whole = static_cast<double>(days) + kUnixEpochDays;
+  return whole < 0 ? whole - fraction : whole + fraction;
 }
 
 std::time_t TimeFromDateTimeNumber(double days) {
   if (!(days >= kMinDateTimeNumber && days < kMaxDateTimeNumber)) days = kUnixEpochDays;
-  const double whole = std::floor(days);
+  // Before 1899-12-30 the whole part still counts days and the fraction,
+  // without its sign, the time of day: -1.25 is 1899-12-29 06:00.
+  const double whole = std::trunc(days);
   const long long unix_days = static_cast<long long>(whole - kUnixEpochDays);
-  const int secs = static_cast<int>(std::lround((days - whole) * 86400.0));
+  const int secs = static_cast<int>(std::lround(std::fabs(days - whole) * 86400.0));
   std::tm local{};
   // Let mktime normalise the day count into a calendar date, in local time.
   local.tm_year = 70;

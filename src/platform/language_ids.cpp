@@ -47,6 +47,9 @@ int LanguageIdFromLocale(std::string_view locale) {
     return exact->id;
   }
   const std::string_view language = locale.substr(0, locale.find('_'));
+  // Chinese without a known region is taken as simplified, not as the
+  // table's first Chinese entry (Taiwan).
+  if (language == "zh") return 0x0804;
   if (language.size() >= 2) {
     if (const LanguageInfo* first =
             Find([&](const LanguageInfo& i) { return i.locale.substr(0, i.locale.find('_')) == language; })) {

@@ -35,12 +35,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
 void TfrmMain::SetLanguages(const std::vector<LanguageChoice>& languages, const std::string& current) {
   nLanguage_->clear();
-  auto* group = new QActionGroup(nLanguage_);
+  delete languageGroup_;
+  languageGroup_ = new QActionGroup(nLanguage_);
   for (const LanguageChoice& language : languages) {
     QAction* item = nLanguage_->addAction(FromGb(language.name));
     item->setCheckable(true);
     item->setChecked(language.code == current);
-    group->addAction(item);
+    languageGroup_->addAction(item);
     const QString code = QString::fromStdString(language.code);
     connect(item, &QAction::triggered, this, [this, code] { emit languageChosen(code); });
   }

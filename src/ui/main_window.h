@@ -6,6 +6,7 @@
 
 #include "core/messages.h"
 
+class QActionGroup;
 class QLabel;
 class QMenu;
 
@@ -33,6 +34,7 @@ class TfrmMain : public QMainWindow {
 
  private:
   QMenu* nLanguage_;
+  QActionGroup* languageGroup_ = nullptr;
   QLabel* lblStatus_;
 };
 

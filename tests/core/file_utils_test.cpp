@@ -68,6 +68,21 @@ TEST(DeleteFolderTest, DoesNotFollowLinks) {
   EXPECT_EQ(ReadFile(dir / "outside" / "precious.txt"), "keep");
 }
 
+// A read-only folder counts as a file too: it stays, and so does its
+// parent. A link given as the folder itself is not followed.
+TEST(DeleteFolderTest, ReadOnlyFolderAndLinkedFolder) {
+  TempDir dir;
+  WriteFile(dir / "victim" / "locked" / "keep.txt", "y");
+  fs::permissions(dir / "victim" / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(DeleteFolder(dir / "victim"));
+  EXPECT_TRUE(fs::exists(dir / "victim" / "locked" / "keep.txt"));
+
+  WriteFile(dir / "target" / "precious.txt", "keep");
+  fs::create_directory_symlink(dir / "target", dir / "link");
+  EXPECT_FALSE(DeleteFolder(dir / "link"));
+  EXPECT_EQ(ReadFile(dir / "target" / "precious.txt"), "keep");
+}
+
 TEST(FindNoCaseTest, MatchesExistingSpelling) {
   TempDir dir;
   WriteFile(dir / "Language" / "CHS.INI", "");

@@ -120,8 +120,10 @@ TEST(IniFileTest, GarbageGivesDefaults) {
 
   IniFile nul = IniFile::FromText(std::string("[S]\nk=a\0b\n[", 12));
   EXPECT_EQ(nul.ReadString("S", "k"), std::string("a\0b", 3));
-  IniFile brackets = IniFile::FromText("[\n]\n[[[\nk=v\n");
-  EXPECT_EQ(brackets.ReadString("[[", "k"), "v");
+  // A damaged header without "]" does not open a section.
+  IniFile unclosed = IniFile::FromText("[S]\nk=v\n[Broken\nj=w\n");
+  EXPECT_EQ(unclosed.ReadString("S", "j"), "w");
+  EXPECT_FALSE(unclosed.HasSection("Broken"));
 }
 
 class IniFileDiskTest : public ::testing::Test {
@@ -168,6 +170,40 @@ TEST_F(IniFileDiskTest, PermissionProblems) {
     EXPECT_FALSE(WriteProfileString(path, "S", "k", "2"));
   }
   EXPECT_FALSE(WriteProfileString(dir_ / "no-such-folder" / "x.ini", "S", "k", "1"));
+}
+
+// A read-only file is refused, a file's mode is kept, and a link is written
+// through to the file it names.
+TEST_F(IniFileDiskTest, WriteRespectsFileAndMode) {
+  const auto read_only = dir_ / "ro.ini";
+  WriteFile(read_only, "[S]\r\nk=1\r\n");
+  std::filesystem::permissions(read_only, std::filesystem::perms::owner_read);
+  EXPECT_FALSE(WriteProfileString(read_only, "S", "k", "2"));
+  EXPECT_EQ(ReadFile(read_only), "[S]\r\nk=1\r\n");
+
+  const auto private_file = dir_ / "private.ini";
+  WriteFile(private_file, "");
+  std::filesystem::permissions(private_file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_TRUE(WriteProfileString(private_file, "S", "k", "1"));
+  EXPECT_EQ(std::filesystem::status(private_file).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+  const auto real = dir_ / "real.ini";
+  WriteFile(real, "");
+  std::filesystem::create_symlink(real, dir_ / "link.ini");
+  ASSERT_TRUE(WriteProfileString(dir_ / "link.ini", "S", "k", "v"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.ini"));
+  EXPECT_EQ(ReadFile(real), "[S]\r\nk=v\r\n");
+}
+
+// A FIFO in place of a settings file reads as unreadable instead of
+// blocking the start.
+TEST_F(IniFileDiskTest, FifoDoesNotBlock) {
+  const auto fifo = dir_ / "User.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  IniFile ini;
+  EXPECT_EQ(ini.Load(fifo), IniFile::LoadStatus::kUnreadable);
+  EXPECT_FALSE(WriteProfileString(fifo, "S", "k", "1"));
 }
 
 TEST_F(IniFileDiskTest, ProfileHelpersRoundTrip) {

@@ -54,8 +54,19 @@ TEST(ChooseLanguageTest, Table) {
     int system_id;
     const char* code;
   } cases[] = {
-      {"", 1028, "cht"}, {"", 3076, "cht"}, {"", 4100, "cht"},    {"", 5124, "cht"},    {"", 2052, "chs"},
-      {"", 1033, "eng"}, {"", 1031, "eng"}, {"eng", 2052, "eng"}, {"chs", 1033, "chs"},
+      {"", 1028, "cht"},
+      {"", 3076, "cht"},
+      {"", 4100, "cht"},
+      {"", 5124, "cht"},
+      {"", 2052, "chs"},
+      {"", 1033, "eng"},
+      {"", 1031, "eng"},
+      {"eng", 2052, "eng"},
+      {"chs", 1033, "chs"},
+      // A code that is not a plain name would reach outside the folders.
+      {"../../etc", 2052, "chs"},
+      {"a/b", 1033, "eng"},
+      {"..", 1028, "cht"},
   };
   for (const Case& c : cases) EXPECT_EQ(ChooseLanguage(c.cur_lng, c.system_id), c.code) << c.system_id;
 }

@@ -54,6 +54,10 @@ TEST_F(ProgramFolderTest, UserDataFolderSeeded) {
   sources_.xdg_data_home = dir_ / "xdg";
   EXPECT_EQ(ResolveProgramFolder(sources_), dir_ / "xdg" / "tazmel");
   EXPECT_TRUE(fs::exists(dir_ / "xdg" / "tazmel" / "Tazmel.ini"));
+
+  // A relative XDG_DATA_HOME is ignored.
+  sources_.xdg_data_home = "relative/data";
+  EXPECT_EQ(ResolveProgramFolder(sources_), expected);
 }
 
 // Paths follow the language code and match names without regard to case.

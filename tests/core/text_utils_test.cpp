@@ -41,7 +41,8 @@ TEST(PadTest, ZeroAndSpace) {
   EXPECT_EQ(ZeroPad(123, 3), "123");
   EXPECT_EQ(SpacePad(7, 3), "  7");
   EXPECT_EQ(ZeroPad(5, 50).size(), 20u);
-  EXPECT_EQ(ZeroPad(-5, 3), "0-5");
+  EXPECT_EQ(ZeroPad(-5, 3), "-05");
+  EXPECT_EQ(SpacePad(-5, 3), " -5");
 }
 
 // Only letters, digits and *-.@_ survive URL encoding; bytes above 127 too
@@ -89,9 +90,20 @@ TEST(CompareVersionTest, Table) {
     const char* required;
     int result;
   } cases[] = {
-      {"9.0.0.0", "9.0", 0},    {"9.0.0.2980", "9.0", 1}, {"10.0.0.3646", "9.0", 1},
-      {"", "9.0", -1},          {"6.0.8", "6.0.8", 0},    {"6.0.9.1", "6.0.8", 1},
-      {"6.0.8.1", "6.0.8", -1}, {"x.1", "0.1", 0},        {"6.0.10", "6.0.9", 1},
+      {"9.0.0.0", "9.0", 0},
+      {"9.0.0.2980", "9.0", 1},
+      {"10.0.0.3646", "9.0", 1},
+      {"", "9.0", -1},
+      {"6.0.8", "6.0.8", 0},
+      {"6.0.9.1", "6.0.8", 1},
+      {"6.0.8.1", "6.0.8", -1},
+      {"x.1", "0.1", 0},
+      {"6.0.10", "6.0.9", 1},
+      // Only 34 steps count: a difference in part 35 is no difference.
+      {"0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.1",
+       "0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0", 0},
+      {"0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0",
+       "0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.1", -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CompareVersion(c.installed, c.required), c.result) << c.installed << " vs " << c.required;
@@ -103,6 +115,7 @@ TEST(ParseIntegerTest, StrictDecimal) {
   EXPECT_EQ(ParseInteger("-7"), -7);
   EXPECT_EQ(ParseInteger("+7"), 7);
   EXPECT_EQ(ParseInteger("12abc"), std::nullopt);
+  EXPECT_EQ(ParseInteger("+-5"), std::nullopt);
   EXPECT_EQ(ParseInteger(""), std::nullopt);
   EXPECT_EQ(ParseInteger("99999999999"), std::nullopt);
 }

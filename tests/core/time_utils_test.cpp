@@ -1,5 +1,8 @@
 #include "core/time_utils.h"
 
+#include <optional>
+#include <string>
+
 #include <gtest/gtest.h>
 
 namespace tazmel {
@@ -52,9 +55,29 @@ TEST(TimeOfDayTest, FormatAndParse) {
 
 // Date-time numbers count days from 1899-12-30 and are written with "."
 // whatever the locale.
+// Pins the time zone to UTC for one test and restores it afterwards.
+class UtcZone {
+ public:
+  UtcZone() {
+    if (const char* tz = getenv("TZ")) saved_ = tz;
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  ~UtcZone() {
+    if (saved_) {
+      setenv("TZ", saved_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
 TEST(DateTimeNumberTest, RoundTripAndEpoch) {
-  setenv("TZ", "UTC", 1);
-  tzset();
+  UtcZone utc;
   EXPECT_DOUBLE_EQ(DateTimeNumberFromTime(0), 25569.0);
   EXPECT_DOUBLE_EQ(DateTimeNumberFromTime(43200), 25569.5);
   EXPECT_EQ(TimeFromDateTimeNumber(25569.75), 64800);
@@ -63,6 +86,9 @@ TEST(DateTimeNumberTest, RoundTripAndEpoch) {
   EXPECT_EQ(ParseDateTimeNumber("39392,5"), std::nullopt);
   EXPECT_EQ(ParseDateTimeNumber("nan"), std::nullopt);
   EXPECT_EQ(ParseDateTimeNumber("1e300"), std::nullopt);
+  // Before 1899-12-30 the fraction is the time of day without its sign.
+  EXPECT_EQ(TimeFromDateTimeNumber(-1.25), TimeFromDateTimeNumber(-1.0) + 6 * 3600);
+  EXPECT_DOUBLE_EQ(DateTimeNumberFromTime(TimeFromDateTimeNumber(-1.25)), -1.25);
   const std::time_t t = 1700000000;
   EXPECT_EQ(TimeFromDateTimeNumber(*ParseDateTimeNumber(FormatDateTimeNumber(DateTimeNumberFromTime(t)))), t);
 }

@@ -1,5 +1,7 @@
 #include "platform/language_ids.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace tazmel {
@@ -16,13 +18,19 @@ TEST(LanguageIdTest, FromLocale) {
       {"en_GB", 0x0809},     {"de_AT@euro", 0x0C07},  {"de", 0x0407},
       {"de_XX", 0x0407},     {"sr_RS@latin", 0x081A}, {"sr_RS", 0x0C1A},
       {"C", 1033},           {"POSIX", 1033},         {"", 1033},
-      {"xx_YY", 1033},       {"ja_JP.eucJP", 0x0411},
+      {"xx_YY", 1033},       {"ja_JP.eucJP", 0x0411}, {"zh", 2052},
+      {"zh_MY.UTF-8", 2052},
   };
   for (const Case& c : cases) EXPECT_EQ(LanguageIdFromLocale(c.locale), c.id) << c.locale;
 }
 
 // LC_ALL wins over LC_MESSAGES, which wins over LANG; empty values skip.
 TEST(LanguageIdTest, LocaleVariablesInOrder) {
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+  }
   setenv("LANG", "zh_CN.UTF-8", 1);
   setenv("LC_MESSAGES", "", 1);
   setenv("LC_ALL", "", 1);
@@ -31,9 +39,13 @@ TEST(LanguageIdTest, LocaleVariablesInOrder) {
   EXPECT_EQ(SystemDefaultLanguageId(), 1028);
   setenv("LC_ALL", "fr_FR.UTF-8", 1);
   EXPECT_EQ(SystemDefaultLanguageId(), 0x040C);
-  unsetenv("LC_ALL");
-  unsetenv("LC_MESSAGES");
-  unsetenv("LANG");
+  for (const auto& [name, value] : saved) {
+    if (value) {
+      setenv(name, value->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
 }
 
 TEST(LanguageNamesTest, OfferedListAndCutting) {
