@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "core/text_utils.h"
 
@@ -15,18 +14,28 @@ namespace fs = std::filesystem;
 namespace tazmel {
 namespace {
 
-struct FdCloser {
-  void operator()(int* fd) const {
-    ::close(*fd);
-    delete fd;
+// Owns one file descriptor.
+class UniqueFd {
+ public:
+  UniqueFd(const char* path, int flags, mode_t mode = 0) : fd_(::open(path, flags | O_CLOEXEC, mode)) {}
+  ~UniqueFd() {
+    if (fd_ >= 0) ::close(fd_);
   }
-};
-using FdHandle = std::unique_ptr<int, FdCloser>;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
 
-FdHandle OpenFd(const char* path, int flags, mode_t mode = 0) {
-  int fd = ::open(path, flags | O_CLOEXEC, mode);
-  return fd < 0 ? nullptr : FdHandle(new int(fd));
-}
+  bool Valid() const { return fd_ >= 0; }
+  int Get() const { return fd_; }
+  // Closes now and reports the result, which matters after writing.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
 
 bool WriteAll(int fd, std::string_view content) {
   while (!content.empty()) {
@@ -43,15 +52,15 @@ bool WriteAll(int fd, std::string_view content) {
 std::optional<std::string> ReadWholeFile(const fs::path& path, std::uintmax_t max_bytes) {
   // Non-blocking open and a type check first: a FIFO or device given as a
   // settings file must not hang start-up.
-  FdHandle fd = OpenFd(path.c_str(), O_RDONLY | O_NONBLOCK);
+  UniqueFd fd(path.c_str(), O_RDONLY | O_NONBLOCK);
   struct stat info {};
-  if (!fd || ::fstat(*fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   if (static_cast<std::uintmax_t>(info.st_size) > max_bytes) return std::nullopt;
   std::string content;
   content.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
-    ssize_t n = ::read(*fd, buffer, sizeof buffer);
+    ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
     if (n == 0) break;
@@ -78,10 +87,10 @@ bool WriteFileAtomically(const fs::path& path, std::string_view content) {
   }
   fs::path temp = target;
   temp += ".tmp" + std::to_string(::getpid());
-  FdHandle fd = OpenFd(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (!fd) return false;
-  bool ok = WriteAll(*fd, content) && ::fchmod(*fd, mode) == 0 && ::fsync(*fd) == 0;
-  ok = (::close(*fd.release()) == 0) && ok;
+  UniqueFd fd(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (!fd.Valid()) return false;
+  bool ok = WriteAll(fd.Get(), content) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+  ok = fd.Close() && ok;
   ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());
   return ok;
