@@ -11,7 +11,7 @@ declare -A groups=(
   # the X11 platform plugin and a font with Chinese characters
   [run]="qt6-qpa-plugins fonts-wqy-microhei"
   # test and benchmark libraries, the formatter the tests check with
-  [test]="libgtest-dev libgmock-dev libbenchmark-dev clang-format"
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format"
   # clang with libFuzzer and the sanitizer runtimes
   [fuzz]="clang libclang-rt-14-dev"
 )

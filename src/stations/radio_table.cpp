@@ -1,0 +1,211 @@
+#include "stations/radio_table.h"
+
+#include <array>
+
+#include "core/file_utils.h"
+#include "core/messages.h"
+#include "core/program_paths.h"
+#include "core/text_utils.h"
+
+namespace tazmel {
+namespace {
+
+constexpr std::string_view kScrambleKey = "qv_tmx";
+constexpr std::uintmax_t kMaxScanBytes = 1u << 30;
+
+// Cuts the text before the first TAB off the front (all of it when none).
+std::string CutLeft(std::string_view& rest) {
+  const std::size_t tab = rest.find('\t');
+  std::string field(rest.substr(0, tab));
+  rest = tab == rest.npos ? std::string_view() : rest.substr(tab + 1);
+  return field;
+}
+
+// Cuts the text after the last TAB off the back (all of it when none).
+std::string CutRight(std::string_view& rest) {
+  const std::size_t tab = rest.rfind('\t');
+  if (tab == rest.npos) {
+    std::string field(rest);
+    rest = {};
+    return field;
+  }
+  std::string field(rest.substr(tab + 1));
+  rest = rest.substr(0, tab);
+  return field;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
+  return AsciiLowerCopy(haystack).find(AsciiLowerCopy(needle)) != std::string::npos;
+}
+
+// Calls `line(number, text)` for each line of a station table file, in
+// order; stops when it returns true.
+template <typename F>
+void ScanLines(const std::filesystem::path& file, F&& line) {
+  std::optional<std::string> text = ReadWholeFile(file, kMaxScanBytes);
+  if (!text) return;
+  std::string_view rest = *text;
+  for (int number = 1; !rest.empty(); ++number) {
+    const std::size_t end = rest.find('\n');
+    std::string_view current = rest.substr(0, end);
+    if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
+    rest = end == rest.npos ? std::string_view() : rest.substr(end + 1);
+    if (line(number, current)) return;
+  }
+}
+
+}  // namespace
+
+std::string ScrambleRest(std::string_view rest) {
+  std::string out(rest);
+  for (std::size_t j = 0; j < out.size(); ++j) out[j] = static_cast<char>(out[j] ^ kScrambleKey[j % 6]);
+  return out;
+}
+
+std::string ScrambleLine(std::string_view plain_line) {
+  const std::size_t tab = plain_line.find('\t');
+  if (tab == plain_line.npos) return std::string(plain_line);
+  return std::string(plain_line.substr(0, tab + 1)) + ScrambleRest(plain_line.substr(tab + 1));
+}
+
+StationRecord ParseStationLine(std::string_view line, bool scrambled) {
+  StationRecord r;
+  std::string_view rest = line;
+  r.VID = CutLeft(rest);
+  const std::string plain = scrambled ? ScrambleRest(rest) : std::string();
+  if (scrambled) rest = plain;
+  r.VRadioName = CutLeft(rest);
+  r.VStreamURL = CutRight(rest);
+  r.VSchedule = CutRight(rest);
+  for (std::string* field : {&r.VGenre, &r.VCountry, &r.VState, &r.VCity, &r.VLanguage, &r.VFormat, &r.VValidity,
+                             &r.VSpeed, &r.VFrequency, &r.VProxy, &r.VHomepage}) {
+    *field = CutLeft(rest);
+  }
+  return r;
+}
+
+std::string FormatStationLine(const StationRecord& r) {
+  const std::array<const std::string*, 15> fields = {
+      &r.VID,       &r.VRadioName, &r.VGenre,     &r.VCountry, &r.VState,    &r.VCity,     &r.VLanguage, &r.VFormat,
+      &r.VValidity, &r.VSpeed,     &r.VFrequency, &r.VProxy,   &r.VHomepage, &r.VSchedule, &r.VStreamURL};
+  std::string line = *fields[0];
+  for (std::size_t i = 1; i < fields.size(); ++i) (line += '\t') += *fields[i];
+  return line;
+}
+
+std::vector<std::string> SplitUrls(std::string_view text) {
+  std::vector<std::string> urls;
+  if (text.empty()) return urls;
+  for (std::size_t at; (at = text.find("||")) != text.npos; text.remove_prefix(at + 2)) {
+    urls.emplace_back(text.substr(0, at));
+  }
+  urls.emplace_back(text);
+  return urls;
+}
+
+std::string JoinUrls(const std::vector<std::string>& urls) {
+  std::string text;
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    if (i > 0) text += "||";
+    text += urls[i];
+  }
+  return text;
+}
+
+std::string FirstUrl(std::string_view text) {
+  const std::size_t at = text.find("||");
+  return std::string(TrimBlanks(at == text.npos || at == 0 ? text : text.substr(0, at)));
+}
+
+std::string StationSummary(const StationRecord& r, bool scrambled) {
+  auto choice = [](const std::string& value, std::initializer_list<std::pair<const char*, int>> slots, int other) {
+    for (const auto& [digit, slot] : slots) {
+      if (value == digit) return Msg(slot);
+    }
+    return Msg(other);
+  };
+  std::vector<std::pair<int, std::string>> lines = {
+      {65, r.VRadioName},
+      {66, r.VGenre},
+      {67, r.VLanguage},
+      {68, r.VCountry + " " + r.VState + " " + r.VCity},
+      {69, choice(r.VFormat, {{"1", 78}, {"2", 79}, {"3", 80}, {"4", 81}}, 77)},
+      {70, r.VSpeed},
+      {71, choice(r.VValidity, {{"1", 82}, {"2", 83}, {"3", 84}, {"4", 85}}, 86)},
+  };
+  if (!scrambled) lines.emplace_back(72, FirstUrl(r.VStreamURL));
+  lines.insert(lines.end(), {{73, r.VHomepage}, {74, r.VSchedule}, {75, r.VProxy}, {76, r.VFrequency}});
+  std::string text;
+  for (const auto& [slot, value] : lines) {
+    if (!text.empty()) text += "\r\n";
+    text += Msg(slot) + "  " + value;
+  }
+  return text;
+}
+
+bool TRadioTable::OpenFor(int id, const ProgramPaths& paths) {
+  const bool user = IsUserStationID(id);
+  SetTableName(user ? paths.UserTablePath() : paths.SystemTablePath());
+  SetEncry(!user);
+  return Open();
+}
+
+bool TRadioTable::LoadByID(int id) {
+  const std::string line = ReadByID(id);
+  ParseRecord(line);
+  return !line.empty();
+}
+
+bool TRadioTable::LoadRecord(int record) {
+  const std::string line = ReadRecord(record);
+  ParseRecord(line);
+  return !line.empty();
+}
+
+int TRadioTable::FindByNameOrUrl(std::string_view name, std::string_view address) {
+  int result = 0;
+  ScanLines(TableName(), [&](int, std::string_view line) {
+    std::string_view rest = line;
+    const std::string id = CutLeft(rest);
+    const std::string line_name = CutLeft(rest);
+    std::string_view tail = line;
+    const std::string urls = CutRight(tail);
+    // Empty search texts match nothing rather than every line.
+    if (!address.empty() && ContainsNoCase(urls, address)) result = 2;
+    if (!name.empty() && EqualsNoCase(line_name, name)) result = result == 2 ? 3 : 1;
+    if (result == 0) return false;
+    fields_.VID = id;
+    fields_.VRadioName = line_name;
+    fields_.VStreamURL = urls;
+    return true;
+  });
+  return result;
+}
+
+template <typename Field>
+int TRadioTable::FindNext(std::string_view text, int after, Field field) {
+  int hit = 0;
+  ScanLines(TableName(), [&](int number, std::string_view line) {
+    if (number <= after || !ContainsNoCase(field(ParseStationLine(line, false)), text)) return false;
+    ParseRecord(line);
+    hit = number;
+    return true;
+  });
+  return hit;
+}
+
+int TRadioTable::FindName(std::string_view text, int after) {
+  return FindNext(text, after, [](const StationRecord& r) { return r.VRadioName; });
+}
+
+int TRadioTable::FindUrl(std::string_view text, int after) {
+  return FindNext(text, after, [](const StationRecord& r) { return r.VStreamURL; });
+}
+
+}  // namespace tazmel

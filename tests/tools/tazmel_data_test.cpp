@@ -1,0 +1,137 @@
+// The station data tool, run as a program on small fixtures and on the
+// station data the build ships.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace tazmel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct ToolRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class DataToolTest : public ::testing::Test {
+ protected:
+  ToolRun Tool(const std::string& args) {
+    const fs::path out = dir_ / "stdout";
+    const fs::path err = dir_ / "stderr";
+    const std::string command = std::string(TAZMEL_DATA_TOOL) + " " + args + " >" + out.string() + " 2>" + err.string();
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+  }
+
+  fs::path Fixture() {
+    const fs::path tsv = dir_ / "stations.tsv";
+    WriteFile(tsv,
+              "# two stations\n"
+              "# channels: 2\n"
+              "1\tRadio \xE4\xB8\xAD\tNews\tChina\t\tBeijing\tChinese\t0\t\t64K\t\t\thttps://h/\t\thttp://a/1.mp3\n"
+              "2\tJazz\tJazz\tUS\t\t\tEnglish\t0\t\t\t\t\t\t\thttp://b/2.pls||http://b/3\r\n");
+    return tsv;
+  }
+
+  TempDir dir_;
+};
+
+// build-system writes a scrambled table that dump, get and check read back.
+TEST_F(DataToolTest, BuildDumpGetCheck) {
+  const fs::path out = dir_ / "out";
+  ASSERT_EQ(Tool("build-system " + Fixture().string() + " " + out.string()).status, 0);
+  const std::string table = (out / "data.dat").string();
+  EXPECT_EQ(ReadFile(out / "data.dat").find("Jazz"), std::string::npos);  // scrambled on disk
+  EXPECT_EQ(ReadFile(out / "data.dat").substr(0, 2), "1\t");
+
+  ToolRun dump = Tool("dump " + table);
+  EXPECT_EQ(dump.status, 0);
+  EXPECT_EQ(dump.out,
+            "1\tRadio \xE4\xB8\xAD\tNews\tChina\t\tBeijing\tChinese\t0\t\t64K\t\t\thttps://h/\t\thttp://a/1.mp3\n"
+            "2\tJazz\tJazz\tUS\t\t\tEnglish\t0\t\t\t\t\t\t\thttp://b/2.pls||http://b/3\n");
+  // --raw gives the data code page bytes.
+  EXPECT_NE(Tool("--raw get " + table + " 1").out.find("Radio \xD6\xD0"), std::string::npos);
+
+  EXPECT_EQ(Tool("get " + table + " 2").out,
+            "2\tJazz\tJazz\tUS\t\t\tEnglish\t0\t\t\t\t\t\t\thttp://b/2.pls||http://b/3\n");
+  ToolRun missing = Tool("get " + table + " 3");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("no record 3"), std::string::npos);
+
+  EXPECT_EQ(Tool("check " + table).status, 0);
+}
+
+// check names the first mismatch when an index file is damaged.
+TEST_F(DataToolTest, CheckFindsDamage) {
+  const fs::path out = dir_ / "out";
+  ASSERT_EQ(Tool("build-system " + Fixture().string() + " " + out.string()).status, 0);
+  const std::string table = (out / "data.dat").string();
+  std::string idi = ReadFile(out / "data.idi");
+  std::swap(idi[0], idi[8]);  // keys out of order
+  WriteFile(out / "data.idi", idi);
+  ToolRun run = Tool("check " + table);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("key pair"), std::string::npos) << run.err;
+
+  WriteFile(out / "data.idp", ReadFile(out / "data.idp").substr(0, 10));
+  run = Tool("check " + table);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("offset index"), std::string::npos) << run.err;
+}
+
+// Bad input gives a clear message, a non-zero exit and no output folder.
+TEST_F(DataToolTest, BadInput) {
+  WriteFile(dir_ / "short.tsv", "1\tOnly\tthree\n");
+  ToolRun run = Tool("build-system " + (dir_ / "short.tsv").string() + " " + (dir_ / "out").string());
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("short.tsv:1: expected 15"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "data.dat"));
+
+  WriteFile(dir_ / "dup.tsv", std::string("5") + std::string(14, '\t') + "\n5" + std::string(14, '\t') + "\n");
+  run = Tool("build-system " + (dir_ / "dup.tsv").string() + " " + (dir_ / "out").string());
+  EXPECT_NE(run.err.find("appears twice"), std::string::npos) << run.err;
+
+  EXPECT_NE(Tool("dump " + (dir_ / "none.dat").string()).status, 0);
+  EXPECT_NE(Tool("frobnicate").status, 0);
+  EXPECT_NE(Tool("get x.dat notanumber").status, 0);
+}
+
+// The shipped data of every language: tables whose indexes match, and a tree
+// with the fixed top nodes and ten channel stations.
+TEST_F(DataToolTest, ShippedDataIsSound) {
+  for (const char* language : {"eng", "chs", "cht"}) {
+    const fs::path folder = fs::path(TAZMEL_STAGE_DIR) / "default-data" / language;
+    ToolRun check = Tool("check " + (folder / "data.dat").string());
+    EXPECT_EQ(check.status, 0) << language << ": " << check.err;
+    EXPECT_EQ(ReadFile(folder / "datauser.dat"), "");
+
+    ToolRun tree = Tool("tree " + folder.string());
+    ASSERT_EQ(tree.status, 0);
+    for (const char* top : {"\n-97  ", "\n-11  ", "\n-52  ", "\n-53  ", "\n-54  "}) {
+      EXPECT_NE(tree.out.find(top), std::string::npos) << language << " lacks top node" << top;
+    }
+    EXPECT_EQ(tree.out.rfind("-99  ", 0), 0u);
+    const std::size_t channels = tree.out.find("\n-11  ");
+    const std::size_t next_top = tree.out.find("\n-52  ");
+    int stations = 0;
+    for (std::size_t at = channels; (at = tree.out.find("\n  ", at + 1)) < next_top;) ++stations;
+    EXPECT_EQ(stations, 10) << language;
+
+    ToolRun dump = Tool("dump " + (folder / "data.dat").string());
+    EXPECT_GE(std::count(dump.out.begin(), dump.out.end(), '\n'), 200) << language;
+  }
+}
+
+}  // namespace
+}  // namespace tazmel

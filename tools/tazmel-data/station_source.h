@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stations/radio_table.h"
+
+namespace tazmel::data_tool {
+
+// Stations read from a plain TSV file: one station per line, 15 TAB-separated
+// fields with VID first; "#" lines are comments, except "# channels: a,b,..."
+// which names the ten default channel stations.
+struct StationSource {
+  std::vector<StationRecord> stations;
+  std::vector<int> channels;
+};
+
+// Reads and checks the file; on failure returns nullopt with `error` naming
+// the line. `to_data_code_page` converts UTF-8 text to GB18030.
+std::optional<StationSource> ReadStationSource(const std::filesystem::path& file, bool to_data_code_page,
+                                               std::string& error);
+
+// English caption -> {simplified, traditional}, UTF-8, from "en\tchs\tcht" lines.
+using CaptionTable = std::map<std::string, std::pair<std::string, std::string>>;
+std::optional<CaptionTable> ReadCaptions(const std::filesystem::path& file, std::string& error);
+
+// Writes a language's default data folder: the scrambled system table, an
+// empty user table, treesys.dat and the subtree files (Favorites, Recently
+// played, the ten channels, and trees by genre, country/region and
+// language). `language` is "eng", "chs" or "cht"; the Chinese ones get
+// translated group captions and attribute values. Source text is UTF-8.
+bool WriteDefaultData(const StationSource& source, const CaptionTable& captions, const std::string& language,
+                      const std::filesystem::path& folder, std::string& error);
+
+}  // namespace tazmel::data_tool
