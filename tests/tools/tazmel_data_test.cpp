@@ -72,6 +72,15 @@ TEST_F(DataToolTest, BuildDumpGetCheck) {
   EXPECT_EQ(Tool("check " + table).status, 0);
 }
 
+// A plain user table is read as text, without needing its index files.
+TEST_F(DataToolTest, PlainTableNeedsNoIndex) {
+  WriteFile(dir_ / "datauser.dat", "100001\tMine\r\n100002\tOther\r\n");
+  EXPECT_EQ(Tool("dump " + (dir_ / "datauser.dat").string()).out, "100001\tMine\n100002\tOther\n");
+  EXPECT_EQ(Tool("get " + (dir_ / "datauser.dat").string() + " 100002").out, "100002\tOther\n");
+  EXPECT_EQ(Tool("get " + (dir_ / "datauser.dat").string() + " 100003").status, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "datauser.idp"));
+}
+
 // check names the first mismatch when an index file is damaged.
 TEST_F(DataToolTest, CheckFindsDamage) {
   const fs::path out = dir_ / "out";
@@ -103,6 +112,7 @@ TEST_F(DataToolTest, BadInput) {
   EXPECT_NE(run.err.find("appears twice"), std::string::npos) << run.err;
 
   EXPECT_NE(Tool("dump " + (dir_ / "none.dat").string()).status, 0);
+  EXPECT_NE(Tool("dump --scrambled " + (dir_ / "none.dat").string()).status, 0);
   EXPECT_NE(Tool("frobnicate").status, 0);
   EXPECT_NE(Tool("get x.dat notanumber").status, 0);
 }

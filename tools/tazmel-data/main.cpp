@@ -81,10 +81,35 @@ int BuildSystem(const Options& o) {
   return 0;
 }
 
+// A plain table is read as the text it is, so it needs no index files and
+// a stale index cannot mislead.
+bool ReadPlainLines(const fs::path& path, std::vector<std::string>& lines, std::string& error) {
+  const std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) {
+    error = "cannot read " + path.string();
+    return false;
+  }
+  std::string_view rest = *text;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    rest = end == rest.npos ? std::string_view() : rest.substr(end + 1);
+  }
+  return true;
+}
+
 int Dump(const Options& o) {
   if (o.args.size() != 1) return Fail("dump needs TABLE.dat");
-  TRadioTable table;
   std::string error;
+  if (!IsScrambled(o.args[0], o)) {
+    std::vector<std::string> lines;
+    if (!ReadPlainLines(o.args[0], lines, error)) return Fail(error);
+    for (const std::string& line : lines) std::cout << Out(line, o) << "\n";
+    return std::cout.good() ? 0 : Fail("cannot write the output");
+  }
+  TRadioTable table;
   if (!OpenExisting(table, o.args[0], o, error)) return Fail(error);
   const int count = table.RecordCount();
   for (int record = 1; record <= count; ++record) {
@@ -99,8 +124,20 @@ int Get(const Options& o) {
   if (o.args.size() != 2) return Fail("get needs TABLE.dat and ID");
   const std::optional<int> id = ParseInteger(o.args[1]);
   if (!id) return Fail("not a station ID: " + o.args[1]);
-  TRadioTable table;
   std::string error;
+  if (!IsScrambled(o.args[0], o)) {
+    std::vector<std::string> lines;
+    if (!ReadPlainLines(o.args[0], lines, error)) return Fail(error);
+    for (const std::string& line : lines) {
+      if (TTextTable::RecordKey(line) == *id) {
+        std::cout << Out(line, o) << "\n";
+        return 0;
+      }
+    }
+    std::cerr << "tazmel-data: no record " << *id << " in " << o.args[0] << "\n";
+    return 1;
+  }
+  TRadioTable table;
   if (!OpenExisting(table, o.args[0], o, error)) return Fail(error);
   if (!table.LoadByID(*id)) {
     std::cerr << "tazmel-data: no record " << *id << " in " << o.args[0] << "\n";
