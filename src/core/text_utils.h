@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace tazmel {
@@ -49,5 +50,23 @@ std::pair<std::string, std::string> SplitHostPort(std::string_view text);
 // is not a number counts as 0, and the last part repeats once the dots run
 // out. Returns 1 when `installed` is newer, -1 when older, 0 when equal.
 int CompareVersion(std::string_view installed, std::string_view required);
+
+// Calls `fn(line)` for each line of `text`, split at LF with one CR before
+// it dropped; a final line end adds no empty line. When `fn` returns bool,
+// true stops the walk.
+template <typename F>
+void ForEachLine(std::string_view text, F&& fn) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == text.npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if constexpr (std::is_same_v<std::invoke_result_t<F&, std::string_view>, bool>) {
+      if (fn(line)) return;
+    } else {
+      fn(line);
+    }
+  }
+}
 
 }  // namespace tazmel

@@ -50,14 +50,8 @@ template <typename F>
 void ScanLines(const std::filesystem::path& file, F&& line) {
   std::optional<std::string> text = ReadWholeFile(file, kMaxScanBytes);
   if (!text) return;
-  std::string_view rest = *text;
-  for (int number = 1; !rest.empty(); ++number) {
-    const std::size_t end = rest.find('\n');
-    std::string_view current = rest.substr(0, end);
-    if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
-    rest = end == rest.npos ? std::string_view() : rest.substr(end + 1);
-    if (line(number, current)) return;
-  }
+  int number = 0;
+  ForEachLine(*text, [&](std::string_view current) { return line(++number, current); });
 }
 
 }  // namespace

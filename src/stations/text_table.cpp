@@ -94,10 +94,11 @@ bool MoveTail(int fd, std::int64_t from, std::int64_t size, std::int64_t delta) 
   return true;
 }
 
-// Calls `line(text)` for every line: CR LF, LF and a lone CR all end a
-// line, and a last line without an end still counts.
+// Calls `line(text)` for every line the way a table file is read as text:
+// CR LF, LF and a lone CR all end a line, and a last line without an end
+// still counts.
 template <typename F>
-void ForEachLine(std::string_view text, F&& line) {
+void ForEachTextLine(std::string_view text, F&& line) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t end = text.find_first_of("\r\n", pos);
@@ -262,7 +263,7 @@ bool TTextTable::NormaliseText() {
   if (!text) return false;
   std::string normal;
   normal.reserve(text->size() + text->size() / 32);
-  ForEachLine(*text, [&](std::string_view line) {
+  ForEachTextLine(*text, [&](std::string_view line) {
     normal += line;
     normal += kCrLf;
   });
@@ -277,7 +278,7 @@ bool TTextTable::RebuildIndex() {
   std::vector<KeyPair> keys;
   std::int64_t offset = 0;
   bool fits = true;
-  ForEachLine(*text, [&](std::string_view line) {
+  ForEachTextLine(*text, [&](std::string_view line) {
     offset += static_cast<std::int64_t>(line.size()) + 2;
     if (offset > kMaxTextBytes) fits = false;
     keys.push_back({RecordKey(line), static_cast<std::int32_t>(offsets.size())});
@@ -577,7 +578,7 @@ std::string VerifyTextTable(const fs::path& table, bool scrambled) {
   if (!scrambled) {
     std::size_t line = 0;
     std::string mismatch;
-    ForEachLine(*text, [&](std::string_view l) {
+    ForEachTextLine(*text, [&](std::string_view l) {
       if (mismatch.empty() && (line >= records.size() || records[line] != l)) {
         mismatch = "line " + std::to_string(line + 1) + " does not match its offsets";
       }

@@ -19,19 +19,6 @@ constexpr std::string_view kUserList = "treeuser.dat";
 constexpr std::string_view kLegacyList = "tree.dat";
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Calls `line_fn` for each line of `text`, split at LF with one CR before it
-// dropped; no empty line follows a final line end.
-template <typename LineFn>
-void ForEachLine(std::string_view text, LineFn line_fn) {
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == text.npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    line_fn(line);
-  }
-}
-
 int NumberOrMinusOne(std::string_view text) { return ParseInteger(text).value_or(-1); }
 
 // A subtree file name comes from a list file that may be damaged or planted;

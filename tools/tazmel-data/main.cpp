@@ -89,14 +89,7 @@ bool ReadPlainLines(const fs::path& path, std::vector<std::string>& lines, std::
     error = "cannot read " + path.string();
     return false;
   }
-  std::string_view rest = *text;
-  while (!rest.empty()) {
-    const std::size_t end = rest.find('\n');
-    std::string_view line = rest.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.emplace_back(line);
-    rest = end == rest.npos ? std::string_view() : rest.substr(end + 1);
-  }
+  ForEachLine(*text, [&](std::string_view line) { lines.emplace_back(line); });
   return true;
 }
 

@@ -28,13 +28,8 @@ std::vector<std::string> SplitTabs(std::string_view line) {
 // Calls `line(number, text)` for every line, CR LF or LF ended.
 template <typename F>
 void ForEachSourceLine(std::string_view text, F&& line) {
-  for (int number = 1; !text.empty(); ++number) {
-    const std::size_t end = text.find('\n');
-    std::string_view current = text.substr(0, end);
-    if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
-    text = end == text.npos ? std::string_view() : text.substr(end + 1);
-    line(number, current);
-  }
+  int number = 0;
+  ForEachLine(text, [&](std::string_view current) { line(++number, current); });
 }
 
 std::string Location(const fs::path& file, int line) { return file.string() + ":" + std::to_string(line) + ": "; }
