@@ -8,34 +8,12 @@
 #include <cstdio>
 
 #include "core/text_utils.h"
+#include "core/unique_fd.h"
 
 namespace fs = std::filesystem;
 
 namespace tazmel {
 namespace {
-
-// Owns one file descriptor.
-class UniqueFd {
- public:
-  UniqueFd(const char* path, int flags, mode_t mode = 0) : fd_(::open(path, flags | O_CLOEXEC, mode)) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  bool Valid() const { return fd_ >= 0; }
-  int Get() const { return fd_; }
-  // Closes now and reports the result, which matters after writing.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view content) {
   while (!content.empty()) {

@@ -14,6 +14,9 @@ char AsciiLower(char c);
 std::string AsciiLowerCopy(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// The text without blanks and TABs at either end.
+std::string_view TrimBlanks(std::string_view text);
+
 // Decimal integer with an optional sign and surrounding blanks; nullopt for
 // anything else or a value outside int.
 std::optional<int> ParseInteger(std::string_view text);
@@ -51,16 +54,16 @@ std::pair<std::string, std::string> SplitHostPort(std::string_view text);
 // out. Returns 1 when `installed` is newer, -1 when older, 0 when equal.
 int CompareVersion(std::string_view installed, std::string_view required);
 
-// Calls `fn(line)` for each line of `text`, split at LF with one CR before
-// it dropped; a final line end adds no empty line. When `fn` returns bool,
-// true stops the walk.
+// Calls `fn(line)` for each line of `text` the way text files are read line
+// by line: CR LF, LF and a lone CR each end a line, and a final line end
+// adds no empty line. When `fn` returns bool, true stops the walk.
 template <typename F>
 void ForEachLine(std::string_view text, F&& fn) {
   while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == text.npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t end = text.find_first_of("\r\n");
+    const std::string_view line = text.substr(0, end);
+    const bool crlf = end != text.npos && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    text.remove_prefix(end == text.npos ? text.size() : end + (crlf ? 2 : 1));
     if constexpr (std::is_same_v<std::invoke_result_t<F&, std::string_view>, bool>) {
       if (fn(line)) return;
     } else {

@@ -34,12 +34,6 @@ std::string CutRight(std::string_view& rest) {
   return field;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return AsciiLowerCopy(haystack).find(AsciiLowerCopy(needle)) != std::string::npos;
 }

@@ -12,6 +12,7 @@
 
 #include "core/file_utils.h"
 #include "core/text_utils.h"
+#include "core/unique_fd.h"
 
 namespace fs = std::filesystem;
 
@@ -32,17 +33,6 @@ std::int32_t LoadInt32(const char* p) {
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-
-// A descriptor closed on scope exit.
-struct Fd {
-  int fd;
-  explicit Fd(int value) : fd(value) {}
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-};
 
 bool PreadAll(int fd, char* data, std::size_t size, std::int64_t offset) {
   while (size > 0) {
@@ -68,12 +58,6 @@ bool PwriteAll(int fd, const char* data, std::size_t size, std::int64_t offset) 
   return true;
 }
 
-std::optional<std::int64_t> SizeOf(int fd) {
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return std::nullopt;
-  return static_cast<std::int64_t>(info.st_size);
-}
-
 // Moves bytes [from, size) by `delta` inside the file through a small buffer,
 // back to front when growing so nothing is overwritten before it is read.
 bool MoveTail(int fd, std::int64_t from, std::int64_t size, std::int64_t delta) {
@@ -94,73 +78,80 @@ bool MoveTail(int fd, std::int64_t from, std::int64_t size, std::int64_t delta) 
   return true;
 }
 
-// Calls `line(text)` for every line the way a table file is read as text:
-// CR LF, LF and a lone CR all end a line, and a last line without an end
-// still counts.
-template <typename F>
-void ForEachTextLine(std::string_view text, F&& line) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", pos);
-    if (end == text.npos) {
-      line(text.substr(pos));
-      return;
-    }
-    line(text.substr(pos, end - pos));
-    pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-  }
+std::uint64_t TicksSince1601(const struct timespec& t) {
+  constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
+  return (static_cast<std::uint64_t>(t.tv_sec) + kSecondsFrom1601To1970) * 10000000ULL +
+         static_cast<std::uint64_t>(t.tv_nsec) / 100;
 }
+
+fs::path IndexPathOf(const fs::path& table, const char* extension) {
+  fs::path p = table;
+  return p.replace_extension(extension);
+}
+
+bool HasLineBreak(std::string_view line) { return line.find_first_of(kCrLf) != line.npos; }
 
 }  // namespace
 
 // ---- IndexFile ----
 
-bool TTextTable::IndexFile::Refresh() {
-  if (fd < 0) return false;
+void TTextTable::IndexFile::TakeSignature(const struct stat& info) {
+  signature[0] = static_cast<std::uint64_t>(info.st_ino);
+  signature[1] = static_cast<std::uint64_t>(info.st_size);
+  signature[2] = static_cast<std::uint64_t>(info.st_mtim.tv_sec);
+  signature[3] = static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+}
+
+bool TTextTable::IndexFile::Refresh(std::int64_t max_bytes) {
+  if (!fd.Valid()) return false;
   struct stat info {};
-  if (::fstat(fd, &info) != 0) return false;
-  const std::uint64_t now[4] = {static_cast<std::uint64_t>(info.st_ino), static_cast<std::uint64_t>(info.st_size),
-                                static_cast<std::uint64_t>(info.st_mtim.tv_sec),
-                                static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
-  if (loaded && std::equal(std::begin(now), std::end(now), std::begin(signature))) return true;
+  if (::fstat(fd.Get(), &info) != 0) return false;
+  const std::uint64_t before[4] = {signature[0], signature[1], signature[2], signature[3]};
+  TakeSignature(info);
+  if (loaded && std::equal(std::begin(before), std::end(before), std::begin(signature))) return true;
   loaded = false;
-  if (info.st_size > kMaxIndexBytes) return false;
-  bytes.resize(static_cast<std::size_t>(info.st_size));
-  if (!bytes.empty() && !PreadAll(fd, bytes.data(), bytes.size(), 0)) return false;
-  std::copy(std::begin(now), std::end(now), std::begin(signature));
+  // An index far larger than its text file could need is damage, not data.
+  if (info.st_size > max_bytes) return false;
+  try {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    return false;
+  }
+  if (!bytes.empty() && !PreadAll(fd.Get(), bytes.data(), bytes.size(), 0)) return false;
   loaded = true;
   return true;
 }
 
 bool TTextTable::IndexFile::WriteAt(std::size_t offset, const void* data, std::size_t size) {
-  if (!PwriteAll(fd, static_cast<const char*>(data), size, static_cast<std::int64_t>(offset))) {
+  if (!PwriteAll(fd.Get(), static_cast<const char*>(data), size, static_cast<std::int64_t>(offset))) {
     loaded = false;
     return false;
   }
   if (bytes.size() < offset + size) bytes.resize(offset + size);
   std::memcpy(bytes.data() + offset, data, size);
-  return true;
+  return TakeFileIdentity();
 }
 
 bool TTextTable::IndexFile::Truncate(std::size_t size) {
-  if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+  if (::ftruncate(fd.Get(), static_cast<off_t>(size)) != 0) {
     loaded = false;
     return false;
   }
   bytes.resize(size);
-  // Our own writes are in the cache already; take the file's new identity.
+  return TakeFileIdentity();
+}
+
+bool TTextTable::IndexFile::TakeFileIdentity() {
+  // Our own writes are in the cache already; only the identity is new.
   struct stat info {};
-  if (::fstat(fd, &info) != 0) return loaded = false;
-  signature[0] = static_cast<std::uint64_t>(info.st_ino);
-  signature[1] = static_cast<std::uint64_t>(info.st_size);
-  signature[2] = static_cast<std::uint64_t>(info.st_mtim.tv_sec);
-  signature[3] = static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+  if (::fstat(fd.Get(), &info) != 0) return loaded = false;
+  TakeSignature(info);
   return true;
 }
 
 void TTextTable::IndexFile::Close() {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
+  fd.Close();
   bytes.clear();
   loaded = false;
 }
@@ -183,21 +174,17 @@ bool TTextTable::Open() {
   if (Active()) return true;
   if (table_name_.empty()) return false;
   std::error_code ec;
-  if (!fs::exists(table_name_, ec)) {
-    Fd created(::open(table_name_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-    if (created.fd < 0) return false;
-  }
+  if (!fs::exists(table_name_, ec) && !UniqueFd(table_name_.c_str(), O_WRONLY | O_CREAT, 0644).Valid()) return false;
   const fs::path idp = OffsetIndexPath();
   const fs::path idi = KeyIndexPath();
   if (!fs::exists(idp, ec) || !fs::exists(idi, ec)) {
     for (const fs::path& index : {idp, idi}) {
-      Fd created(::open(index.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-      if (created.fd < 0) return false;
+      if (!UniqueFd(index.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644).Valid()) return false;
     }
   }
-  idp_.fd = ::open(idp.c_str(), O_RDWR | O_CLOEXEC);
-  idi_.fd = ::open(idi.c_str(), O_RDWR | O_CLOEXEC);
-  if (idp_.fd < 0 || idi_.fd < 0) {
+  idp_.fd = UniqueFd(idp.c_str(), O_RDWR);
+  idi_.fd = UniqueFd(idi.c_str(), O_RDWR);
+  if (!idp_.fd.Valid() || !idi_.fd.Valid()) {
     Close();
     return false;
   }
@@ -215,22 +202,20 @@ void TTextTable::SetTableName(const fs::path& name) {
   table_name_ = name;
 }
 
-fs::path TTextTable::OffsetIndexPath() const {
-  fs::path p = table_name_;
-  return p.replace_extension(".idp");
-}
+fs::path TTextTable::OffsetIndexPath() const { return IndexPathOf(table_name_, ".idp"); }
 
-fs::path TTextTable::KeyIndexPath() const {
-  fs::path p = table_name_;
-  return p.replace_extension(".idi");
-}
+fs::path TTextTable::KeyIndexPath() const { return IndexPathOf(table_name_, ".idi"); }
 
 std::optional<std::uint64_t> TTextTable::FileTime(const fs::path& file) {
   struct stat info {};
   if (::stat(file.c_str(), &info) != 0) return std::nullopt;
-  constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600ULL;
-  return (static_cast<std::uint64_t>(info.st_mtim.tv_sec) + kSecondsFrom1601To1970) * 10000000ULL +
-         static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100;
+  return TicksSince1601(info.st_mtim);
+}
+
+std::optional<TTextTable::TextState> TTextTable::TextFileState() const {
+  struct stat info {};
+  if (::stat(table_name_.c_str(), &info) != 0) return std::nullopt;
+  return TextState{static_cast<std::int64_t>(info.st_size), TicksSince1601(info.st_mtim)};
 }
 
 int TTextTable::RecordKey(std::string_view line) {
@@ -239,7 +224,15 @@ int TTextTable::RecordKey(std::string_view line) {
   return ParseInteger(line.substr(0, tab)).value_or(0);
 }
 
-bool TTextTable::Ready() { return Active() && CheckIndex() && idp_.Refresh() && idi_.Refresh(); }
+bool TTextTable::RefreshIndexes() {
+  // Every line takes at least its 2-byte line end, which bounds both files.
+  const std::optional<TextState> text = TextFileState();
+  if (!text) return false;
+  const std::int64_t max_records = text->size / 2 + 1;
+  return idp_.Refresh(4 * (max_records + 1) + 8) && idi_.Refresh(8 * max_records);
+}
+
+bool TTextTable::Ready() { return Active() && CheckIndex() && RefreshIndexes(); }
 
 int TTextTable::RecordCount() {
   if (!Ready()) return 0;
@@ -248,12 +241,19 @@ int TTextTable::RecordCount() {
 
 bool TTextTable::CheckIndex() {
   if (!need_check_index_) return true;
-  if (!Active() || !idp_.Refresh()) return false;
-  const std::int64_t size = static_cast<std::int64_t>(idp_.bytes.size());
-  if (size >= 12) {
-    std::uint64_t stored;
-    std::memcpy(&stored, idp_.bytes.data() + size - 8, sizeof stored);
-    if (FileTime(table_name_) == stored) return true;
+  if (!Active()) return false;
+  const std::optional<TextState> text = TextFileState();
+  if (!text) return false;
+  if (RefreshIndexes()) {
+    const std::int64_t size = static_cast<std::int64_t>(idp_.bytes.size());
+    if (size >= 12) {
+      std::uint64_t stored;
+      std::memcpy(&stored, idp_.bytes.data() + size - 8, sizeof stored);
+      // The size check catches an edit by someone else within the same
+      // clock tick as the last stamp.
+      const std::int64_t last_offset = LoadInt32(idp_.bytes.data() + size - 12);
+      if (stored == text->time && last_offset == text->size) return true;
+    }
   }
   return NormaliseText() && RebuildIndex();
 }
@@ -263,7 +263,7 @@ bool TTextTable::NormaliseText() {
   if (!text) return false;
   std::string normal;
   normal.reserve(text->size() + text->size() / 32);
-  ForEachTextLine(*text, [&](std::string_view line) {
+  ForEachLine(*text, [&](std::string_view line) {
     normal += line;
     normal += kCrLf;
   });
@@ -278,7 +278,7 @@ bool TTextTable::RebuildIndex() {
   std::vector<KeyPair> keys;
   std::int64_t offset = 0;
   bool fits = true;
-  ForEachTextLine(*text, [&](std::string_view line) {
+  ForEachLine(*text, [&](std::string_view line) {
     offset += static_cast<std::int64_t>(line.size()) + 2;
     if (offset > kMaxTextBytes) fits = false;
     keys.push_back({RecordKey(line), static_cast<std::int32_t>(offsets.size())});
@@ -286,19 +286,7 @@ bool TTextTable::RebuildIndex() {
   });
   if (!fits) return false;
   std::stable_sort(keys.begin(), keys.end(), KeyLess);
-  return StoreOffsets(offsets, 0) && StoreKeys(keys, 0);
-}
-
-bool TTextTable::EditableOffsets(std::vector<std::int32_t>& offsets) {
-  if (!Ready()) return false;
-  const std::int64_t size = static_cast<std::int64_t>(idp_.bytes.size());
-  if (size < 12) return false;
-  const std::size_t entries = static_cast<std::size_t>((size - 12) / 4) + 1;
-  offsets.resize(entries);
-  std::memcpy(offsets.data(), idp_.bytes.data(), entries * 4);
-  std::error_code ec;
-  const std::uintmax_t text_size = fs::file_size(table_name_, ec);
-  return !ec && OffsetsValid(offsets, static_cast<std::int64_t>(text_size));
+  return StoreOffsets(offsets, 0) && StoreKeys(keys, 0) && StampFileTime();
 }
 
 std::vector<TTextTable::KeyPair> TTextTable::LoadKeys() {
@@ -308,11 +296,10 @@ std::vector<TTextTable::KeyPair> TTextTable::LoadKeys() {
 }
 
 bool TTextTable::StoreOffsets(const std::vector<std::int32_t>& offsets, std::size_t first_changed) {
-  const std::optional<std::uint64_t> time = FileTime(table_name_);
-  if (!time) return false;
-  std::vector<char> tail((offsets.size() - first_changed) * 4 + sizeof *time);
-  std::memcpy(tail.data(), offsets.data() + first_changed, (offsets.size() - first_changed) * 4);
-  std::memcpy(tail.data() + tail.size() - sizeof *time, &*time, sizeof *time);
+  // The time slot is written as 0; StampFileTime fills it in last.
+  const std::size_t changed = offsets.size() - first_changed;
+  std::vector<char> tail(changed * 4 + 8, '\0');
+  std::memcpy(tail.data(), offsets.data() + first_changed, changed * 4);
   return idp_.WriteAt(first_changed * 4, tail.data(), tail.size()) && idp_.Truncate(offsets.size() * 4 + 8);
 }
 
@@ -322,25 +309,42 @@ bool TTextTable::StoreKeys(const std::vector<KeyPair>& keys, std::size_t first_c
   return idi_.Truncate(keys.size() * sizeof(KeyPair));
 }
 
+bool TTextTable::StampFileTime() {
+  const std::optional<std::uint64_t> time = FileTime(table_name_);
+  const std::size_t size = idp_.bytes.size();
+  return time && size >= 12 && idp_.WriteAt(size - 8, &*time, sizeof *time);
+}
+
 bool TTextTable::OffsetsValid(const std::vector<std::int32_t>& offsets, std::int64_t text_size) {
   if (offsets.empty() || offsets.front() != 0 || offsets.back() != text_size) return false;
   for (std::size_t i = 1; i < offsets.size(); ++i) {
-    if (offsets[i] < offsets[i - 1] + 2) return false;
+    if (static_cast<std::int64_t>(offsets[i]) < static_cast<std::int64_t>(offsets[i - 1]) + 2) return false;
   }
   return true;
 }
 
+std::string TTextTable::ReadText(std::int64_t start, std::int64_t end) const {
+  if (start < 0 || end < start) return {};
+  UniqueFd fd(table_name_.c_str(), O_RDONLY);
+  struct stat info {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || end > info.st_size) return {};
+  std::string text(static_cast<std::size_t>(end - start), '\0');
+  if (!text.empty() && !PreadAll(fd.Get(), text.data(), text.size(), start)) return {};
+  return text;
+}
+
 bool TTextTable::SpliceText(std::int64_t start, std::int64_t end, std::string_view text) {
-  Fd fd(::open(table_name_.c_str(), O_RDWR | O_CLOEXEC));
-  if (fd.fd < 0) return false;
-  const std::optional<std::int64_t> size = SizeOf(fd.fd);
-  if (!size || start < 0 || start > end || end > *size) return false;
+  UniqueFd fd(table_name_.c_str(), O_RDWR);
+  struct stat info {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) return false;
+  const std::int64_t size = info.st_size;
+  if (start < 0 || start > end || end > size) return false;
   const std::int64_t delta = static_cast<std::int64_t>(text.size()) - (end - start);
-  if (*size + delta > kMaxTextBytes) return false;
-  if (delta > 0 && !MoveTail(fd.fd, end, *size, delta)) return false;
-  if (!PwriteAll(fd.fd, text.data(), text.size(), start)) return false;
-  if (delta < 0 && (!MoveTail(fd.fd, end, *size, delta) || ::ftruncate(fd.fd, *size + delta) != 0)) return false;
-  return ::close(std::exchange(fd.fd, -1)) == 0;
+  if (size + delta > kMaxTextBytes) return false;
+  if (delta > 0 && !MoveTail(fd.Get(), end, size, delta)) return false;
+  if (!PwriteAll(fd.Get(), text.data(), text.size(), start)) return false;
+  if (delta < 0 && (!MoveTail(fd.Get(), end, size, delta) || ::ftruncate(fd.Get(), size + delta) != 0)) return false;
+  return fd.Close();
 }
 
 std::size_t TTextTable::FindPair(const std::vector<KeyPair>& keys, std::int32_t key, std::int32_t record) {
@@ -357,23 +361,38 @@ std::string TTextTable::ReadRecord(int record) {
   if (record < 1 || record >= entries) return {};
   const std::int64_t start = LoadInt32(idp_.bytes.data() + 4 * (record - 1));
   const std::int64_t end = LoadInt32(idp_.bytes.data() + 4 * record);
-  if (start < 0 || end < start + 2) return {};
-  Fd fd(::open(table_name_.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.fd < 0) return {};
-  const std::optional<std::int64_t> size = SizeOf(fd.fd);
-  if (!size || end > *size) return {};
-  std::string line(static_cast<std::size_t>(end - start - 2), '\0');
-  if (!line.empty() && !PreadAll(fd.fd, line.data(), line.size(), start)) return {};
+  if (end < start + 2) return {};
+  std::string line = ReadText(start, end);
+  if (line.size() >= 2) line.resize(line.size() - 2);
   return line;
+}
+
+bool TTextTable::BeginEdit(std::vector<std::int32_t>& offsets, std::string_view new_line, int record, bool inserting) {
+  // Lines of a checked (plain) table cannot hold line breaks: the next
+  // rebuild would split them. Scrambled tables are written whole elsewhere.
+  if (need_check_index_ && HasLineBreak(new_line)) return false;
+  if (!Ready()) return false;
+  const std::int64_t size = static_cast<std::int64_t>(idp_.bytes.size());
+  if (size < 12) return false;
+  const std::size_t entries = static_cast<std::size_t>((size - 12) / 4) + 1;
+  const std::size_t last_record = entries - (inserting ? 0 : 1);
+  if (record < 1 || static_cast<std::size_t>(record) > last_record) return false;
+  offsets.resize(entries);
+  std::memcpy(offsets.data(), idp_.bytes.data(), entries * 4);
+  const std::optional<TextState> text = TextFileState();
+  if (!text || !OffsetsValid(offsets, text->size)) return false;
+  // Until the edit is complete the stored time matches nothing, so an edit
+  // that fails half way is repaired by a rebuild instead of trusted.
+  const std::uint64_t zero = 0;
+  return idp_.WriteAt(entries * 4, &zero, sizeof zero);
 }
 
 bool TTextTable::UpdateRecord(int record, std::string_view line) {
   std::vector<std::int32_t> offsets;
-  if (!EditableOffsets(offsets)) return false;
-  if (record < 1 || static_cast<std::size_t>(record) >= offsets.size()) return false;
-  const std::int32_t old_key = RecordKey(ReadRecord(record));
+  if (!BeginEdit(offsets, line, record, false)) return false;
   const std::int64_t start = offsets[record - 1];
   const std::int64_t end = offsets[record];
+  const std::int32_t old_key = RecordKey(ReadText(start, end - 2));
   const std::string text = std::string(line) + kCrLf;
   if (!SpliceText(start, end, text)) return false;
   const std::int64_t delta = static_cast<std::int64_t>(text.size()) - (end - start);
@@ -383,20 +402,21 @@ bool TTextTable::UpdateRecord(int record, std::string_view line) {
   if (!StoreOffsets(offsets, delta == 0 ? offsets.size() : static_cast<std::size_t>(record))) return false;
 
   const std::int32_t new_key = RecordKey(line);
-  if (new_key == old_key) return true;
-  std::vector<KeyPair> keys = LoadKeys();
-  std::size_t changed = FindPair(keys, old_key, record);
-  if (changed < keys.size()) keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(changed));
-  auto at = std::upper_bound(keys.begin(), keys.end(), KeyPair{new_key, 0}, KeyLess);
-  changed = std::min(changed, static_cast<std::size_t>(at - keys.begin()));
-  keys.insert(at, KeyPair{new_key, record});
-  return StoreKeys(keys, changed);
+  if (new_key != old_key) {
+    std::vector<KeyPair> keys = LoadKeys();
+    std::size_t changed = FindPair(keys, old_key, record);
+    if (changed < keys.size()) keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(changed));
+    auto at = std::upper_bound(keys.begin(), keys.end(), KeyPair{new_key, 0}, KeyLess);
+    changed = std::min(changed, static_cast<std::size_t>(at - keys.begin()));
+    keys.insert(at, KeyPair{new_key, record});
+    if (!StoreKeys(keys, changed)) return false;
+  }
+  return StampFileTime();
 }
 
 bool TTextTable::InsertRecord(int record, std::string_view line) {
   std::vector<std::int32_t> offsets;
-  if (!EditableOffsets(offsets)) return false;
-  if (record < 1 || static_cast<std::size_t>(record) > offsets.size()) return false;
+  if (!BeginEdit(offsets, line, record, true)) return false;
   const std::string text = std::string(line) + kCrLf;
   const std::int64_t start = offsets[record - 1];
   if (!SpliceText(start, start, text)) return false;
@@ -418,7 +438,7 @@ bool TTextTable::InsertRecord(int record, std::string_view line) {
   auto at = std::upper_bound(keys.begin(), keys.end(), KeyPair{key, 0}, KeyLess);
   first_changed = std::min(first_changed, static_cast<std::size_t>(at - keys.begin()));
   keys.insert(at, KeyPair{key, record});
-  return StoreKeys(keys, first_changed);
+  return StoreKeys(keys, first_changed) && StampFileTime();
 }
 
 bool TTextTable::AppendRecord(std::string_view line) {
@@ -430,11 +450,10 @@ bool TTextTable::AppendRecord(std::string_view line) {
 
 bool TTextTable::DeleteRecord(int record) {
   std::vector<std::int32_t> offsets;
-  if (!EditableOffsets(offsets)) return false;
-  if (record < 1 || static_cast<std::size_t>(record) >= offsets.size()) return false;
-  const std::int32_t old_key = RecordKey(ReadRecord(record));
+  if (!BeginEdit(offsets, {}, record, false)) return false;
   const std::int64_t start = offsets[record - 1];
   const std::int64_t removed = offsets[record] - start;
+  const std::int32_t old_key = RecordKey(ReadText(start, start + removed - 2));
   if (!SpliceText(start, start + removed, "")) return false;
   offsets.erase(offsets.begin() + record);
   for (std::size_t i = static_cast<std::size_t>(record); i < offsets.size(); ++i) {
@@ -451,7 +470,7 @@ bool TTextTable::DeleteRecord(int record) {
       first_changed = std::min(first_changed, i);
     }
   }
-  return StoreKeys(keys, first_changed);
+  return StoreKeys(keys, first_changed) && StampFileTime();
 }
 
 int TTextTable::FindRecNo(int id) {
@@ -497,11 +516,6 @@ int TTextTable::NewID(int start) {
 
 namespace {
 
-std::string IndexPath(const fs::path& table, const char* extension) {
-  fs::path p = table;
-  return p.replace_extension(extension).string();
-}
-
 std::string Bytes(const void* data, std::size_t size) { return std::string(static_cast<const char*>(data), size); }
 
 }  // namespace
@@ -523,8 +537,8 @@ bool WriteTextTable(const fs::path& table, const std::vector<std::string>& lines
   std::stable_sort(keys.begin(), keys.end(), [](const Pair& a, const Pair& b) { return a.key < b.key; });
 
   const fs::path temp_text = table.string() + ".new";
-  const fs::path temp_idp = IndexPath(table, ".idp") + ".new";
-  const fs::path temp_idi = IndexPath(table, ".idi") + ".new";
+  const fs::path temp_idp = IndexPathOf(table, ".idp").string() + ".new";
+  const fs::path temp_idi = IndexPathOf(table, ".idi").string() + ".new";
   auto cleanup = [&] {
     std::error_code ec;
     for (const fs::path& p : {temp_text, temp_idp, temp_idi}) fs::remove(p, ec);
@@ -540,8 +554,8 @@ bool WriteTextTable(const fs::path& table, const std::vector<std::string>& lines
     return cleanup();
   }
   std::error_code ec;
-  fs::rename(temp_idi, IndexPath(table, ".idi"), ec);
-  if (!ec) fs::rename(temp_idp, IndexPath(table, ".idp"), ec);
+  fs::rename(temp_idi, IndexPathOf(table, ".idi").string(), ec);
+  if (!ec) fs::rename(temp_idp, IndexPathOf(table, ".idp").string(), ec);
   if (!ec) fs::rename(temp_text, table, ec);
   return ec ? cleanup() : true;
 }
@@ -549,10 +563,10 @@ bool WriteTextTable(const fs::path& table, const std::vector<std::string>& lines
 std::string VerifyTextTable(const fs::path& table, bool scrambled) {
   const std::optional<std::string> text = ReadWholeFile(table, kMaxTextBytes);
   if (!text) return "cannot read " + table.string();
-  const std::optional<std::string> idp = ReadWholeFile(IndexPath(table, ".idp"), kMaxIndexBytes);
-  const std::optional<std::string> idi = ReadWholeFile(IndexPath(table, ".idi"), kMaxIndexBytes);
-  if (!idp) return "cannot read " + IndexPath(table, ".idp");
-  if (!idi) return "cannot read " + IndexPath(table, ".idi");
+  const std::optional<std::string> idp = ReadWholeFile(IndexPathOf(table, ".idp").string(), kMaxIndexBytes);
+  const std::optional<std::string> idi = ReadWholeFile(IndexPathOf(table, ".idi").string(), kMaxIndexBytes);
+  if (!idp) return "cannot read " + IndexPathOf(table, ".idp").string();
+  if (!idi) return "cannot read " + IndexPathOf(table, ".idi").string();
   if (idp->size() < 12 || idp->size() % 4 != 0) {
     return "offset index has " + std::to_string(idp->size()) + " bytes, not 4 * N + 12";
   }
@@ -578,7 +592,7 @@ std::string VerifyTextTable(const fs::path& table, bool scrambled) {
   if (!scrambled) {
     std::size_t line = 0;
     std::string mismatch;
-    ForEachTextLine(*text, [&](std::string_view l) {
+    ForEachLine(*text, [&](std::string_view l) {
       if (mismatch.empty() && (line >= records.size() || records[line] != l)) {
         mismatch = "line " + std::to_string(line + 1) + " does not match its offsets";
       }

@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/unique_fd.h"
+
+struct stat;
+
 namespace tazmel {
 
 // A record store over a plain text file: one record per CR LF line, fields
@@ -33,7 +37,7 @@ class TTextTable {
   TTextTable(const TTextTable&) = delete;
   TTextTable& operator=(const TTextTable&) = delete;
 
-  bool Active() const { return idp_.fd >= 0; }
+  bool Active() const { return idp_.fd.Valid(); }
   void SetActive(bool active);
   bool Open();
   void Close();
@@ -88,29 +92,42 @@ class TTextTable {
   // One index file: its descriptor and a copy of its bytes, refreshed when
   // the file changes under us.
   struct IndexFile {
-    int fd = -1;
+    UniqueFd fd;
     std::vector<char> bytes;
     bool loaded = false;
     std::uint64_t signature[4] = {};  // inode, size, mtime s, mtime ns
 
-    bool Refresh();
+    // Re-reads the file when it changed; refuses one above max_bytes.
+    bool Refresh(std::int64_t max_bytes);
     bool WriteAt(std::size_t offset, const void* data, std::size_t size);
     bool Truncate(std::size_t size);
+    bool TakeFileIdentity();
+    void TakeSignature(const struct stat& info);
     void Close();
   };
 
+  struct TextState {
+    std::int64_t size;
+    std::uint64_t time;
+  };
+  std::optional<TextState> TextFileState() const;
+
+  bool RefreshIndexes();
   bool Ready();  // active and index in step (when checked)
-  // The offset table for an edit; false when it does not fit the text file,
-  // so a damaged index is never used to move bytes.
-  bool EditableOffsets(std::vector<std::int32_t>& offsets);
+  // Starts an edit of `record` (inserting: up to N + 1): the offset table,
+  // checked against the text file so a damaged index never moves bytes,
+  // and the stored time cleared until StampFileTime ends the edit.
+  bool BeginEdit(std::vector<std::int32_t>& offsets, std::string_view new_line, int record, bool inserting);
   std::vector<KeyPair> LoadKeys();
   bool StoreOffsets(const std::vector<std::int32_t>& offsets, std::size_t first_changed);
   bool StoreKeys(const std::vector<KeyPair>& keys, std::size_t first_changed);
-  bool StampFileTime(std::size_t entries);
+  bool StampFileTime();
   // Offsets are usable when they start at 0, never go down, keep 2 bytes per
   // line, and end at the text file's size.
   static bool OffsetsValid(const std::vector<std::int32_t>& offsets, std::int64_t text_size);
   bool NormaliseText();
+  // Bytes [start, end) of the text file; empty when they are not all there.
+  std::string ReadText(std::int64_t start, std::int64_t end) const;
   // Replaces bytes [start, end) of the text file with `text`, moving the rest.
   bool SpliceText(std::int64_t start, std::int64_t end, std::string_view text);
   static std::size_t FindPair(const std::vector<KeyPair>& keys, std::int32_t key, std::int32_t record);

@@ -28,6 +28,22 @@ bool IsPlainFileName(std::string_view name) {
          name.find('\0') == name.npos;
 }
 
+// ...and the folder's tables and list files are never taken for a subtree,
+// or saving it would overwrite them.
+bool IsSubtreeFileName(std::string_view name) {
+  if (!IsPlainFileName(name)) return false;
+  const std::string lower = AsciiLowerCopy(name);
+  for (std::string_view reserved : {"data.", "datauser.", "treesys.", "treeuser.", "tree."}) {
+    if (lower.starts_with(reserved) && lower.find('.', reserved.size()) == std::string::npos) return false;
+  }
+  return true;
+}
+
+// Text written into a line must not end it early.
+void AppendLineText(std::string& text, std::string_view value) {
+  for (char c : value) text += (c == '\r' || c == '\n') ? ' ' : c;
+}
+
 std::optional<std::string> ReadTreeFile(const fs::path& folder, std::string_view name) {
   if (!IsPlainFileName(name)) return std::nullopt;
   return ReadWholeFile(FindNoCase(folder, name), kMaxTreeFileBytes);
@@ -59,11 +75,11 @@ void AppendTopListLine(std::string& text, const TreeNode& top) {
   text += '/';
   text += std::to_string(top.state_index());
   text += '/';
-  text += top.id_text();
+  AppendLineText(text, top.id_text());
   text += '/';
-  text += top.caption();
+  AppendLineText(text, top.caption());
   text += '=';
-  text += top.file_name();
+  AppendLineText(text, top.file_name());
   text += kLineEnd;
 }
 
@@ -75,7 +91,7 @@ void AppendSubtreeLine(std::string& text, const TreeNode& node, std::size_t leve
   text += '/';
   text += std::to_string(NodeID(node));
   text += '/';
-  text += node.caption();
+  AppendLineText(text, node.caption());
   text += kLineEnd;
 }
 
@@ -161,7 +177,8 @@ bool SaveTopLists(const StationTree& tree, const fs::path& data_folder) {
 }
 
 bool LoadSubtree(TreeNode& node, const fs::path& data_folder) {
-  const std::optional<std::string> content = ReadTreeFile(data_folder, TopNode(node).file_name());
+  const std::string& file = TopNode(node).file_name();
+  const std::optional<std::string> content = IsSubtreeFileName(file) ? ReadTreeFile(data_folder, file) : std::nullopt;
   if (content) {
     node.ClearChildren();
     ReadSubtreeLines(node, *content);
@@ -171,7 +188,8 @@ bool LoadSubtree(TreeNode& node, const fs::path& data_folder) {
 }
 
 bool SaveSubtree(const TreeNode& node, const fs::path& data_folder) {
-  return WriteTreeFile(data_folder, TopNode(node).file_name(), SubtreeText(node));
+  const std::string& file = TopNode(node).file_name();
+  return IsSubtreeFileName(file) && WriteTreeFile(data_folder, file, SubtreeText(node));
 }
 
 bool EnsureLoaded(TreeNode& node, const fs::path& data_folder) {

@@ -277,6 +277,42 @@ TEST_F(TreeFilesTest, UnsafeSubtreeFileNames) {
   EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 1);
 }
 
+// The folder's tables and list files are never read or written as a
+// subtree: a planted list line cannot wipe the user's stations.
+TEST_F(TreeFilesTest, TablesAreNotSubtreeFiles) {
+  const std::string stations = "100001\tMine\r\n";
+  for (const char* name : {"datauser.dat", "DATA.IDP", "treesys.dat", "treeuser.dat", "tree.dat", "data.idi"}) {
+    WriteFile(dir_ / name, stations);
+    TreeNode& top = tree_.AddTop(MakeTop("Evil", "-101", name));
+    EXPECT_FALSE(LoadSubtree(top, dir_.path())) << name;
+    Add(top, "x", 1);
+    EXPECT_FALSE(SaveSubtree(top, dir_.path())) << name;
+    EXPECT_EQ(ReadFile(dir_ / name), stations) << name;
+  }
+  TreeNode& fine = tree_.AddTop(MakeTop("Fine", "-101", "data_backup.dat"));
+  Add(fine, "x", 1);
+  EXPECT_TRUE(SaveSubtree(fine, dir_.path()));
+}
+
+// Files saved with CR-only line ends read line by line like the others, and
+// captions holding line breaks are written so that they stay one line.
+TEST_F(TreeFilesTest, CrOnlyFilesAndBreaksInCaptions) {
+  TreeNode& top = LoadSubtreeText("1/-1/-101/Mine\r\t1/-1/-1/Group\r\t\t0/-1/7/Seven\r");
+  EXPECT_EQ(Outline(top), "1/-1/-101 Mine\n  1/-1/-1 Group\n    0/-1/7 Seven\n");
+
+  WriteFile(dir_ / "treesys.dat", "2/-1/-99/Favorites=fav.dat\r3/-1/-97/Recent=recent.dat\r");
+  StationTree lists;
+  LoadTopLists(lists, dir_.path());
+  ASSERT_EQ(lists.TopCount(), 2);
+  EXPECT_EQ(lists.Top(0)->file_name(), "fav.dat");
+
+  top.child(0)->set_caption("two\r\nlines");
+  ASSERT_TRUE(SaveSubtree(top, dir_.path()));
+  TreeNode& again = LoadSubtreeText(ReadFile(dir_ / "tree_user1.dat"), "tree_user1.dat");
+  EXPECT_EQ(again.child(0)->caption(), "two  lines");
+  EXPECT_EQ(again.child(0)->child(0)->caption(), "Seven");
+}
+
 // With treesys.dat present only user lines of tree.dat survive, in
 // treeuser.dat; without it tree.dat becomes treesys.dat byte for byte.
 TEST_F(TreeFilesTest, MigrateLegacyTreeFile) {

@@ -1,6 +1,10 @@
 #include "stations/text_table.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <random>
 
@@ -237,6 +241,77 @@ TEST_F(TextTableTest, DamagedIndexesAreSafe) {
   table_.SetNeedCheckIndex(true);
   ASSERT_TRUE(table_.Open());
   ExpectConsistent({Line(1, "a"), Line(2, "b")});
+}
+
+// An edit that fails half way (here: the key index cannot grow) leaves no
+// stamped index behind, so the next access rebuilds instead of trusting it.
+TEST_F(TextTableTest, FailedEditIsRepairedNotTrusted) {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 20; ++i) lines.push_back(std::to_string(i) + "\t");
+  Make(Joined(lines));
+  ASSERT_EQ(table_.RecordCount(), 20);
+  const rlim_t limit = fs::file_size(table_.KeyIndexPath()) + 1;
+  ASSERT_LT(fs::file_size(path_) + 4, limit);  // only the key index hits it
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto* old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit low = saved;
+  low.rlim_cur = limit;
+  setrlimit(RLIMIT_FSIZE, &low);
+  const bool inserted = table_.InsertRecord(1, "39\t");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(inserted);
+
+  TTextTable fresh;
+  fresh.SetTableName(path_);
+  ASSERT_TRUE(fresh.Open());
+  EXPECT_EQ(fresh.RecordCount(), 21);
+  EXPECT_EQ(fresh.FindRecNo(39), 1);
+  EXPECT_EQ(VerifyTextTable(path_, false), "");
+}
+
+// A checked table refuses lines with line breaks, which a rebuild would
+// split into several records.
+TEST_F(TextTableTest, LinesWithBreaksAreRefused) {
+  Make(Joined({Line(1, "a")}));
+  EXPECT_FALSE(table_.AppendRecord("2\tx\ny"));
+  EXPECT_FALSE(table_.UpdateRecord(1, "1\tx\r"));
+  EXPECT_FALSE(table_.InsertRecord(1, "\r\n"));
+  ExpectConsistent({Line(1, "a")});
+}
+
+// Another writer that changes the text within the same clock tick as the
+// last stamp is still noticed, by the size.
+TEST_F(TextTableTest, SameTimeOtherWriterIsNoticed) {
+  Make(Joined({Line(1, "a")}));
+  ASSERT_EQ(table_.RecordCount(), 1);
+  struct stat before {};
+  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+  WriteFile(path_, Joined({Line(1, "a"), Line(2, "b")}));
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
+  EXPECT_EQ(table_.RecordCount(), 2);
+  EXPECT_EQ(table_.ReadByID(2), Line(2, "b"));
+}
+
+// An index file far larger than its text could need is refused rather than
+// read into memory; a checked table rebuilds it.
+TEST_F(TextTableTest, HugeIndexFilesAreRefused) {
+  for (bool checked : {false, true}) {
+    table_.Close();
+    WriteFile(path_, Joined({Line(1, "a")}));
+    WriteFile(dir_ / "datauser.idp", "");
+    WriteFile(dir_ / "datauser.idi", "");
+    fs::resize_file(dir_ / "datauser.idp", 1ull << 33);  // sparse, 8 GiB
+    fs::resize_file(dir_ / "datauser.idi", 1ull << 33);
+    table_.SetTableName(path_);
+    table_.SetNeedCheckIndex(checked);
+    ASSERT_TRUE(table_.Open());
+    EXPECT_EQ(table_.FindRecNo(1), checked ? 1 : -1);
+    EXPECT_EQ(table_.ReadRecord(1), checked ? Line(1, "a") : "");
+  }
+  EXPECT_LT(fs::file_size(dir_ / "datauser.idp"), 100u);
 }
 
 TEST_F(TextTableTest, LongAndBinaryLines) {

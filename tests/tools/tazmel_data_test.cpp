@@ -117,6 +117,34 @@ TEST_F(DataToolTest, BadInput) {
   EXPECT_NE(Tool("get x.dat notanumber").status, 0);
 }
 
+// build-default takes UTF-8 text, stores GB18030 and prints UTF-8 again;
+// a channel ID written with a leading zero still finds its station; a
+// folder that is not station data is never replaced.
+TEST_F(DataToolTest, BuildDefault) {
+  WriteFile(dir_ / "s.tsv",
+            "# channels: 05\n"
+            "05\tR\xC3\x89 Radio\tNews\tIreland\t\tDublin\tEnglish\t0\t\t\t\t\t\t\thttp://r/\n");
+  WriteFile(dir_ / "c.tsv",
+            "News\t\xE6\x96\xB0\xE9\x97\xBB\t\xE6\x96\xB0\xE8\x81\x9E\nIreland\tI\tI\nEnglish\tE\tE\n"
+            "Favorites\tF\tF\nRecently played\tR\tR\nChannels\tC\tC\nBy genre\tG\tG\n"
+            "By country/region\tP\tP\nBy language\tL\tL\n");
+  const std::string args = (dir_ / "s.tsv").string() + " " + (dir_ / "c.tsv").string() + " chs ";
+  ToolRun run = Tool("build-default " + args + (dir_ / "chs").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Tool("get " + (dir_ / "chs" / "data.dat").string() + " 5").out,
+            "05\tR\xC3\x89 Radio\t\xE6\x96\xB0\xE9\x97\xBB\tI\t\tDublin\tE\t0\t\t\t\t\t\t\thttp://r/\n");
+  EXPECT_NE(Tool("--raw get " + (dir_ / "chs" / "data.dat").string() + " 5").out.find("R\x81\x30\x87\x37 Radio"),
+            std::string::npos);
+  const std::string tree = Tool("tree " + (dir_ / "chs").string()).out;
+  EXPECT_NE(tree.find("-11  C  [channels.dat]\n  5  R\xC3\x89 Radio\n"), std::string::npos) << tree;
+
+  // Building again replaces the data folder.
+  EXPECT_EQ(Tool("build-default " + args + (dir_ / "chs").string()).status, 0);
+  WriteFile(dir_ / "mine" / "important.txt", "keep");
+  EXPECT_NE(Tool("build-default " + args + (dir_ / "mine").string()).status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "mine" / "important.txt"), "keep");
+}
+
 // The shipped data of every language: tables whose indexes match, and a tree
 // with the fixed top nodes and ten channel stations.
 TEST_F(DataToolTest, ShippedDataIsSound) {

@@ -180,18 +180,26 @@ int BuildDefault(const Options& o) {
   if (!source) return Fail(error);
   const std::optional<data_tool::CaptionTable> captions = data_tool::ReadCaptions(o.args[1], error);
   if (!captions) return Fail(error);
-  // Everything goes to a fresh folder first, so a failure leaves the old one.
+  // Everything goes to a fresh folder first, so a failure leaves the old
+  // one; an existing folder is replaced only when it is a data folder.
   const fs::path out = o.args[3];
   const fs::path staging = out.string() + ".new";
+  const fs::path old = out.string() + ".old";
   std::error_code ec;
+  if (fs::exists(out, ec) && !fs::is_empty(out, ec) && !fs::exists(out / "treesys.dat", ec)) {
+    return Fail(out.string() + " exists and is not a station data folder");
+  }
   fs::remove_all(staging, ec);
   if (!data_tool::WriteDefaultData(*source, *captions, language, staging, error)) {
     fs::remove_all(staging, ec);
     return Fail(error);
   }
-  fs::remove_all(out, ec);
-  fs::rename(staging, out, ec);
-  return ec ? Fail("cannot move " + staging.string() + " to " + out.string()) : 0;
+  fs::remove_all(old, ec);
+  if (fs::exists(out, ec)) fs::rename(out, old, ec);
+  if (!ec) fs::rename(staging, out, ec);
+  if (ec) return Fail("cannot move " + staging.string() + " to " + out.string() + ": " + ec.message());
+  fs::remove_all(old, ec);
+  return 0;
 }
 
 }  // namespace

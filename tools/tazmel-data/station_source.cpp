@@ -184,12 +184,15 @@ void AddGroupedTree(StationTree& tree, const TopTree& top, const std::vector<Sta
 bool WriteDefaultData(const StationSource& source, const CaptionTable& captions, const std::string& language,
                       const fs::path& folder, std::string& error) {
   const Translator translate(captions, language);
-  // The attribute values follow the captions, so a tree generated later
-  // from the table groups under the same words.
+  // The source is UTF-8; the data files hold GB18030. The attribute values
+  // follow the captions, so a tree generated later from the table groups
+  // under the same words.
   std::vector<StationRecord> stations = source.stations;
   for (StationRecord& s : stations) {
-    for (std::string* field : {&s.VGenre, &s.VCountry, &s.VLanguage}) {
-      *field = translate(GbToUtf8(*field), error);
+    for (std::string* field : {&s.VGenre, &s.VCountry, &s.VLanguage}) *field = translate(*field, error);
+    for (std::string* field : {&s.VRadioName, &s.VState, &s.VCity, &s.VSpeed, &s.VFrequency, &s.VProxy, &s.VHomepage,
+                               &s.VSchedule, &s.VStreamURL}) {
+      *field = Utf8ToGb(*field);
     }
   }
   if (!error.empty()) return false;
@@ -212,9 +215,10 @@ bool WriteDefaultData(const StationSource& source, const CaptionTable& captions,
   AddTop(tree, kRecent, translate, error);
   TreeNode& channels = AddTop(tree, kChannels, translate, error);
   for (int id : source.channels) {
+    // The source check guarantees each channel ID names a station.
     auto it = std::find_if(stations.begin(), stations.end(),
-                           [&](const StationRecord& s) { return s.VID == std::to_string(id); });
-    channels.AddChild(Node(it->VRadioName, kStationImage, id));
+                           [&](const StationRecord& s) { return ParseInteger(s.VID) == id; });
+    if (it != stations.end()) channels.AddChild(Node(it->VRadioName, kStationImage, id));
   }
   AddGroupedTree(tree, kByGenre, stations, &StationRecord::VGenre, translate, error);
   AddGroupedTree(tree, kByCountry, stations, &StationRecord::VCountry, translate, error);
