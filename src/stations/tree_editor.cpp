@@ -1,0 +1,1 @@
+#include "stations/tree_editor.h"

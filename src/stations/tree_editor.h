@@ -1,0 +1,217 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "stations/station_tree.h"
+
+namespace tazmel {
+
+class UserPrompts;
+
+// Searching the tree: the find dialog's text and options.
+struct TreeFindOptions {
+  std::string text;         // data code page bytes
+  bool down = true;         // Down or Up
+  bool exact = false;       // Exact: the whole caption; Vague: a part of it
+  bool match_case = false;  // otherwise ASCII letters compare upper-cased
+};
+
+// Which tree-menu commands are enabled, as a pure function of the state.
+struct TreeMenuState {
+  bool add_radio = false;  // also Add Group, Import Data, Export Data
+  bool modify_radio = false;  // also Set Channel
+  bool modify_group = false;
+  bool cut = false;  // also Delete
+  bool paste = false;
+  bool incorporate = false;
+  bool test_radio = false;  // also Tree Generator
+  bool add_favorite_visible = false;
+  bool remove_favorite_visible = false;
+  bool remove_favorite_enabled = false;
+};
+
+// One entry of a station menu that mirrors the loaded tree.
+struct StationMenuItem {
+  std::string caption;  // data code page bytes
+  int tag = 0;          // node ID; 0 for top nodes
+  bool is_station = false;
+  std::vector<StationMenuItem> children;
+};
+
+// What the tree logic asks of the window around it. Every hook may be left
+// empty; the logic then simply does without it.
+struct TreeEditorHooks {
+  // Let pending user-interface input run (Incorporate checks Escape).
+  std::function<void()> pump_events;
+  // Hourglass while a subtree loads or a copy runs.
+  std::function<void(bool busy)> busy;
+  // Scroll so that the node is visible (the playing node after a step).
+  std::function<void(const TreeNode& node)> make_visible;
+  // After a click, an Up/Down key release or a delete: the dialogs that
+  // follow the selection (channel dialog, task window, editor, group dialog).
+  std::function<void(TreeNode* selected)> selection_follow;
+  // Hands a station ID to the playback engine.
+  std::function<void(int station_id)> play_station;
+  // A node's row needs repainting (playing or found mark changed).
+  std::function<void(const TreeNode& node)> repaint;
+};
+
+// The station tree of the playlist window with the state its commands share,
+// and every command that edits, searches, plays from or saves it. Plain C++:
+// a Qt view binds its widgets to this and renders the state.
+//
+// Permissions follow the top node of a node: locked system trees (top ID
+// -49..-11) take no edit at all; user trees (below -100, or an ID that is not
+// a number) are editable everywhere; editable system trees (-99..-51) below
+// their top node; other system trees allow structure edits but no renaming.
+class TreeEditor {
+ public:
+  // `data_folder` holds the tree files; `prompts` asks the save question and
+  // shows "Cannot Find".
+  TreeEditor(std::filesystem::path data_folder, UserPrompts& prompts, TreeEditorHooks hooks = {});
+
+  StationTree& tree() { return tree_; }
+  const StationTree& tree() const { return tree_; }
+  const std::filesystem::path& data_folder() const { return data_folder_; }
+  // Switching the language switches the folder; ReloadTree then reads it.
+  void set_data_folder(std::filesystem::path folder) { data_folder_ = std::move(folder); }
+  TreeEditorHooks& hooks() { return hooks_; }
+
+  // ---- shared state ----
+  TreeNode* selected() const { return selected_; }
+  void Select(TreeNode* node) { selected_ = node; }
+  TreeNode* playing_node() const { return playing_node_; }
+  TreeNode* found_node() const { return found_node_; }
+  TreeNode* clipboard_node() const { return clipboard_node_; }
+  bool cut_pending() const { return cut_pending_; }
+  bool tree_modified() const { return tree_modified_; }
+  void MarkModified() { tree_modified_ = true; }
+  bool recent_changed() const { return recent_changed_; }
+  bool favorites_changed() const { return favorites_changed_; }
+  bool tree_menu_stale() const { return tree_menu_stale_; }
+  const std::vector<std::string>& deleted_tree_files() const { return deleted_tree_files_; }
+  // Escape in the tree sets it; Incorporate stops on it.
+  void RequestAbort() { abort_requested_ = true; }
+  bool abort_requested() const { return abort_requested_; }
+  // Forgets the found mark (the find dialog closed).
+  void ClearFound() { found_node_ = nullptr; }
+
+  // ---- permissions ----
+  static bool IsLocked(const TreeNode& node);
+  static bool IsEditable(const TreeNode& node);
+  // Editable, and no registered veto objects. The data tool, the station
+  // tester and the tree generator register a veto while their windows are
+  // visible; a veto returns true to keep the node.
+  bool MayBeCut(const TreeNode& node) const;
+  using CutVeto = std::function<bool(const TreeNode& node)>;
+  int AddCutVeto(CutVeto veto);
+  void RemoveCutVeto(int handle);
+
+  // ---- loading ----
+  // Loads the subtree of an expandable top node without children, then sets
+  // the expandable mark exactly when children exist and marks station menus
+  // stale. Nothing for other nodes.
+  void EnsureLoaded(TreeNode& node);
+  void Expand(TreeNode& node);  // loads first, then sets the expanded flag
+  void Collapse(TreeNode& node);
+
+  // ---- editing ----
+  TreeNode* AddGroup(std::string name);
+  bool ModifyGroup(std::string name);
+  // The copy of `source` placed by `destination` (null: a new user tree at
+  // the end), or null when it would land inside `source` itself.
+  TreeNode* CopyNode(TreeNode& source, TreeNode* destination);
+  void Cut();
+  void Copy();
+  TreeNode* Paste();
+  void DeleteNode(TreeNode& node);
+  // Delete of the menu: the selected node, when it may be cut.
+  bool Delete();
+  // Merges the clipboard node's contents into the selected node; false when
+  // nothing was done or Escape stopped it.
+  bool Incorporate();
+  // Drag and drop inside the tree; `target` null is a drop on no node.
+  bool DropMove(TreeNode& source, TreeNode* target);
+  TreeNode* FindChild(TreeNode* parent, int id, std::string_view caption) const;
+  // One more than the highest top-node icon, at most `last_icon`.
+  int NextTopIcon(int last_icon) const;
+  // The icon list's last index as the skin gives it.
+  void set_last_tree_icon(int last_icon) { last_tree_icon_ = last_icon; }
+
+  // ---- view commands ----
+  void Sort();
+  void SortSubtree();
+  void SortAll();
+  void ExpandSubtree();
+  void CollapseSubtree();
+  void ExpandAll();
+  void CollapseAll();
+
+  // ---- searching ----
+  // Selects and returns the match, or shows "Cannot Find" and returns null.
+  TreeNode* Find(const TreeFindOptions& options);
+  // Searches again with the last options; nothing when never searched or the
+  // text is empty.
+  TreeNode* FindNext();
+
+  // ---- the station editor's operations ----
+  bool AddStationNode(int id, std::string name);
+  void RenameStationNodes(int id, std::string_view name);
+  bool RemoveStationNodes(int id);
+
+  TreeMenuState MenuState() const;
+
+  // ---- playing (see tree_playing.cpp) ----
+  void Play();
+  int PlayNextStation();
+  int PlayPreviousStation();
+  void RecordRecent(TreeNode& node);
+  void AddToFavorites();
+  void RemoveFromFavorites();
+  // Refills `menu` when the tree changed, the menu is empty or a subtree was
+  // loaded since; true when it was refilled.
+  bool BuildStationMenu(std::vector<StationMenuItem>& menu);
+  // The channels tree's first ten stations: (node ID, caption) per position.
+  std::vector<std::pair<int, std::string>> ChannelStations();
+  // Rebuilds the tree from the files and restores the playing node; returns
+  // the number of nodes.
+  int ReloadTree(int top_index, int select_index);
+  // Saves changes first; (0, 0) without a playing node.
+  std::pair<int, int> GetTreePosition();
+  // Asks before writing a changed tree; No keeps everything unsaved.
+  void SaveTreeChanges();
+
+ private:
+  // Clears the references that lie in `node`'s subtree before it goes.
+  void ForgetReferencesInto(const TreeNode& node);
+  void Busy(bool on) const;
+
+  std::filesystem::path data_folder_;
+  UserPrompts& prompts_;
+  TreeEditorHooks hooks_;
+  StationTree tree_;
+
+  TreeNode* selected_ = nullptr;
+  TreeNode* playing_node_ = nullptr;
+  TreeNode* found_node_ = nullptr;
+  TreeNode* clipboard_node_ = nullptr;
+  bool cut_pending_ = false;
+  bool tree_modified_ = false;
+  bool recent_changed_ = false;
+  bool favorites_changed_ = false;
+  bool tree_menu_stale_ = false;
+  bool abort_requested_ = false;
+  std::vector<std::string> deleted_tree_files_;
+  TreeFindOptions last_find_;
+  bool searched_ = false;
+  int last_tree_icon_ = 7;
+  std::vector<std::pair<int, CutVeto>> cut_vetoes_;
+  int next_veto_handle_ = 1;
+};
+
+}  // namespace tazmel
