@@ -102,6 +102,15 @@ void TTextTable::IndexFile::TakeSignature(const struct stat& info) {
   signature[3] = static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
 }
 
+bool TTextTable::IndexFile::IsCurrent() const {
+  struct stat info {};
+  if (!loaded || !fd.Valid() || ::fstat(fd.Get(), &info) != 0) return false;
+  return signature[0] == static_cast<std::uint64_t>(info.st_ino) &&
+         signature[1] == static_cast<std::uint64_t>(info.st_size) &&
+         signature[2] == static_cast<std::uint64_t>(info.st_mtim.tv_sec) &&
+         signature[3] == static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+}
+
 bool TTextTable::IndexFile::Refresh(std::int64_t max_bytes) {
   if (!fd.Valid()) return false;
   struct stat info {};
@@ -225,6 +234,7 @@ int TTextTable::RecordKey(std::string_view line) {
 }
 
 bool TTextTable::RefreshIndexes() {
+  if (idp_.IsCurrent() && idi_.IsCurrent()) return true;
   // Every line takes at least its 2-byte line end, which bounds both files.
   const std::optional<TextState> text = TextFileState();
   if (!text) return false;

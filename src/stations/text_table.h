@@ -97,6 +97,8 @@ class TTextTable {
     bool loaded = false;
     std::uint64_t signature[4] = {};  // inode, size, mtime s, mtime ns
 
+    // The cached bytes are those of the file as it is now.
+    bool IsCurrent() const;
     // Re-reads the file when it changed; refuses one above max_bytes.
     bool Refresh(std::int64_t max_bytes);
     bool WriteAt(std::size_t offset, const void* data, std::size_t size);
