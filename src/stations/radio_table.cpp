@@ -52,7 +52,11 @@ void ScanLines(const std::filesystem::path& file, F&& line) {
 
 std::string ScrambleRest(std::string_view rest) {
   std::string out(rest);
-  for (std::size_t j = 0; j < out.size(); ++j) out[j] = static_cast<char>(out[j] ^ kScrambleKey[j % 6]);
+  std::size_t k = 0;
+  for (char& c : out) {
+    c = static_cast<char>(c ^ kScrambleKey[k]);
+    if (++k == kScrambleKey.size()) k = 0;
+  }
   return out;
 }
 

@@ -23,7 +23,7 @@ struct TreeFindOptions {
 
 // Which tree-menu commands are enabled, as a pure function of the state.
 struct TreeMenuState {
-  bool add_radio = false;  // also Add Group, Import Data, Export Data
+  bool add_radio = false;     // also Add Group, Import Data, Export Data
   bool modify_radio = false;  // also Set Channel
   bool modify_group = false;
   bool cut = false;  // also Delete

@@ -28,17 +28,6 @@ bool IsPlainFileName(std::string_view name) {
          name.find('\0') == name.npos;
 }
 
-// ...and the folder's tables and list files are never taken for a subtree,
-// or saving it would overwrite them.
-bool IsSubtreeFileName(std::string_view name) {
-  if (!IsPlainFileName(name)) return false;
-  const std::string lower = AsciiLowerCopy(name);
-  for (std::string_view reserved : {"data.", "datauser.", "treesys.", "treeuser.", "tree."}) {
-    if (lower.starts_with(reserved) && lower.find('.', reserved.size()) == std::string::npos) return false;
-  }
-  return true;
-}
-
 // Text written into a line must not end it early.
 void AppendLineText(std::string& text, std::string_view value) {
   for (char c : value) text += (c == '\r' || c == '\n') ? ' ' : c;
@@ -227,6 +216,15 @@ std::string NewUserTreeFileName(const StationTree& tree) {
     for (const auto& top : tree.top_nodes()) used = used || EqualsNoCase(top->file_name(), name);
     if (!used) return name;
   }
+}
+
+bool IsSubtreeFileName(std::string_view name) {
+  if (!IsPlainFileName(name)) return false;
+  const std::string lower = AsciiLowerCopy(name);
+  for (std::string_view reserved : {"data.", "datauser.", "treesys.", "treeuser.", "tree."}) {
+    if (lower.starts_with(reserved) && lower.find('.', reserved.size()) == std::string::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace tazmel

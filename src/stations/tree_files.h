@@ -48,6 +48,11 @@ bool EnsureLoaded(TreeNode& node, const std::filesystem::path& data_folder);
 // safely written. True when tree.dat was migrated and removed.
 bool MigrateLegacyTreeFile(const std::filesystem::path& data_folder);
 
+// A name a subtree file may have: a plain file name inside the data folder
+// that is none of the folder's tables or list files, so reading or saving a
+// subtree can never reach them.
+bool IsSubtreeFileName(std::string_view name);
+
 // "tree_user<N>.dat" with the smallest N >= 1 that no top node uses.
 std::string NewUserTreeFileName(const StationTree& tree);
 
