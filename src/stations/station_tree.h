@@ -44,6 +44,10 @@ class TreeNode {
   void set_expandable(bool expandable) { expandable_ = expandable; }
   bool expanded() const { return expanded_; }
   void set_expanded(bool expanded) { expanded_ = expanded; }
+  // A top node whose subtree file exists but could not be read; saving it
+  // would replace the file with nothing.
+  bool load_failed() const { return load_failed_; }
+  void set_load_failed(bool failed) { load_failed_ = failed; }
 
   // Top-node data; unused below the top.
   const std::string& id_text() const { return id_text_; }
@@ -96,6 +100,7 @@ class TreeNode {
   int state_index_ = -1;
   bool expandable_ = false;
   bool expanded_ = false;
+  bool load_failed_ = false;
   int id_ = kNewGroupID;
   std::string id_text_;
   std::string file_name_;

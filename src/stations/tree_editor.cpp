@@ -326,7 +326,23 @@ TreeNode* TreeEditor::Paste() {
   return copy;
 }
 
+int TreeEditor::AddRemovalListener(RemovalListener listener) {
+  removal_listeners_.emplace_back(next_veto_handle_, std::move(listener));
+  return next_veto_handle_++;
+}
+
+void TreeEditor::RemoveRemovalListener(int handle) {
+  std::erase_if(removal_listeners_, [&](const auto& entry) { return entry.first == handle; });
+}
+
+void TreeEditor::NotifyRemoval(const TreeNode* removed) {
+  // A copy: a listener may unregister itself while being told.
+  const auto listeners = removal_listeners_;
+  for (const auto& [handle, listener] : listeners) listener(removed);
+}
+
 void TreeEditor::ForgetReferencesInto(const TreeNode& node) {
+  NotifyRemoval(&node);
   if (playing_node_ != nullptr && node.Contains(*playing_node_)) playing_node_ = nullptr;
   if (found_node_ != nullptr && node.Contains(*found_node_)) found_node_ = nullptr;
   if (clipboard_node_ != nullptr && node.Contains(*clipboard_node_)) {
@@ -390,9 +406,27 @@ bool TreeEditor::Incorporate() {
   // A stale Escape from before this merge does not stop it.
   abort_requested_ = false;
   bool stopped = false;
+  // Only a cut made before the merge started moves the source.
+  const bool move_source = cut_pending_;
   std::vector<TreeNode*> targets{target};  // the merge target per depth
+  // Input handled between nodes may delete what the merge is writing into;
+  // the merge then stops rather than touch freed nodes.
+  bool targets_gone = false;
+  const int listener = AddRemovalListener([&](const TreeNode* removed) {
+    if (removed == nullptr || removed->Contains(*target)) {
+      targets_gone = true;
+      return;
+    }
+    for (const TreeNode* t : targets) {
+      if (removed->Contains(*t)) targets_gone = true;
+    }
+  });
   for (const Item& item : items) {
     if (hooks_.pump_events) hooks_.pump_events();
+    if (targets_gone) {
+      stopped = true;
+      break;
+    }
     if (abort_requested_) {
       abort_requested_ = false;
       stopped = true;
@@ -405,9 +439,10 @@ bool TreeEditor::Incorporate() {
     if (into == nullptr) into = &parent.AddChild(NewNode(item.caption, item.icon, item.state, item.id));
     targets.push_back(into);
   }
+  RemoveRemovalListener(listener);
   Busy(false);
-  if (cut_pending_ && !stopped && clipboard_node_ != nullptr && MayBeCut(*clipboard_node_)) {
-    DeleteNode(*clipboard_node_);
+  if (move_source && !stopped && clipboard_node_ == source && source != nullptr && MayBeCut(*source)) {
+    DeleteNode(*source);
   }
   cut_pending_ = false;
   tree_modified_ = true;

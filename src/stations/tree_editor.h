@@ -112,6 +112,13 @@ class TreeEditor {
   int AddCutVeto(CutVeto veto);
   void RemoveCutVeto(int handle);
 
+  // Told just before nodes leave the tree for good: the subtree about to go,
+  // or null when the whole tree is cleared. Commands that keep node
+  // pointers across pumped events (Incorporate, the generator) stop on it.
+  using RemovalListener = std::function<void(const TreeNode* removed)>;
+  int AddRemovalListener(RemovalListener listener);
+  void RemoveRemovalListener(int handle);
+
   // ---- loading ----
   // Loads the subtree of an expandable top node without children, then sets
   // the expandable mark exactly when children exist and marks station menus
@@ -187,8 +194,10 @@ class TreeEditor {
   void SaveTreeChanges();
 
  private:
-  // Clears the references that lie in `node`'s subtree before it goes.
+  // Clears the references that lie in `node`'s subtree before it goes and
+  // tells the removal listeners.
   void ForgetReferencesInto(const TreeNode& node);
+  void NotifyRemoval(const TreeNode* removed);
   void Busy(bool on) const;
 
   std::filesystem::path data_folder_;
@@ -211,6 +220,7 @@ class TreeEditor {
   bool searched_ = false;
   int last_tree_icon_ = 7;
   std::vector<std::pair<int, CutVeto>> cut_vetoes_;
+  std::vector<std::pair<int, RemovalListener>> removal_listeners_;
   int next_veto_handle_ = 1;
 };
 

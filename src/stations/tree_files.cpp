@@ -172,13 +172,16 @@ bool LoadSubtree(TreeNode& node, const fs::path& data_folder) {
     node.ClearChildren();
     ReadSubtreeLines(node, *content);
   }
+  std::error_code ec;
+  TopNode(node).set_load_failed(!content && IsSubtreeFileName(file) && fs::exists(FindNoCase(data_folder, file), ec));
   node.set_expandable(node.HasChildren());
   return content.has_value();
 }
 
 bool SaveSubtree(const TreeNode& node, const fs::path& data_folder) {
-  const std::string& file = TopNode(node).file_name();
-  return IsSubtreeFileName(file) && WriteTreeFile(data_folder, file, SubtreeText(node));
+  const TreeNode& top = TopNode(node);
+  if (top.load_failed()) return false;
+  return IsSubtreeFileName(top.file_name()) && WriteTreeFile(data_folder, top.file_name(), SubtreeText(node));
 }
 
 bool EnsureLoaded(TreeNode& node, const fs::path& data_folder) {

@@ -34,8 +34,9 @@ bool SaveTopLists(const StationTree& tree, const std::filesystem::path& data_fol
 bool LoadSubtree(TreeNode& node, const std::filesystem::path& data_folder);
 
 // Writes the node itself and everything below it to its top node's subtree
-// file. False when the write failed or the file name is not a plain name in
-// the folder.
+// file. False when the write failed, the file name is not a plain name in
+// the folder, or the file exists but could not be read when it was loaded
+// (it is never replaced by what little is in memory).
 bool SaveSubtree(const TreeNode& node, const std::filesystem::path& data_folder);
 
 // LoadSubtree for an expandable top node without children in memory; true

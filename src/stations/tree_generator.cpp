@@ -179,6 +179,16 @@ bool TreeGenerator::Run(TreeEditor& editor, const TreeGeneratorOptions& options)
   bool any_level = false;
   for (const GeneratorLevel level : options.levels) any_level = any_level || level != GeneratorLevel::kNone;
 
+  // Input handled between records may delete the new node (or reload the
+  // whole tree); the run then stops instead of filing into freed nodes.
+  bool node_gone = false;
+  const int listener = editor.AddRemovalListener([&](const TreeNode* removed) {
+    if (new_node_ != nullptr && (removed == nullptr || removed->Contains(*new_node_))) {
+      node_gone = true;
+      stop_ = true;
+    }
+  });
+
   GroupFinder groups;
   TRadioTable table;
   for (const TableChoice& choice : TablesToScan(options.tables)) {
@@ -194,6 +204,7 @@ bool TreeGenerator::Run(TreeEditor& editor, const TreeGeneratorOptions& options)
     for (int record = 1; record <= count && !stop_; ++record) {
       if (on_progress) on_progress(record, count);
       if (pump_events) pump_events();
+      if (node_gone) break;
       if (!table.LoadRecord(record)) continue;
       StationRecord& station = table.Fields();
       // A damaged record without a station ID would become a group node.
@@ -212,6 +223,7 @@ bool TreeGenerator::Run(TreeEditor& editor, const TreeGeneratorOptions& options)
     }
     table.Close();
   }
+  editor.RemoveRemovalListener(listener);
   new_node_ = nullptr;
   return !stop_;
 }

@@ -214,6 +214,7 @@ std::vector<std::pair<int, std::string>> TreeEditor::ChannelStations() {
 }
 
 int TreeEditor::ReloadTree(int top_index, int select_index) {
+  NotifyRemoval(nullptr);
   selected_ = nullptr;
   playing_node_ = nullptr;
   found_node_ = nullptr;

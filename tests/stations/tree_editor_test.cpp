@@ -534,6 +534,43 @@ TEST_F(TreeEditorTest, IncorporateStopsOnEscapeKeepingClipboard) {
   EXPECT_TRUE(editor_->tree_modified());
 }
 
+// Input handled between merged nodes can delete the merge target: the merge
+// stops instead of writing into freed nodes, and the clipboard stays.
+TEST_F(TreeEditorTest, IncorporateStopsWhenTargetIsDeletedMeanwhile) {
+  Build(kMergeTree);
+  Select("Source");
+  editor_->Cut();
+  Select("Target");
+  int pumped = 0;
+  editor_->hooks().pump_events = [&] {
+    if (++pumped == 2) editor_->Delete();  // Del on the still selected target
+  };
+  EXPECT_FALSE(editor_->Incorporate());
+  EXPECT_EQ(N("Target"), nullptr);
+  EXPECT_EQ(editor_->clipboard_node(), N("Source"));
+  EXPECT_NE(N("Source"), nullptr);
+}
+
+// Only a Cut made before the merge moves its source: a node cut while the
+// merge runs stays where it is.
+TEST_F(TreeEditorTest, IncorporateDeletesOnlyItsOwnCutSource) {
+  Build(std::string(kMergeTree) + "Other [-101] other.dat\n  Precious [-1]\n");
+  Select("Source");
+  editor_->Copy();
+  Select("Target");
+  int pumped = 0;
+  editor_->hooks().pump_events = [&] {
+    if (++pumped != 1) return;
+    TreeNode* target = editor_->selected();
+    Select("Precious");
+    editor_->Cut();
+    editor_->Select(target);
+  };
+  EXPECT_TRUE(editor_->Incorporate());
+  EXPECT_NE(N("Precious"), nullptr);
+  EXPECT_NE(N("Source"), nullptr);
+}
+
 // Nothing is merged into the clipboard node itself, into its subtree, into a
 // station, and nothing from a station.
 TEST_F(TreeEditorTest, IncorporateRefusesImpossibleTargets) {

@@ -159,6 +159,43 @@ TEST_F(TreeGeneratorTest, FilesStationsUnderExactCaptions) {
   EXPECT_FALSE(generator_.running());
 }
 
+// Input handled between records can remove the node being filled (from
+// Favorites, by trimming Recently played, or by reloading the whole tree):
+// the run stops instead of filing into freed nodes.
+TEST_F(TreeGeneratorTest, StopsWhenItsNodeIsRemovedMeanwhile) {
+  std::string recent = "Recent [-97] recent.dat\n";
+  for (int i = 1; i <= 20; ++i) recent += "  R" + std::to_string(i) + " [" + std::to_string(100 + i) + "]\n";
+  struct Case {
+    std::string name;
+    std::string outline;
+    const char* select;
+    std::function<void()> interfere;
+  } cases[] = {
+      {"favorites", "Favorites [-99] fav.dat\n  Fav [12]\n", "Fav", [this] { editor_.RemoveFromFavorites(); }},
+      {"recent", recent + "Mine [-101] mine.dat\n  X [50]\n", "R20",
+       [this] {
+         TreeNode* keep = editor_.selected();
+         editor_.Select(NodeNamed(editor_.tree(), "X"));
+         editor_.Play();
+         editor_.Select(keep);
+       }},
+      {"reload", "Mine [-101] mine.dat\n  X [50]\n", "X", [this] { editor_.ReloadTree(0, 0); }},
+  };
+  WriteTables(dir_.path(), {Station(1, "One", "Pop"), Station(2, "Two", "Rock"), Station(3, "Three", "Pop")}, {});
+  for (const Case& c : cases) {
+    editor_.ReloadTree(-1, -1);
+    BuildTree(editor_.tree(), c.outline);
+    editor_.Select(NodeNamed(editor_.tree(), c.select));
+    int pumped = 0;
+    generator_.pump_events = [&] {
+      if (++pumped == 2) c.interfere();
+    };
+    EXPECT_FALSE(generator_.Run(editor_, Options({L::kGenre}, GeneratorTables::kSystem))) << c.name;
+    EXPECT_EQ(NodeNamed(editor_.tree(), "New Group"), nullptr) << c.name;
+    EXPECT_FALSE(generator_.running()) << c.name;
+  }
+}
+
 // With every level None the new node holds the chosen table's stations
 // directly, in table order, even one without a name.
 TEST_F(TreeGeneratorTest, NoLevelsListsStationsDirectly) {

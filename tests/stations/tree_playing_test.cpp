@@ -423,6 +423,32 @@ TEST_F(SaveTreeTest, WritesLoadedUnlockedTrees) {
   EXPECT_EQ(ReadFile(data_ / "tree_user1.dat"), "3/-1/-101/Fresh\r\n");
 }
 
+// A subtree file that exists but cannot be read (here: over the size limit)
+// is never replaced by the little that is in memory, not even for Recently
+// played, which saves without asking.
+TEST_F(SaveTreeTest, UnreadableTreeFilesAreNotOverwritten) {
+  UseFiles("Recent [-97] recent.dat\nMine [-101] mine.dat\n  A [1]\n");
+  fs::resize_file(data_ / "recent.dat", kMaxTreeFileBytes + 1);
+  fs::resize_file(data_ / "mine.dat", kMaxTreeFileBytes + 1);
+  editor_.EnsureLoaded(Node("Recent"));
+  editor_.EnsureLoaded(Node("Mine"));
+  EXPECT_TRUE(Node("Mine").load_failed());
+  editor_.AddGroup("New");
+  editor_.MarkModified();
+  auto other = std::make_unique<TreeNode>("Other", 3, -1, 0);
+  other->set_id_text("-102");
+  other->set_file_name("other.dat");
+  TreeNode& added = editor_.tree().AddTop(std::move(other));
+  added.AddChild(std::make_unique<TreeNode>("B", 0, -1, 2));
+  editor_.Select(&Node("B"));
+  editor_.Play();  // Recently played changes
+  prompts_.answers = {true};
+  editor_.SaveTreeChanges();
+  EXPECT_EQ(fs::file_size(data_ / "recent.dat"), kMaxTreeFileBytes + 1);
+  EXPECT_EQ(fs::file_size(data_ / "mine.dat"), kMaxTreeFileBytes + 1);
+  EXPECT_TRUE(fs::exists(data_ / "other.dat"));
+}
+
 // A deleted tree's file goes only when the user agrees to save, found
 // without regard to case.
 TEST_F(SaveTreeTest, DeletedTreeFileRemovedOnlyOnYes) {
