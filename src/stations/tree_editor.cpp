@@ -413,6 +413,8 @@ bool TreeEditor::Incorporate() {
   // the merge then stops rather than touch freed nodes.
   bool targets_gone = false;
   const int listener = AddRemovalListener([&](const TreeNode* removed) {
+    // After the first hit the pointers may be freed: never look again.
+    if (targets_gone) return;
     if (removed == nullptr || removed->Contains(*target)) {
       targets_gone = true;
       return;

@@ -183,9 +183,12 @@ bool TreeGenerator::Run(TreeEditor& editor, const TreeGeneratorOptions& options)
   // whole tree); the run then stops instead of filing into freed nodes.
   bool node_gone = false;
   const int listener = editor.AddRemovalListener([&](const TreeNode* removed) {
+    // Once gone the node is never looked at again: later notices of the
+    // same removal must not touch it.
     if (new_node_ != nullptr && (removed == nullptr || removed->Contains(*new_node_))) {
       node_gone = true;
       stop_ = true;
+      new_node_ = nullptr;
     }
   });
 
