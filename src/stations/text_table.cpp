@@ -34,9 +34,11 @@ std::int32_t LoadInt32(const char* p) {
   return v;
 }
 
-bool PreadAll(int fd, char* data, std::size_t size, std::int64_t offset) {
+// Runs pread or pwrite until all `size` bytes are through.
+template <typename Transfer, typename Byte>
+bool TransferAll(Transfer transfer, int fd, Byte* data, std::size_t size, std::int64_t offset) {
   while (size > 0) {
-    ssize_t n = ::pread(fd, data, size, offset);
+    ssize_t n = transfer(fd, data, size, offset);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;
@@ -46,16 +48,12 @@ bool PreadAll(int fd, char* data, std::size_t size, std::int64_t offset) {
   return true;
 }
 
+bool PreadAll(int fd, char* data, std::size_t size, std::int64_t offset) {
+  return TransferAll(::pread, fd, data, size, offset);
+}
+
 bool PwriteAll(int fd, const char* data, std::size_t size, std::int64_t offset) {
-  while (size > 0) {
-    ssize_t n = ::pwrite(fd, data, size, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    offset += n;
-  }
-  return true;
+  return TransferAll(::pwrite, fd, data, size, offset);
 }
 
 // Moves bytes [from, size) by `delta` inside the file through a small buffer,

@@ -8,6 +8,7 @@
 
 #include "core/ini_file.h"
 #include "core/system.h"
+#include "fake_prompts.h"
 #include "stations/tree_editor.h"
 #include "stations/tree_outline.h"
 #include "temp_dir.h"
@@ -16,15 +17,10 @@ namespace tazmel {
 namespace {
 
 using test::BuildTree;
+using test::FakePrompts;
 using test::NodeNamed;
 using test::TempDir;
 using test::WriteFile;
-
-class NoPrompts : public UserPrompts {
- public:
-  bool AskQuestion(std::string_view) override { return false; }
-  void ShowInfo(std::string_view) override {}
-};
 
 // A channels tree of twelve stations (IDs 201..212), and a user tree.
 std::string TreeText() {
@@ -67,7 +63,7 @@ class ChannelsTest : public ::testing::Test {
   std::filesystem::path UserIni() const { return dir_ / "User.ini"; }
 
   TempDir dir_;
-  NoPrompts prompts_;
+  FakePrompts prompts_;
   TreeEditor editor_{dir_.path(), prompts_};
   ChannelButtons buttons_{UserIni(), editor_};
   ChannelDialog dialog_{UserIni()};

@@ -9,33 +9,17 @@
 #include <gtest/gtest.h>
 
 #include "core/system.h"
+#include "fake_prompts.h"
 #include "stations/tree_outline.h"
 #include "temp_dir.h"
 
 namespace tazmel {
 namespace {
 
+using test::FakePrompts;
 using test::NodeNamed;
 using test::TempDir;
 using test::WriteFile;
-
-// Records what the editor shows and answers questions from a queue (No when
-// it runs dry).
-class FakePrompts : public UserPrompts {
- public:
-  bool AskQuestion(std::string_view text) override {
-    questions.emplace_back(text);
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void ShowInfo(std::string_view text) override { infos.emplace_back(text); }
-
-  std::vector<std::string> questions;
-  std::vector<std::string> infos;
-  std::deque<bool> answers;
-};
 
 // "Top(Group(Station,…),…) Top2(…)": captions only, for placement checks.
 std::string NodeShape(const TreeNode& node) {

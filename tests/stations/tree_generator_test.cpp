@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "core/system.h"
+#include "fake_prompts.h"
 #include "stations/radio_table.h"
 #include "stations/station_tree.h"
 #include "stations/text_table.h"
@@ -24,15 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 using L = GeneratorLevel;
 using test::BuildTree;
+using test::FakePrompts;
 using test::NodeNamed;
 using test::Outline;
 using test::TempDir;
-
-class YesPrompts : public UserPrompts {
- public:
-  bool AskQuestion(std::string_view) override { return true; }
-  void ShowInfo(std::string_view) override {}
-};
 
 StationRecord Station(int id, std::string name, std::string genre = "", std::string country = "",
                       std::string city = "") {
@@ -124,7 +120,11 @@ TEST(GeneratorPathTest, FormatAndValidityNames) {
 class TreeGeneratorTest : public ::testing::Test {
  protected:
   TempDir dir_;
-  YesPrompts prompts_;
+  FakePrompts prompts_ = [] {
+    FakePrompts yes;
+    yes.default_answer = true;
+    return yes;
+  }();
   TreeEditor editor_{dir_.path(), prompts_};
   TreeGenerator generator_;
 };
@@ -339,7 +339,8 @@ TEST_F(TreeGeneratorTest, MissingTablesReadAsEmpty) {
 TEST(TreeGeneratorShippedDataTest, GeneratedTreeSurvivesSaveAndReload) {
   TempDir dir;
   fs::copy(fs::path(TAZMEL_STAGE_DIR) / "default-data" / "eng", dir.path(), fs::copy_options::recursive);
-  YesPrompts prompts;
+  FakePrompts prompts;
+  prompts.default_answer = true;
   std::string before;
   {
     TreeEditor editor(dir.path(), prompts);

@@ -12,6 +12,7 @@
 
 #include "core/messages.h"
 #include "core/system.h"
+#include "fake_prompts.h"
 #include "stations/tree_editor.h"
 #include "stations/tree_files.h"
 #include "stations/tree_outline.h"
@@ -22,31 +23,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::BuildTree;
+using test::FakePrompts;
 using test::NodeNamed;
 using test::Outline;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-// Answers Yes/No questions from a queue and remembers what was asked.
-class FakePrompts : public UserPrompts {
- public:
-  bool AskQuestion(std::string_view text) override {
-    questions.emplace_back(text);
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return false;
-    }
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void ShowInfo(std::string_view text) override { infos.emplace_back(text); }
-
-  std::deque<bool> answers;
-  std::vector<std::string> questions;
-  std::vector<std::string> infos;
-};
 
 // Outline lines for stations `first`..`last` named S<n> with ID n, one level
 // below a top node.
@@ -78,6 +60,7 @@ std::string MenuOutline(const std::vector<StationMenuItem>& items, int depth = 0
 class TreePlayingTest : public ::testing::Test {
  protected:
   TreePlayingTest() {
+    prompts_.strict = true;
     fs::create_directories(data_);
     editor_.hooks().play_station = [this](int id) { played_.push_back(id); };
     editor_.hooks().repaint = [this](const TreeNode& node) { repainted_.push_back(node.caption()); };
