@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "core/time_utils.h"
 #include "platform/language_ids.h"
+#include "stations/tree_files.h"
 #include "ui/main_window.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
@@ -33,8 +34,15 @@ void Application::Start() {
   const std::string cur_lng = ReadProfileString(paths_.UserIni(), "Language", "CurLng");
   LoadLanguage(ChooseLanguage(cur_lng, system_language_id_));
 
+  // The station tree comes with the playlist window; until that window
+  // exists the tree lives here, so its files migrate and its changes and
+  // playing position are kept as at a full start.
+  tree_ = std::make_unique<TreeEditor>(paths_.DataFolder(), prompts_);
+  MigrateLegacyTreeFile(paths_.DataFolder());
+
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
+  tree_->ReloadTree(settings_.player.root_node_index, settings_.player.select_node_index);
   ShowState();
 
   if (!settings_.options.auto_hide) main_window_->show();
@@ -58,7 +66,12 @@ void Application::LoadLanguage(const std::string& code) {
 }
 
 void Application::SwitchLanguage(const QString& code) {
+  // The station data follows the language: keep changes, then read the new
+  // folder's tree.
+  tree_->SaveTreeChanges();
   LoadLanguage(code.toStdString());
+  tree_->set_data_folder(paths_.DataFolder());
+  tree_->ReloadTree(-1, -1);
   ShowState();
 }
 
@@ -90,6 +103,7 @@ void Application::ShowState() {
       FromGb(Msg(35)),
       QString::fromStdString(paths_.ProgramFolder().string()),
       QString::fromStdString(paths_.DataFolder().string()),
+      QString("%1 top nodes").arg(tree_ ? tree_->tree().TopCount() : 0),
   });
 }
 
@@ -97,8 +111,12 @@ void Application::Close() {
   if (closing_) return;
   closing_ = true;
   // Timer, hotkeys, drop target, recorder, tester, generator and data tool
-  // stop here once they exist; then the settings are saved.
+  // stop here once they exist; then the settings are saved, the changed
+  // tree first (after asking) with the playing station's position.
   CollectSettings();
+  const auto [root_index, select_index] = tree_->GetTreePosition();
+  settings_.player.root_node_index = root_index;
+  settings_.player.select_node_index = select_index;
   SaveSettings(settings_, paths_.UserIni());
   main_window_->hide();
   emit closed();

@@ -5,6 +5,7 @@
 
 #include "app/settings.h"
 #include "core/program_paths.h"
+#include "stations/tree_editor.h"
 #include "ui/message_boxes.h"
 
 namespace tazmel {
@@ -41,6 +42,7 @@ class Application : public QObject {
   Settings settings_;
   std::unique_ptr<TfrmMain> main_window_;
   MessageBoxes prompts_;
+  std::unique_ptr<TreeEditor> tree_;
   bool closing_ = false;
 };
 

@@ -30,7 +30,12 @@ class ExecutableTest : public ::testing::Test {
   pid_t Start(const std::vector<std::string>& extra_env = {}) {
     std::vector<std::string> env = {"TAZMEL_HOME=" + dir_.path().string(), "QT_QPA_PLATFORM=offscreen",
                                     "HOME=" + dir_.path().string(), "LANG=C.UTF-8"};
-    env.insert(env.end(), extra_env.begin(), extra_env.end());
+    // An extra entry replaces one of the same name.
+    for (const std::string& extra : extra_env) {
+      const std::string name = extra.substr(0, extra.find('=') + 1);
+      std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
+      env.push_back(extra);
+    }
     if (const char* path = getenv("PATH")) env.push_back(std::string("PATH=") + path);
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
@@ -109,6 +114,33 @@ TEST_F(ExecutableTest, FirstStartAndSigterm) {
   EXPECT_EQ(user.ReadString("Options", "ShutDownTime"), "0:00:00");
   // The comment of the copied file survives the close.
   EXPECT_EQ(ReadFile(dir_ / "User.ini").rfind("; shipped defaults\r\n", 0), 0u);
+}
+
+// The playing station's position saved at close is restored at the next
+// start and saved again; a saved position that names no station is not.
+TEST_F(ExecutableTest, PlayingStationPositionSurvivesARun) {
+  struct Case {
+    int root, select;              // as the shipped settings of a first start say
+    int saved_root, saved_select;  // as the close writes them
+  } cases[] = {
+      {2, 3, 2, 3},  // the channels tree (third top node), its first station
+      {2, 2, 0, 0},  // the channels top node itself: no station is playing
+  };
+  for (const Case& c : cases) {
+    TempDir home;
+    WriteFile(home / "Tazmel.ini", "[Language]\r\nCurLng=eng\r\n[Player]\r\nRootNodeIndex=" + std::to_string(c.root) +
+                                       "\r\nSelectNodeIndex=" + std::to_string(c.select) + "\r\n");
+    std::filesystem::create_directories(home / "data");
+    std::filesystem::copy(std::filesystem::path(TAZMEL_STAGE_DIR) / "default-data" / "eng", home / "data" / "eng",
+                          std::filesystem::copy_options::recursive);
+    const pid_t pid = Start({"TAZMEL_HOME=" + home.path().string()});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitFor(home / "User.ini", 30s));
+    kill(pid, SIGTERM);
+    ASSERT_EQ(WaitExit(pid, 30s), 0);
+    EXPECT_EQ(ReadProfileInteger(home / "User.ini", "Player", "RootNodeIndex", -1), c.saved_root) << c.select;
+    EXPECT_EQ(ReadProfileInteger(home / "User.ini", "Player", "SelectNodeIndex", -1), c.saved_select) << c.select;
+  }
 }
 
 // The language follows the locale when CurLng is empty, and SIGINT closes
