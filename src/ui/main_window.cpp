@@ -30,7 +30,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   layout->addWidget(lblStatus_);
   layout->addStretch();
   setCentralWidget(central);
-  resize(420, 160);
+  resize(360, 150);
 }
 
 void TfrmMain::SetLanguages(const std::vector<LanguageChoice>& languages, const std::string& current) {
