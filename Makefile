@@ -22,14 +22,14 @@ test:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DTAZMEL_BUILD_TESTS=ON -DTAZMEL_BUILD_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)
 	$(MAKE) --no-print-directory check-format
-	cd $(BUILD_DIR) && ctest --output-on-failure -j2
+	cd $(BUILD_DIR) && ctest --output-on-failure --no-tests=error -j2
 
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:
 	scripts/setup.sh build run test
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAZMEL_SANITIZE=ON -DTAZMEL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR)
-	cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2
+	cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --no-tests=error -j2
 
 # libFuzzer targets with clang; each runs FUZZ_SECONDS on its saved corpus.
 fuzz:
@@ -39,7 +39,8 @@ fuzz:
 	cmake --build $(FUZZ_DIR) --target fuzzers
 	for f in $(FUZZ_DIR)/tests/fuzz/*_fuzzer; do \
 	  name=$$(basename $$f _fuzzer); mkdir -p $(FUZZ_DIR)/corpus/$$name; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_DIR)/corpus/$$name tests/fuzz/corpus/$$name || exit 1; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -artifact_prefix=$(FUZZ_DIR)/ \
+	    $(FUZZ_DIR)/corpus/$$name tests/fuzz/corpus/$$name || exit 1; \
 	done
 
 bench:

@@ -1,11 +1,12 @@
 # cmake -DFROM=dir -DTO=dir -P SeedFolder.cmake
-# Copies every file of FROM that TO lacks. Files already in TO are the
-# user's (stations they added, favourites) and are never overwritten.
-file(GLOB_RECURSE _files RELATIVE "${FROM}" "${FROM}/*")
-foreach(_file IN LISTS _files)
-  if(NOT EXISTS "${TO}/${_file}")
+# Copies FROM to TO when TO holds no station data yet (no treesys.dat). An
+# existing data folder is the user's (stations they added, favourites) and
+# is never touched, so the build never mixes old and new files in it.
+if(NOT EXISTS "${TO}/treesys.dat")
+  file(GLOB_RECURSE _files RELATIVE "${FROM}" "${FROM}/*")
+  foreach(_file IN LISTS _files)
     get_filename_component(_dir "${TO}/${_file}" DIRECTORY)
     file(MAKE_DIRECTORY "${_dir}")
     file(COPY_FILE "${FROM}/${_file}" "${TO}/${_file}")
-  endif()
-endforeach()
+  endforeach()
+endif()

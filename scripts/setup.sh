@@ -8,8 +8,9 @@ declare -A groups=(
   [base]="make"
   # compiler, build tools, Qt 6 widgets
   [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev"
-  # the X11 platform plugin and a font with Chinese characters
-  [run]="qt6-qpa-plugins fonts-wqy-microhei"
+  # a font with Chinese characters (the X11 and offscreen platform plugins
+  # come with qt6-base-dev's libqt6gui6)
+  [run]="fonts-wqy-microhei"
   # test and benchmark libraries, the formatter the tests check with
   [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format"
   # clang with libFuzzer and the sanitizer runtimes

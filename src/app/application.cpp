@@ -66,6 +66,7 @@ void Application::LoadLanguage(const std::string& code) {
 }
 
 void Application::SwitchLanguage(const QString& code) {
+  ++busy_;
   // The station data follows the language: keep changes, then read the new
   // folder's tree.
   tree_->SaveTreeChanges();
@@ -73,6 +74,7 @@ void Application::SwitchLanguage(const QString& code) {
   tree_->set_data_folder(paths_.DataFolder());
   tree_->ReloadTree(-1, -1);
   ShowState();
+  if (--busy_ == 0 && close_pending_) CloseUnattended();
 }
 
 void Application::ApplySettings() {
@@ -107,9 +109,19 @@ void Application::ShowState() {
   });
 }
 
+void Application::CloseUnattended() {
+  if (busy_ > 0) {
+    close_pending_ = true;
+    return;
+  }
+  prompts_.SetUnattended(true);
+  Close();
+}
+
 void Application::Close() {
   if (closing_) return;
   closing_ = true;
+  ++busy_;
   // Timer, hotkeys, drop target, recorder, tester, generator and data tool
   // stop here once they exist; then the settings are saved, the changed
   // tree first (after asking) with the playing station's position.

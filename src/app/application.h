@@ -23,7 +23,10 @@ class Application : public QObject {
   ~Application() override;
 
   void Start();
+  // Every way out ends here. A close the system asked for (a signal) asks
+  // no questions: changes are saved as if the user had said Yes.
   void Close();
+  void CloseUnattended();
 
   const Settings& CurrentSettings() const { return settings_; }
 
@@ -44,6 +47,10 @@ class Application : public QObject {
   MessageBoxes prompts_;
   std::unique_ptr<TreeEditor> tree_;
   bool closing_ = false;
+  // Set while an operation may show a question; a signal arriving then
+  // closes once the operation is done, not from inside its dialog.
+  int busy_ = 0;
+  bool close_pending_ = false;
 };
 
 }  // namespace tazmel

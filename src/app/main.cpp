@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
 
   SignalBridge signals_bridge;
   Application app(paths);
-  QObject::connect(&signals_bridge, &SignalBridge::terminationRequested, &app, &Application::Close);
+  QObject::connect(&signals_bridge, &SignalBridge::terminationRequested, &app, &Application::CloseUnattended);
   QObject::connect(&app, &Application::closed, &qt, &QApplication::quit, Qt::QueuedConnection);
   app.Start();
   return QApplication::exec();

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 
 namespace tazmel {
@@ -25,12 +26,20 @@ SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
   notifier_ = std::make_unique<QSocketNotifier>(g_signal_fds[1], QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, &SignalBridge::Drain);
 
+  // The first signal asks for an orderly close; SA_RESETHAND makes a second
+  // one end the process at once, should the close be stuck.
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
   ::sigaction(SIGTERM, &action, nullptr);
   ::sigaction(SIGINT, &action, nullptr);
+  // A launcher may hand us a mask that blocks them.
+  sigset_t termination;
+  sigemptyset(&termination);
+  sigaddset(&termination, SIGTERM);
+  sigaddset(&termination, SIGINT);
+  ::pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
 }
 
 SignalBridge::~SignalBridge() {

@@ -8,12 +8,14 @@
 namespace tazmel {
 
 bool MessageBoxes::AskQuestion(std::string_view text) {
+  if (unattended_) return true;
   QMessageBox box(QMessageBox::Question, FromGb(Msg(1)), FromGb(text), QMessageBox::Yes | QMessageBox::No, owner_);
   box.setWindowModality(Qt::ApplicationModal);
   return box.exec() == QMessageBox::Yes;
 }
 
 void MessageBoxes::ShowInfo(std::string_view text) {
+  if (unattended_) return;
   QMessageBox box(QMessageBox::Information, FromGb(Msg(2)), FromGb(text), QMessageBox::Ok, owner_);
   box.exec();
 }

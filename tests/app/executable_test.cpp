@@ -25,9 +25,42 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
+// The started program; killed and reaped if a test ends early, so no stray
+// process keeps the test's output open.
+class Child {
+ public:
+  explicit Child(pid_t pid) : pid_(pid) {}
+  ~Child() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  pid_t pid() const { return pid_; }
+  void Signal(int signal) const { kill(pid_, signal); }
+
+  // The exit status, or -1 when the process did not end within the limit.
+  int WaitExit(std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) return -1;
+      std::this_thread::sleep_for(20ms);
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  pid_t pid_;
+};
+
 class ExecutableTest : public ::testing::Test {
  protected:
-  pid_t Start(const std::vector<std::string>& extra_env = {}) {
+  Child Start(const std::vector<std::string>& extra_env = {}) {
     std::vector<std::string> env = {"TAZMEL_HOME=" + dir_.path().string(), "QT_QPA_PLATFORM=offscreen",
                                     "HOME=" + dir_.path().string(), "LANG=C.UTF-8"};
     // An extra entry replaces one of the same name.
@@ -44,7 +77,7 @@ class ExecutableTest : public ::testing::Test {
     char* argv[] = {exe.data(), nullptr};
     pid_t pid = -1;
     EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, envp.data()), 0);
-    return pid;
+    return Child(pid);
   }
 
   // Waits for a file to appear; false after the deadline.
@@ -57,21 +90,6 @@ class ExecutableTest : public ::testing::Test {
     return true;
   }
 
-  // The exit status, or -1 when the process did not end within the limit.
-  static int WaitExit(pid_t pid, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return -1;
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
   TempDir dir_;
 };
 
@@ -80,13 +98,13 @@ class ExecutableTest : public ::testing::Test {
 TEST_F(ExecutableTest, FirstStartAndSigterm) {
   const std::string shipped = "; shipped defaults\r\n[Update]\r\nForceConfig=0\r\n[Options]\r\nRetryNum=4\r\n";
   WriteFile(dir_ / "Tazmel.ini", shipped);
-  const pid_t pid = Start();
-  ASSERT_GT(pid, 0);
+  Child child = Start();
+  ASSERT_GT(child.pid(), 0);
   ASSERT_TRUE(WaitFor(dir_ / "User.ini", 30s));
   EXPECT_EQ(ReadFile(dir_ / "User.ini"), shipped);
 
-  kill(pid, SIGTERM);
-  ASSERT_EQ(WaitExit(pid, 30s), 0);
+  child.Signal(SIGTERM);
+  ASSERT_EQ(child.WaitExit(30s), 0);
 
   IniFile user;
   ASSERT_EQ(user.Load(dir_ / "User.ini"), IniFile::LoadStatus::kLoaded);
@@ -133,11 +151,11 @@ TEST_F(ExecutableTest, PlayingStationPositionSurvivesARun) {
     std::filesystem::create_directories(home / "data");
     std::filesystem::copy(std::filesystem::path(TAZMEL_STAGE_DIR) / "default-data" / "eng", home / "data" / "eng",
                           std::filesystem::copy_options::recursive);
-    const pid_t pid = Start({"TAZMEL_HOME=" + home.path().string()});
-    ASSERT_GT(pid, 0);
+    Child child = Start({"TAZMEL_HOME=" + home.path().string()});
+    ASSERT_GT(child.pid(), 0);
     ASSERT_TRUE(WaitFor(home / "User.ini", 30s));
-    kill(pid, SIGTERM);
-    ASSERT_EQ(WaitExit(pid, 30s), 0);
+    child.Signal(SIGTERM);
+    ASSERT_EQ(child.WaitExit(30s), 0);
     EXPECT_EQ(ReadProfileInteger(home / "User.ini", "Player", "RootNodeIndex", -1), c.saved_root) << c.select;
     EXPECT_EQ(ReadProfileInteger(home / "User.ini", "Player", "SelectNodeIndex", -1), c.saved_select) << c.select;
   }
@@ -147,11 +165,11 @@ TEST_F(ExecutableTest, PlayingStationPositionSurvivesARun) {
 // the same way.
 TEST_F(ExecutableTest, LanguageFromLocaleAndSigint) {
   WriteFile(dir_ / "Tazmel.ini", "[Language]\r\nCurLng=\r\n");
-  const pid_t pid = Start({"LC_ALL=zh_HK.UTF-8"});
-  ASSERT_GT(pid, 0);
+  Child child = Start({"LC_ALL=zh_HK.UTF-8"});
+  ASSERT_GT(child.pid(), 0);
   ASSERT_TRUE(WaitFor(dir_ / "User.ini", 30s));
-  kill(pid, SIGINT);
-  ASSERT_EQ(WaitExit(pid, 30s), 0);
+  child.Signal(SIGINT);
+  ASSERT_EQ(child.WaitExit(30s), 0);
   EXPECT_EQ(ReadProfileString(dir_ / "User.ini", "Language", "CurLng"), "cht");
 }
 
