@@ -240,7 +240,10 @@ bool TTextTable::RefreshIndexes() {
   return idp_.Refresh(4 * (max_records + 1) + 8) && idi_.Refresh(8 * max_records);
 }
 
-bool TTextTable::Ready() { return Active() && CheckIndex() && RefreshIndexes(); }
+bool TTextTable::Ready() {
+  // A checked table's index check refreshes the index files already.
+  return Active() && (need_check_index_ ? CheckIndex() : RefreshIndexes());
+}
 
 int TTextTable::RecordCount() {
   if (!Ready()) return 0;
@@ -363,8 +366,9 @@ std::size_t TTextTable::FindPair(const std::vector<KeyPair>& keys, std::int32_t 
   return static_cast<std::size_t>(it - keys.begin());
 }
 
-std::string TTextTable::ReadRecord(int record) {
-  if (!Ready()) return {};
+std::string TTextTable::ReadRecord(int record) { return Ready() ? ReadIndexed(record) : std::string(); }
+
+std::string TTextTable::ReadIndexed(int record) const {
   const std::int64_t entries = (static_cast<std::int64_t>(idp_.bytes.size()) - 12) / 4 + 1;
   if (record < 1 || record >= entries) return {};
   const std::int64_t start = LoadInt32(idp_.bytes.data() + 4 * (record - 1));
@@ -481,8 +485,9 @@ bool TTextTable::DeleteRecord(int record) {
   return StoreKeys(keys, first_changed) && StampFileTime();
 }
 
-int TTextTable::FindRecNo(int id) {
-  if (!Ready()) return -1;
+int TTextTable::FindRecNo(int id) { return Ready() ? FindIndexed(id) : -1; }
+
+int TTextTable::FindIndexed(int id) const {
   const char* pairs = idi_.bytes.data();
   std::int64_t low = 0;
   std::int64_t high = static_cast<std::int64_t>(idi_.bytes.size() / sizeof(KeyPair)) - 1;
@@ -500,8 +505,9 @@ int TTextTable::FindRecNo(int id) {
 }
 
 std::string TTextTable::ReadByID(int id) {
-  const int record = FindRecNo(id);
-  return record < 0 ? std::string() : ReadRecord(record);
+  if (!Ready()) return {};
+  const int record = FindIndexed(id);
+  return record < 0 ? std::string() : ReadIndexed(record);
 }
 
 bool TTextTable::UpdateByID(int id, std::string_view line) {

@@ -116,6 +116,9 @@ class TTextTable {
 
   bool RefreshIndexes();
   bool Ready();  // active and index in step (when checked)
+  // Lookups on the index in memory; the caller made sure it is Ready().
+  std::string ReadIndexed(int record) const;
+  int FindIndexed(int id) const;
   // Starts an edit of `record` (inserting: up to N + 1): the offset table,
   // checked against the text file so a damaged index never moves bytes,
   // and the stored time cleared until StampFileTime ends the edit.
