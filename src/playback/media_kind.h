@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tazmel {
+
+class Registry;
+
+// Media kinds share the digits of the player kinds: '0' not recognised,
+// '1' RealPlayer media, '2' Windows Media.
+char GetMediaKind(std::string_view address);
+
+// The component files whose versions decide the player choice.
+inline constexpr std::string_view kRealPlayerFile = "rmoc3260.dll";
+inline constexpr std::string_view kWmp9File = "wmp.dll";
+inline constexpr std::string_view kWmp6File = "msdxm.ocx";
+
+// A component file's version as "a.b.c.d" from the component registry; ""
+// when the component is missing.
+std::string GetFileVersionText(const Registry& registry, std::string_view file);
+bool IsWmp9Installed(const Registry& registry);
+bool IsRealPlayer608Installed(const Registry& registry);
+// Registers every present component that is not registered yet.
+void RegisterPlayerControls(Registry& registry);
+// A control can be created only when its file is present and registered.
+bool IsControlCreatable(const Registry& registry, std::string_view file);
+
+}  // namespace tazmel
