@@ -44,7 +44,7 @@ fuzz:
 	done
 
 bench:
-	scripts/setup.sh build test
+	scripts/setup.sh build test bench
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAZMEL_BUILD_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR)
 	for b in $(BENCH_DIR)/bench/bench_*; do $$b; done

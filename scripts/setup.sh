@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only when some are missing.
-# Usage: scripts/setup.sh GROUP...   (groups: base build run test fuzz)
+# Usage: scripts/setup.sh GROUP...   (groups: base build run test fuzz bench)
 set -euo pipefail
 
 declare -A groups=(
   # what the front door itself needs
   [base]="make"
-  # compiler, build tools, Qt 6 widgets
-  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev"
+  # compiler, build tools, Qt 6 widgets; libmpv plays, libcurl fetches,
+  # PulseAudio carries the prompt sounds, LAME encodes MP3
+  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libmpv-dev libcurl4-openssl-dev libpulse-dev libmp3lame-dev"
   # a font with Chinese characters (the X11 and offscreen platform plugins
   # come with qt6-base-dev's libqt6gui6)
   [run]="fonts-wqy-microhei"
-  # test and benchmark libraries, the formatter the tests check with
-  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format"
+  # test and benchmark libraries, the formatter the tests check with, and a
+  # private PulseAudio daemon (with pactl) that the sound tests start
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils"
   # clang with libFuzzer and the sanitizer runtimes
   [fuzz]="clang libclang-rt-14-dev"
+  # the players the playback benchmarks compare against
+  [bench]="mpv audacious"
 )
 
 wanted=()

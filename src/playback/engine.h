@@ -79,6 +79,9 @@ class PlaybackEngine {
 
   std::string GetUserUrl() const;
   void SetUserUrl(std::string_view text);
+  // The source the last run played (`CurPlayID`, with `CurUserUrl` for a
+  // typed address), so that Play starts it again.
+  void RestorePlaySource(int source, std::string_view user_url);
   std::string GetCurrentTitle() const;
   void ReportPlaying();
 

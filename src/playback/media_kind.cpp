@@ -1,1 +1,104 @@
-// placeholder: being written
+#include "playback/media_kind.h"
+
+#include <array>
+
+#include "core/text_utils.h"
+#include "platform/registry.h"
+
+namespace tazmel {
+namespace {
+
+// Every extension followed by a dot, so ".ext." finds a whole entry.
+constexpr std::string_view kWindowsMediaExtensions =
+    ".asf.wm.wma.wmv.wmd.avi.wav.snd.au.aif.aifc.aiff.mp3.asx.wax.m3u.wpl.wvx.wmx.mpeg.mpg.m1v.mp2.mpa.mpe.ifo.vob."
+    "dvr-ms.mid.rmi.midi.tta.wmz.cda.mpv2.mp2v.";
+constexpr std::string_view kRealPlayerExtensions =
+    ".ra.rax.rm.rmvb.mp3.rmx.rmj.rms.wav.au.aiff.acp.m4a.m4p.rv.ram.rmm.rvx.rp.rtx.rt.mp2.mpa.mp1.mpga.mpg.mpeg.smi."
+    "smil.m3u.pls.xpl.rmp.avi.aif.sdp.rv.rm33j.rjs.";
+
+struct Component {
+  std::string_view file;
+  std::string_view class_id;
+  // Reported when the component registry does not name a version: new
+  // enough for every installation check.
+  std::string_view default_version;
+};
+
+// In registration order.
+constexpr std::array<Component, 3> kComponents{{
+    {kRealPlayerFile, "{CFCDAA03-8BE4-11CF-B84B-0020AFBBCCFA}", "6.0.12.1675"},
+    {kWmp9File, "{6BF52A52-394A-11D3-B153-00C04F79FAA6}", "12.0.19041.3636"},
+    {kWmp6File, "{22D6F312-B0F6-11D0-94AB-0080C74C7E95}", "6.4.9.1133"},
+}};
+
+const Component* FindComponent(std::string_view file) {
+  for (const Component& component : kComponents) {
+    if (EqualsNoCase(component.file, file)) return &component;
+  }
+  return nullptr;
+}
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view TrimControls(std::string_view text) {
+  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+char GetMediaKind(std::string_view address) {
+  const std::string text = AsciiLowerCopy(TrimControls(address));
+  if (text.starts_with("rtsp:") || text.starts_with("pnm:")) return '1';
+  if (text.starts_with("mms:") || text.starts_with("mmst:")) return '2';
+  // The extension runs from a last "." that no "\" or ":" follows; none at
+  // all gives the needle "." alone, which the Windows Media list holds.
+  const std::size_t last = text.find_last_of(".\\:");
+  std::string needle = last != std::string::npos && text[last] == '.' ? text.substr(last) : std::string();
+  needle += '.';
+  if (kWindowsMediaExtensions.find(needle) != std::string_view::npos) return '2';
+  if (kRealPlayerExtensions.find(needle) != std::string_view::npos) return '1';
+  return '0';
+}
+
+std::string ControlRegistrationKey(std::string_view file) {
+  const Component* component = FindComponent(file);
+  if (!component) return {};
+  return "HKEY_CLASSES_ROOT\\CLSID\\" + std::string(component->class_id) + "\\InprocServer32";
+}
+
+std::string GetFileVersionText(const Registry& registry, std::string_view file) {
+  const std::optional<std::string> value = registry.ReadString(kComponentsKey, file);
+  if (!value) {
+    const Component* component = FindComponent(file);
+    return component ? std::string(component->default_version) : std::string();
+  }
+  const std::string_view version = TrimBlanks(*value);
+  return EqualsNoCase(version, "missing") ? std::string() : std::string(version);
+}
+
+bool IsWmp9Installed(const Registry& registry) {
+  return CompareVersion(GetFileVersionText(registry, kWmp9File), "9.0") == 1;
+}
+
+bool IsRealPlayer608Installed(const Registry& registry) {
+  return CompareVersion(GetFileVersionText(registry, kRealPlayerFile), "6.0.8") == 1;
+}
+
+void RegisterPlayerControls(Registry& registry) {
+  for (const Component& component : kComponents) {
+    const std::string key = ControlRegistrationKey(component.file);
+    if (registry.KeyExists(key) || GetFileVersionText(registry, component.file).empty()) continue;
+    // A failed write leaves the control unregistered, as a failed
+    // self-registration would; nothing to report.
+    registry.WriteString(key, Registry::kDefaultValue, component.file);
+  }
+}
+
+bool IsControlCreatable(const Registry& registry, std::string_view file) {
+  const std::string key = ControlRegistrationKey(file);
+  return !key.empty() && !GetFileVersionText(registry, file).empty() && registry.KeyExists(key);
+}
+
+}  // namespace tazmel

@@ -16,6 +16,15 @@ inline constexpr std::string_view kRealPlayerFile = "rmoc3260.dll";
 inline constexpr std::string_view kWmp9File = "wmp.dll";
 inline constexpr std::string_view kWmp6File = "msdxm.ocx";
 
+// Registry key holding one value per component file: its version text. An
+// absent value means the component is present in a version new enough for
+// every check; an empty value or "missing" means the file is missing.
+inline constexpr std::string_view kComponentsKey = "HKEY_LOCAL_MACHINE\\Software\\Tazmel\\Components";
+
+// The key whose presence registers the component file's control
+// ("HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32"); "" for other files.
+std::string ControlRegistrationKey(std::string_view file);
+
 // A component file's version as "a.b.c.d" from the component registry; ""
 // when the component is missing.
 std::string GetFileVersionText(const Registry& registry, std::string_view file);

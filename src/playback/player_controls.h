@@ -61,10 +61,24 @@ class RealPlayerControl {
 // Windows Media Player 6.4-like control.
 class Wmp6Control {
  public:
-  enum PlayState { kStopped = 0, kPaused = 1, kPlaying = 2, kWaiting = 3, kScanForward = 4, kScanReverse = 5,
-                   kClosed = 6 };
-  enum OpenState { kClosedOpen = 0, kLoadingAsx = 1, kLoadingNsc = 2, kLocating = 3, kConnecting = 4, kOpening = 5,
-                   kOpen = 6 };
+  enum PlayState {
+    kStopped = 0,
+    kPaused = 1,
+    kPlaying = 2,
+    kWaiting = 3,
+    kScanForward = 4,
+    kScanReverse = 5,
+    kClosed = 6
+  };
+  enum OpenState {
+    kClosedOpen = 0,
+    kLoadingAsx = 1,
+    kLoadingNsc = 2,
+    kLocating = 3,
+    kConnecting = 4,
+    kOpening = 5,
+    kOpen = 6
+  };
   enum MediaInfo { kTitle = 8, kAuthor = 9, kCopyright = 10 };
   // Setting FileName to this closes the clip.
   static constexpr std::string_view kClosingPlaceholder = "file://\\";
@@ -105,11 +119,30 @@ class Wmp6Control {
 // Windows Media Player 9-like control.
 class Wmp9Control {
  public:
-  enum PlayState { kUndefined = 0, kStopped = 1, kPaused = 2, kPlaying = 3, kScanForward = 4, kScanReverse = 5,
-                   kBuffering = 6, kWaiting = 7, kMediaEnded = 8, kTransitioning = 9, kReady = 10,
-                   kReconnecting = 11 };
-  enum OpenState { kOpenUndefined = 0, kPlaylistChanging = 1, kMediaChanging = 8, kLocating = 9,
-                   kConnecting = 10, kMediaLoading = 11, kOpening = 12, kMediaOpen = 13 };
+  enum PlayState {
+    kUndefined = 0,
+    kStopped = 1,
+    kPaused = 2,
+    kPlaying = 3,
+    kScanForward = 4,
+    kScanReverse = 5,
+    kBuffering = 6,
+    kWaiting = 7,
+    kMediaEnded = 8,
+    kTransitioning = 9,
+    kReady = 10,
+    kReconnecting = 11
+  };
+  enum OpenState {
+    kOpenUndefined = 0,
+    kPlaylistChanging = 1,
+    kMediaChanging = 8,
+    kLocating = 9,
+    kConnecting = 10,
+    kMediaLoading = 11,
+    kOpening = 12,
+    kMediaOpen = 13
+  };
 
   virtual ~Wmp9Control() = default;
 
