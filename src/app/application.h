@@ -10,7 +10,14 @@
 
 namespace tazmel {
 
+class EngineDisplay;
+class MpvPlayerFactory;
+class PlaybackEngine;
+class QtDispatcher;
+class Registry;
 class TfrmMain;
+class TfrmVideo;
+class TWaveOut;
 
 // The composition root's running state: brings the windows and subsystems
 // up in their fixed order and winds them down in the reverse one. Every way
@@ -39,6 +46,7 @@ class Application : public QObject {
   void ApplySettings();
   void CollectSettings();
   void ShowState();
+  void CreatePlayer();
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -46,6 +54,15 @@ class Application : public QObject {
   std::unique_ptr<TfrmMain> main_window_;
   MessageBoxes prompts_;
   std::unique_ptr<TreeEditor> tree_;
+  // The player: the host window the components render into, the components
+  // and the engine. Destroyed before the registry and the dispatcher.
+  std::unique_ptr<QtDispatcher> dispatcher_;
+  std::unique_ptr<Registry> registry_;
+  std::unique_ptr<TfrmVideo> video_;
+  std::unique_ptr<MpvPlayerFactory> factory_;
+  std::unique_ptr<TWaveOut> sound_;
+  std::unique_ptr<EngineDisplay> display_;
+  std::unique_ptr<PlaybackEngine> engine_;
   bool closing_ = false;
   // Set while an operation may show a question; a signal arriving then
   // closes once the operation is done, not from inside its dialog.

@@ -16,6 +16,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
   QMenu* nMain = menuBar()->addMenu("&Tazmel");
   nMain->setObjectName("nMain");
+  QAction* nPlay = nMain->addAction("&Play");
+  nPlay->setObjectName("nPlay");
+  connect(nPlay, &QAction::triggered, this, &TfrmMain::playRequested);
+  QAction* nStop = nMain->addAction("&Stop");
+  nStop->setObjectName("nStop");
+  connect(nStop, &QAction::triggered, this, &TfrmMain::stopRequested);
+  nMain->addSeparator();
   nLanguage_ = nMain->addMenu("&Language");
   nLanguage_->setObjectName("nLanguage");
   nMain->addSeparator();

@@ -12,8 +12,8 @@ class QMenu;
 
 namespace tazmel {
 
-// The main window until the skinned one arrives: a caption, a menu with the
-// language list and Exit, and a few lines of state.
+// The main window until the skinned one arrives: a caption, a menu with
+// Play, Stop, the language list and Exit, and a few lines of state.
 class TfrmMain : public QMainWindow {
   Q_OBJECT
 
@@ -28,6 +28,8 @@ class TfrmMain : public QMainWindow {
   // sequence and decides when the process ends.
   void closeRequested();
   void languageChosen(const QString& code);
+  void playRequested();
+  void stopRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

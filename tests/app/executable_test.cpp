@@ -13,6 +13,7 @@
 
 #include "app/hotkey_table.h"
 #include "core/ini_file.h"
+#include "support/child_process.h"
 #include "temp_dir.h"
 
 extern char** environ;
@@ -25,38 +26,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-// The started program; killed and reaped if a test ends early, so no stray
-// process keeps the test's output open.
-class Child {
- public:
-  explicit Child(pid_t pid) : pid_(pid) {}
-  ~Child() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  pid_t pid() const { return pid_; }
-  void Signal(int signal) const { kill(pid_, signal); }
-
-  // The exit status, or -1 when the process did not end within the limit.
-  int WaitExit(std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) return -1;
-      std::this_thread::sleep_for(20ms);
-    }
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
- private:
-  pid_t pid_;
-};
+using Child = test::ChildProcess;
 
 class ExecutableTest : public ::testing::Test {
  protected:
@@ -70,14 +40,7 @@ class ExecutableTest : public ::testing::Test {
       env.push_back(extra);
     }
     if (const char* path = getenv("PATH")) env.push_back(std::string("PATH=") + path);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string exe = TAZMEL_EXECUTABLE;
-    char* argv[] = {exe.data(), nullptr};
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, envp.data()), 0);
-    return Child(pid);
+    return Child({TAZMEL_EXECUTABLE}, env);
   }
 
   // Waits for a file to appear; false after the deadline.

@@ -1,3 +1,334 @@
-// placeholder: being written
 #include <gtest/gtest.h>
-TEST(Placeholder, BeingWritten) { GTEST_SKIP(); }
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "mpv/control_probe.h"
+#include "mpv/test_media.h"
+#include "support/http_server.h"
+#include "support/loop_dispatcher.h"
+#include "support/test_audio.h"
+#include "temp_dir.h"
+
+namespace tazmel::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Tokens = std::vector<std::string>;
+
+// Each control's vocabulary for the same happenings.
+struct ControlCase {
+  const char* name;
+  std::unique_ptr<ControlProbe> (*make)(Dispatcher&, const MpvOptions&);
+  Tokens local_play;   // a local file from its start to its end
+  Tokens stream_play;  // a web clip from its start to playing
+  std::string playing;
+  std::string paused;
+  Tokens ended;             // the clip played out
+  std::string stopped;      // a lost stream, or Stop
+  std::string not_on_drop;  // what a lost stream must not report
+  const char* doc_extension;
+  std::string (*make_doc)(const Tokens& entries);
+  std::string (*make_sniffed_doc)(const Tokens& entries);
+};
+
+void PrintTo(const ControlCase& c, std::ostream* os) { *os << c.name; }
+
+std::string AsxDoc(const Tokens& entries) {
+  std::string doc = "<?xml version=\"1.0\"?>\n<!-- list -->\n<ASX version=\"3.0\">\n";
+  for (const std::string& entry : entries) doc += "  <Entry><Ref HREF=\"" + entry + "\"/></Entry>\n";
+  return doc + "</ASX>\n";
+}
+
+std::string RamDoc(const Tokens& entries) {
+  std::string doc = "# list\r\n";
+  for (const std::string& entry : entries) doc += entry + "\r\n";
+  return doc;
+}
+
+std::string SmilDoc(const Tokens& entries) {
+  std::string doc = "<smil><body><seq>\n";
+  for (const std::string& entry : entries) doc += "<audio src=\"" + entry + "\"/>\n";
+  return doc + "</seq></body></smil>\n";
+}
+
+const ControlCase kCases[] = {
+    {"RealPlayer",
+     [](Dispatcher& d, const MpvOptions& o) -> std::unique_ptr<ControlProbe> {
+       auto control = MpvRealPlayer::Create(d, o);
+       return control ? std::make_unique<RealPlayerProbe>(std::move(control)) : nullptr;
+     },
+     {"state:1", "opened", "state:2", "state:3", "position", "state:0", "closed"},
+     {"state:1", "opened", "state:2", "buffering", "state:3"},
+     "state:3",
+     "state:4",
+     {"state:0", "closed"},
+     "state:0",
+     "error",
+     ".ram",
+     RamDoc,
+     SmilDoc},
+    {"Wmp6",
+     [](Dispatcher& d, const MpvOptions& o) -> std::unique_ptr<ControlProbe> {
+       auto control = MpvWmp6::Create(d, o);
+       return control ? std::make_unique<Wmp6Probe>(std::move(control)) : nullptr;
+     },
+     {"open:3", "open:4", "open:5", "open:6", "newstream", "play:2", "play:0", "eos"},
+     {"open:3", "open:4", "open:6", "newstream", "buffer:1", "buffer:0", "play:2"},
+     "play:2",
+     "play:1",
+     {"play:0", "eos"},
+     "play:0",
+     "eos",
+     ".asx",
+     AsxDoc,
+     AsxDoc},
+    {"Wmp9",
+     [](Dispatcher& d, const MpvOptions& o) -> std::unique_ptr<ControlProbe> {
+       auto control = MpvWmp9::Create(d, o);
+       return control ? std::make_unique<Wmp9Probe>(std::move(control)) : nullptr;
+     },
+     {"open:9", "open:10", "open:12", "open:13", "play:3", "play:8"},
+     {"open:9", "open:10", "open:13", "play:6", "buffer:1", "buffer:0", "play:3"},
+     "play:3",
+     "play:2",
+     {"play:8"},
+     "play:1",
+     "play:8",
+     ".asx",
+     AsxDoc,
+     AsxDoc},
+};
+
+class MpvComponentsTest : public ::testing::TestWithParam<ControlCase> {
+ protected:
+  void SetUp() override {
+    probe_ = GetParam().make(dispatcher_, TestOptions());
+    ASSERT_NE(probe_, nullptr);
+  }
+
+  bool WaitFor(const std::string& token, std::chrono::milliseconds timeout = 20s) {
+    return dispatcher_.RunUntil([&] { return probe_->Has(token); }, timeout);
+  }
+  bool WaitForAny(const Tokens& tokens, std::chrono::milliseconds timeout = 20s) {
+    return dispatcher_.RunUntil(
+        [&] {
+          for (const std::string& token : tokens) {
+            if (probe_->Has(token)) return true;
+          }
+          return false;
+        },
+        timeout);
+  }
+  // Runs until the clip ended, failed or was lost.
+  bool WaitForEnd() {
+    const ControlCase& c = GetParam();
+    return WaitForAny({c.ended.back(), c.stopped, "error"});
+  }
+
+  LoopDispatcher dispatcher_;
+  TempDir temp_;
+  TestHttpServer server_;
+  std::unique_ptr<ControlProbe> probe_;
+};
+
+// A local MP3 opens, plays with its duration, and ends as a finished clip
+// in the control's own vocabulary, with no buffering or error on the way.
+TEST_P(MpvComponentsTest, LocalFilePlaysToItsEnd) {
+  const auto file = temp_ / "tone.mp3";
+  WriteFile(file, ShortTone());
+  probe_->Start(file.string());
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  EXPECT_NEAR(probe_->Duration(), kShortToneSeconds, 0.15);
+  EXPECT_FALSE(probe_->Session().IsNetwork());
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  ASSERT_TRUE(WaitFor(GetParam().ended.back())) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), GetParam().local_play)) << probe_->LogText();
+  for (const char* token : {"error", "buffer:1", "buffering"}) EXPECT_FALSE(probe_->Has(token)) << token;
+}
+
+// A finite clip on a web server buffers before it plays, knows its
+// duration, and ends as a finished clip rather than a lost stream.
+TEST_P(MpvComponentsTest, WebClipBuffersPlaysAndEnds) {
+  server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  probe_->Start(server_.Url("/tone.mp3"));
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), GetParam().stream_play)) << probe_->LogText();
+  EXPECT_NEAR(probe_->Duration(), kShortToneSeconds, 0.15);
+  EXPECT_FALSE(probe_->Session().IsLive());
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  ASSERT_TRUE(WaitFor(GetParam().ended.back())) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), GetParam().ended)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error"));
+}
+
+// An endless ICY stream is live: duration 0, not seekable; its stream
+// title becomes the clip title; Stop reports stopped.
+TEST_P(MpvComponentsTest, IcyStreamIsLiveWithTitle) {
+  server_.ServeHandler("/live", [](TestHttpConnection& c) { StreamMp3(c, "Song A"); });
+  probe_->Start(server_.Url("/live"));
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), GetParam().stream_play)) << probe_->LogText();
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return probe_->Title() == "Song A"; }, 20s)) << probe_->Title();
+  EXPECT_TRUE(probe_->Session().IsLive());
+  EXPECT_EQ(probe_->Duration(), 0);
+  EXPECT_GT(probe_->Session().ClipBitrate(), 100000);
+  probe_->ClearLog();
+  probe_->Stop();
+  EXPECT_TRUE(probe_->Log().empty()) << "raised inside the call: " << probe_->LogText();
+  ASSERT_TRUE(WaitFor(GetParam().stopped)) << probe_->LogText();
+  dispatcher_.RunFor(300ms);
+  EXPECT_FALSE(probe_->Has(GetParam().playing)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error"));
+}
+
+// A missing clip and a refused connection end in the error event alone: no
+// stop report that would make the engine reconnect an address it gave up.
+TEST_P(MpvComponentsTest, UnreachableAddressesReportErrors) {
+  const std::string addresses[] = {server_.Url("/missing.mp3"),
+                                   "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/live"};
+  for (const std::string& address : addresses) {
+    probe_->ClearLog();
+    probe_->Start(address);
+    ASSERT_TRUE(WaitFor("error")) << address << ": " << probe_->LogText();
+    dispatcher_.RunFor(200ms);
+    EXPECT_FALSE(probe_->Has(GetParam().stopped)) << address << ": " << probe_->LogText();
+    EXPECT_FALSE(probe_->Has(GetParam().playing)) << address << ": " << probe_->LogText();
+  }
+}
+
+// A live stream whose server stalls is reported stopped (so the engine
+// reconnects), not as a clip that ended.
+TEST_P(MpvComponentsTest, StalledStreamReportsStopped) {
+  server_.ServeHandler("/stall", [](TestHttpConnection& c) { StreamMp3(c, "", 3 * kMetaInt); });
+  probe_ = GetParam().make(dispatcher_, TestOptions("1"));
+  ASSERT_NE(probe_, nullptr);
+  probe_->Start(server_.Url("/stall"));
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  ASSERT_TRUE(WaitForAny({GetParam().stopped, GetParam().not_on_drop, "error"}, 30s)) << probe_->LogText();
+  dispatcher_.RunFor(200ms);
+  EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has(GetParam().not_on_drop)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+}
+
+// A document of the control's family whose first entry fails plays its
+// second, and the engine sees one clip: no error or stop on the way.
+TEST_P(MpvComponentsTest, DocumentFallsThroughToWorkingEntry) {
+  server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  const std::string doc_path = std::string("/list") + GetParam().doc_extension;
+  server_.Serve(doc_path, {200, "text/plain", GetParam().make_doc({"/missing.mp3", "tone.mp3"}), {}});
+  probe_->Start(server_.Url(doc_path));
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  ASSERT_TRUE(WaitFor(GetParam().ended.back())) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_EQ(server_.RequestCount("/missing.mp3"), 1);
+  EXPECT_GE(server_.RequestCount("/tone.mp3"), 1);
+}
+
+// A document whose entries all fail ends in one error, after every entry
+// was tried.
+TEST_P(MpvComponentsTest, DocumentWithOnlyFailingEntriesErrs) {
+  const std::string doc_path = std::string("/bad") + GetParam().doc_extension;
+  server_.Serve(doc_path, {200, "text/plain", GetParam().make_doc({"/gone1.mp3", "/gone2.mp3"}), {}});
+  probe_->Start(server_.Url(doc_path));
+  ASSERT_TRUE(WaitFor("error")) << probe_->LogText();
+  dispatcher_.RunFor(200ms);
+  EXPECT_EQ(std::count(probe_->Log().begin(), probe_->Log().end(), "error"), 1) << probe_->LogText();
+  EXPECT_EQ(server_.RequestCount("/gone1.mp3"), 1);
+  EXPECT_EQ(server_.RequestCount("/gone2.mp3"), 1);
+}
+
+// A local document names its entries relative to its own folder.
+TEST_P(MpvComponentsTest, LocalDocumentResolvesRelativeEntries) {
+  WriteFile(temp_ / "music" / "tone.mp3", ShortTone());
+  const auto doc = temp_ / "lists" / (std::string("local") + GetParam().doc_extension);
+  WriteFile(doc, GetParam().make_doc({"../music/tone.mp3"}));
+  probe_->Start(doc.string());
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();
+}
+
+// A document behind a web address without a telling extension is
+// recognised by its content once the media engine cannot read it.
+TEST_P(MpvComponentsTest, DocumentRecognisedByContent) {
+  server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  server_.Serve("/listen", {200, "text/xml", GetParam().make_sniffed_doc({"tone.mp3"}), {}});
+  probe_->Start(server_.Url("/listen"));
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();
+}
+
+// A PLS playlist is expanded by the media engine; its failing first entry
+// is skipped without an error.
+TEST_P(MpvComponentsTest, PlsPlaylistFallsThrough) {
+  server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  server_.Serve("/list.pls", {200,
+                              "audio/x-scpls",
+                              "[playlist]\nNumberOfEntries=2\nFile1=" + server_.Url("/missing.mp3") +
+                                  "\nFile2=" + server_.Url("/tone.mp3") + "\nVersion=2\n",
+                              {}});
+  probe_->Start(server_.Url("/list.pls"));
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+}
+
+// The position advances while playing; pause holds the engine and reports
+// paused; resuming reports playing again and lets the clip go on.
+TEST_P(MpvComponentsTest, PauseAndResume) {
+  const auto file = temp_ / "long.mp3";
+  WriteFile(file, LongTone());
+  probe_->Start(file.string());
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  EXPECT_TRUE(dispatcher_.RunUntil([&] { return probe_->Position() > 0.3; }, 10s)) << probe_->Position();
+  probe_->Pause();
+  ASSERT_TRUE(WaitFor(GetParam().paused)) << probe_->LogText();
+  EXPECT_EQ(probe_->Session().Core().GetFlag("pause"), true);
+  probe_->ClearLog();
+  probe_->Resume();
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  EXPECT_EQ(probe_->Session().Core().GetFlag("pause"), false);
+  const double resumed_at = probe_->Position();
+  EXPECT_TRUE(dispatcher_.RunUntil([&] { return probe_->Position() > resumed_at + 0.2; }, 10s));
+}
+
+// Starting the same address again after a lost stream reconnects it.
+TEST_P(MpvComponentsTest, RestartAfterStop) {
+  server_.ServeHandler("/live", [](TestHttpConnection& c) { StreamMp3(c, "Song B"); });
+  const std::string address = server_.Url("/live");
+  probe_->Start(address);
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  probe_->Stop();
+  ASSERT_TRUE(WaitFor(GetParam().stopped)) << probe_->LogText();
+  probe_->ClearLog();
+  probe_->Start(address);
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  EXPECT_EQ(server_.RequestCount("/live"), 2);
+}
+
+// A control destroyed while the media engine still has events for it (a
+// drain posted, events queued) leaves nothing behind that runs: right
+// after a start, and while playing.
+TEST_P(MpvComponentsTest, DestroyedWithEventsPending) {
+  server_.ServeHandler("/live", [](TestHttpConnection& c) { StreamMp3(c, "Song C"); });
+  for (const bool wait_for_playing : {false, true}) {
+    probe_ = GetParam().make(dispatcher_, TestOptions());
+    ASSERT_NE(probe_, nullptr);
+    probe_->Start(server_.Url("/live"));
+    if (wait_for_playing) {
+      ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+      probe_->Pause();
+    }
+    probe_.reset();
+    dispatcher_.RunFor(300ms);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, MpvComponentsTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace tazmel::test

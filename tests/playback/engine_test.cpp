@@ -398,6 +398,30 @@ TEST_F(EngineTest, MusicListGoesOnAtEndOfClip) {
   EXPECT_EQ(engine().PlaySource(), -1);
 }
 
+// The same on the RealPlayer-like control: a finite clip that closed is not
+// replayed even when its last position event fell short of the length; a
+// live clip (length 0) that closed is reconnected.
+TEST_F(EngineTest, EndOfFiniteRealPlayerClipStopsReconnect) {
+  for (const std::int64_t length_ms : {std::int64_t{60000}, std::int64_t{0}}) {
+    SCOPED_TRACE(length_ms);
+    Restart();
+    const std::string address = "rtsp://host.example/clip.rm";
+    WriteUserTable({Line(100001, "S", "1", address)});
+    engine().PlayStation(100001);
+    ASSERT_TRUE(factory_.real);
+    test::ScriptedRealPlayer& real = *factory_.real;
+    real.length_ms = length_ms;
+    real.RaisePlayState(RealPlayerControl::kPlaying);
+    real.position_ms = 59800;
+    real.OnPositionChange(real.position_ms, real.length_ms);
+    real.OnClipClosed();
+    real.RaisePlayState(RealPlayerControl::kStopped);
+    clock_.Advance(10s);
+    const int tries = real.log.Count("SetSource:" + address) + real.log.Count("DoPlay");
+    EXPECT_EQ(tries > 1, length_ms == 0) << tries;
+  }
+}
+
 // A station clip of finite length that played to its end is not
 // reconnected; a live stream that drops is.
 TEST_F(EngineTest, EndOfFiniteClipStopsReconnect) {

@@ -1,0 +1,207 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "playback/mpv/mpv_core.h"
+#include "playback/mpv/mpv_preferences.h"
+#include "playback/playlist_docs.h"
+
+namespace tazmel {
+
+class Dispatcher;
+class Registry;
+class Timer;
+
+// How a clip ended.
+enum class MpvClipEnd {
+  kMediaEnded,  // the clip (or the last entry of its document) played out
+  kDropped,     // a live stream was lost: the server stalled or went away
+  kError,       // the clip, or every entry of its document, failed to play
+};
+
+// What a session tells its control. Calls come from the session's drains
+// and from calls into the session; a control turns them into its own events
+// and hands those to MpvSession::Emit, never straight to the engine.
+class MpvSessionListener {
+ public:
+  virtual ~MpvSessionListener() = default;
+  // Open() began: nothing of the new clip has been tried yet, and events of
+  // the old one are gone.
+  virtual void OnSessionStarting() = 0;
+  // The engine started on the first entry of an Open().
+  virtual void OnSessionConnecting() = 0;
+  // An entry was opened; it may follow earlier entries of a document.
+  virtual void OnSessionOpened() = 0;
+  virtual void OnSessionBuffering(bool start) = 0;
+  virtual void OnSessionBufferingProgress(int percent) = 0;
+  virtual void OnSessionPlaying() = 0;
+  virtual void OnSessionEnded(MpvClipEnd end, int error) = 0;
+  virtual void OnSessionMetadata() = 0;
+  // The position moved on by a second, or a seek finished.
+  virtual void OnSessionPosition() = 0;
+};
+
+// Which playlist documents a control expands itself.
+enum class MpvDocFamily { kWindowsMedia, kRealMedia };
+
+// One clip at a time on one libmpv instance: opens an address (expanding the
+// family's playlist documents and falling through failing entries so that
+// the control sees one clip), follows opening, buffering and playing,
+// decides how a clip ended, and keeps volume, balance and mute applied.
+// Also holds the control's event queue: events are delivered later, in
+// order, from a posted call, and a new clip drops the old clip's
+// undelivered events.
+class MpvSession : private MpvCoreListener {
+ public:
+  MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, MpvDocFamily family);
+  ~MpvSession() override;
+  MpvSession(const MpvSession&) = delete;
+  MpvSession& operator=(const MpvSession&) = delete;
+
+  // Starts the engine; false when it cannot be created.
+  bool Init(const MpvOptions& options);
+  // Every Open() follows the player's HTTP proxy preference in the registry
+  // (for streams and for web documents alike); no proxy without a registry.
+  // It must outlive the session.
+  void SetPreferences(const Registry* registry, PlayerPreferences player) {
+    registry_ = registry;
+    preferences_ = player;
+  }
+
+  // Plays the address (data code page bytes), replacing any clip.
+  void Open(std::string_view address);
+  // Ends the clip; nothing of it is reported any more.
+  void Close();
+  void Pause();
+  void Resume();
+  void Seek(double seconds);
+
+  void SetVolume(int volume);    // 0..100
+  void SetBalance(int balance);  // -100..100
+  void SetMute(bool mute);
+
+  bool HasClip() const { return clip_active_; }
+  bool Paused() const { return paused_; }
+  bool Playing() const { return playing_; }
+  // The clip comes over the network / is a live stream (not seekable, of
+  // unknown size). Known once an entry has been opened.
+  bool IsNetwork() const { return network_; }
+  bool IsLive() const { return live_; }
+
+  double Position() const;             // s
+  double Duration() const;             // s; 0 for a live stream
+  int ClipBitrate() const;             // bit/s
+  int ArrivalRate() const;             // bit/s
+  int BufferingPercent() const;        // 0..100
+  std::string SourceProtocol() const;  // "file", "http", ...
+  int VideoWidth() const;
+  int VideoHeight() const;
+  // Clip texts in the data code page, trimmed.
+  std::string Title() const;
+  std::string Author() const;
+  std::string Copyright() const;
+  std::string Genre() const;
+  std::string ProviderUrl() const;
+
+  // Queues an event for delivery from a posted call.
+  void Emit(std::function<void()> event);
+  // Drops every event not yet delivered.
+  void DropPendingEvents() { ++generation_; }
+
+  const MpvCore& Core() const { return *core_; }
+
+ private:
+  struct Fetch;
+  struct Entry {
+    std::string address;
+    int depth = 0;  // documents opened to reach it
+  };
+
+  // MpvCoreListener
+  void OnMpvStartFile(std::int64_t entry_id) override;
+  void OnMpvFileLoaded() override;
+  void OnMpvPlaybackRestart() override;
+  void OnMpvEndFile(const MpvEndFile& end) override;
+  void OnMpvAudioReconfig() override;
+  void OnMpvPropertyChange(MpvProperty property) override;
+
+  void ResetClipState();
+  // Plays the next waiting entry; ends the clip with kError when none is
+  // left.
+  void PlayNextEntry(int error);
+  void LoadEntry(const Entry& entry);
+  void StartDocument(const Entry& entry, PlaylistDocKind kind, bool sniffed);
+  void OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind kind, bool sniffed,
+                  std::optional<std::string> text);
+  bool FamilyOpens(PlaylistDocKind kind) const;
+  void FinishBuffering();
+  void EndClip(MpvClipEnd end, int error);
+  void ApplyVolume();
+  void ApplyBalance();
+  void CancelFetches();
+  void PostFlush();
+  void Flush();
+  std::string MetadataText(std::initializer_list<std::string_view> keys) const;
+
+  Dispatcher& dispatcher_;
+  MpvSessionListener& listener_;
+  MpvDocFamily family_;
+  std::unique_ptr<MpvCore> core_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+  // The clip.
+  std::uint64_t serial_ = 0;  // bumped by Open and Close; stale fetches compare it
+  bool clip_active_ = false;
+  std::deque<Entry> waiting_;
+  int entries_tried_ = 0;
+  bool any_played_ = false;  // an entry of the clip reached playing
+  Entry current_;
+  std::int64_t current_id_ = -1;      // the engine's entry for it
+  bool current_sniffed_ = false;      // the current entry's content was looked at
+  std::set<std::int64_t> entry_ids_;  // the engine's playlist entries that are ours
+  bool connecting_reported_ = false;
+  bool started_ = false;    // the engine is on one of our entries
+  bool loaded_ = false;     // ... and has opened it
+  bool restarted_ = false;  // ... and playback has begun
+  bool buffering_ = false;
+  bool playing_ = false;
+  bool paused_ = false;
+  bool network_ = false;
+  bool live_ = false;
+  std::string scheme_;
+
+  // Audio settings, applied again to every new audio output.
+  bool stream_volume_ = false;  // the output has a volume of its own per stream
+  int volume_ = 100;
+  int balance_ = 0;
+  bool mute_ = false;
+  std::string applied_filter_;
+  // Drops the sound already buffered after a balance change.
+  std::unique_ptr<Timer> balance_refresh_;
+
+  const Registry* registry_ = nullptr;
+  PlayerPreferences preferences_ = PlayerPreferences::kWmp9;
+  PlayerProxy proxy_;  // read at Open()
+  std::vector<std::unique_ptr<Fetch>> fetches_;
+
+  // The event queue.
+  struct Pending {
+    std::uint64_t generation;
+    std::function<void()> event;
+  };
+  std::deque<Pending> events_;
+  std::uint64_t generation_ = 0;
+  bool flush_posted_ = false;
+};
+
+}  // namespace tazmel
