@@ -75,8 +75,7 @@ class ManualDispatcher : public Dispatcher {
  private:
   class ManualTimer : public Timer {
    public:
-    ManualTimer(ManualDispatcher* owner, std::function<void()> on_tick)
-        : owner_(owner), on_tick_(std::move(on_tick)) {}
+    ManualTimer(ManualDispatcher* owner, std::function<void()> on_tick) : owner_(owner), on_tick_(std::move(on_tick)) {}
     ~ManualTimer() override { std::erase(owner_->timers_, this); }
 
     void Start(std::chrono::milliseconds interval) override {
