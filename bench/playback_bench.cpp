@@ -219,36 +219,47 @@ std::vector<std::string> PlayerCommand(const std::string& url, int seconds) {
   return {TAZMEL_PLAY, "--seconds", std::to_string(seconds), url};
 }
 
+// Process start to playback, and the resident memory two seconds later.
 void MeasureStartup(const std::string& url, const std::map<std::string, std::string>& env) {
-  std::vector<double> ours, theirs;
+  std::vector<double> ours, theirs, our_rss, their_rss;
   auto quiet = env;
   quiet["TAZMEL_AUDIO_OUTPUT"] = "null";
   for (int round = 0; round < kRounds; ++round) {
     Child player = Spawn(PlayerCommand(url, 20), quiet);
-    if (auto at = WaitForLine(player, "state    Playing", seconds(20))) ours.push_back(at->count());
+    if (auto at = WaitForLine(player, "state    Playing", seconds(20))) {
+      ours.push_back(at->count());
+      Drain(player, seconds(2));
+      our_rss.push_back(RssKilobytes(player.pid) / 1024.0);
+    }
     Finish(player);
     Child mpv = Spawn({"mpv", "--no-config", "--ao=null", "--vo=null", "--msg-level=cplayer=v", url}, env);
-    if (auto at = WaitForLine(mpv, "playback restart complete", seconds(20))) theirs.push_back(at->count());
+    if (auto at = WaitForLine(mpv, "playback restart complete", seconds(20))) {
+      theirs.push_back(at->count());
+      Drain(mpv, seconds(2));
+      their_rss.push_back(RssKilobytes(mpv.pid) / 1024.0);
+    }
     Finish(mpv);
   }
   const double a = Median(ours), b = Median(theirs);
   std::printf(
       "start to playing   tazmel-play %6.0f ms   mpv --ao=null %6.0f ms   ratio %.2f  (median of %d; %zu/%zu ok)\n", a,
       b, b > 0 ? a / b : 0.0, kRounds, ours.size(), theirs.size());
+  const double m = Median(our_rss), n = Median(their_rss);
+  std::printf("rss while playing  tazmel-play %6.1f MB   mpv --ao=null %6.1f MB   ratio %.2f  (median of %d)\n", m, n,
+              n > 0 ? m / n : 0.0, kRounds);
 }
 
 void MeasureMemoryAndCpu(const std::string& url, const Pulse& pulse) {
-  constexpr auto kSpan = seconds(20);
+  constexpr auto kSpan = seconds(40);
   const auto env = pulse.Env();
   auto audacious_env = env;
   const fs::path config = fs::temp_directory_path() / ("tazmel-bench-audacious-" + std::to_string(getpid()));
   audacious_env["XDG_CONFIG_HOME"] = config.string();
   audacious_env["XDG_DATA_HOME"] = config.string();
 
-  Child player = Spawn(PlayerCommand(url, 60), env);
+  Child player = Spawn(PlayerCommand(url, 120), env);
   const bool playing = WaitForLine(player, "state    Playing", seconds(20)).has_value();
   Drain(player, seconds(2));
-  const long rss = RssKilobytes(player.pid);
   const double cpu0 = CpuSeconds(player.pid);
   Drain(player, kSpan);
   const double ours = (CpuSeconds(player.pid) - cpu0) / duration<double>(kSpan).count() * 100;
@@ -262,9 +273,20 @@ void MeasureMemoryAndCpu(const std::string& url, const Pulse& pulse) {
   Finish(audacious);
   fs::remove_all(config);
 
-  std::printf("rss while playing  tazmel-play %6.1f MB%s\n", rss / 1024.0, playing ? "" : "  (never reached Playing)");
-  std::printf("cpu into null sink tazmel-play %6.2f %%   audacious -H %6.2f %%   ratio %.2f  (%lld s each)\n", ours,
-              theirs, theirs > 0 ? ours / theirs : 0.0, static_cast<long long>(kSpan.count()));
+  // Bare mpv with the components' audio buffer, to tell the media
+  // library's share from ours.
+  Child mpv = Spawn({"mpv", "--no-config", "--ao=pulse", "--vo=null", "--pulse-buffer=1000", url}, env);
+  Drain(mpv, seconds(4));
+  const double cpu2 = CpuSeconds(mpv.pid);
+  Drain(mpv, kSpan);
+  const double bare = (CpuSeconds(mpv.pid) - cpu2) / duration<double>(kSpan).count() * 100;
+  Finish(mpv);
+
+  std::printf(
+      "cpu into null sink tazmel-play %6.2f %%%s   audacious -H %6.2f %%   ratio %.2f   (bare mpv --pulse-buffer=1000 "
+      "%.2f %%; %lld s each)\n",
+      ours, playing ? "" : " (never reached Playing)", theirs, theirs > 0 ? ours / theirs : 0.0, bare,
+      static_cast<long long>(kSpan.count()));
 }
 
 void MeasureResolverStall() {
