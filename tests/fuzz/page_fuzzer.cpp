@@ -1,0 +1,29 @@
+// libFuzzer target: any reply a station's address sends must resolve
+// without crashing, every address found must be text of the reply itself,
+// and splicing must keep the rest of the address list.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "playback/resolver.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string original(reinterpret_cast<const char*>(data), size);
+  std::string lower = original;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  for (const std::string& address : tazmel::ParseStreamPage(lower, original)) {
+    if (address.empty() || original.find(address) == std::string::npos) std::abort();
+  }
+
+  std::vector<std::string> list = {"http://radio.example/dir/page.html", "mms://next.example/x"};
+  const char kind = tazmel::ResolveMediaKind([&](const std::string&) { return original; }, list[0], list, 0);
+  if (kind != '0' && kind != '1' && kind != '2') std::abort();
+  if (list.size() < 2 || list.back() != "mms://next.example/x") std::abort();
+  if (kind != '0' && list.size() != 2) std::abort();  // documents for a player leave the list alone
+  return 0;
+}
