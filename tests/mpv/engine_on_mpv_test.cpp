@@ -238,6 +238,34 @@ TEST_F(EngineOnMpvTest, StalledStreamReconnects) {
   EXPECT_GE(server_.RequestCount("/stall"), 2);
 }
 
+// A station whose address is a finite clip on a web server plays it once:
+// at its end the clip's length is still known, so the engine takes it as
+// ended rather than dropped and does not reconnect. On the RealPlayer-like
+// and the Windows Media Player 6.4-like component, which report a stop
+// before the end.
+TEST_F(EngineOnMpvTest, FiniteWebClipIsNotReplayed) {
+  const std::string clip = test::MakeToneMp3(0.5);
+  int id = 100001;
+  for (const char* format : {"1", "3"}) {
+    SCOPED_TRACE(format);
+    const std::string path = std::string("/clip") + format + ".mp3";
+    server_.Serve(path, {200, "audio/mpeg", clip});
+    AddUserStations({Station(id, "Clip FM", server_.Url(path), format)});
+    view_.events.clear();
+    engine_->PlayStation(id);
+    ASSERT_TRUE(WaitFor("state", Playing()));
+    ASSERT_TRUE(WaitFor("state", Stopped(), 10s));
+    const int requests = server_.RequestCount(path);
+    // Past the retry delay: a reconnect would have fetched the clip again.
+    dispatcher_.RunFor(1500ms);
+    EXPECT_EQ(server_.RequestCount(path), requests);
+    EXPECT_EQ(view_.Count("state", Playing()), 1);
+    engine_->Stop();
+    dispatcher_.RunFor(100ms);
+    ++id;
+  }
+}
+
 // Playlist and page addresses: a .pls goes to the RealPlayer-like
 // component, which the media library expands; an .asx to a Windows-Media-
 // like one, which expands it itself; an .html page through the resolver.

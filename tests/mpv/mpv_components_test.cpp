@@ -149,7 +149,9 @@ TEST_P(MpvComponentsTest, LocalFilePlaysToItsEnd) {
 }
 
 // A finite clip on a web server buffers before it plays, knows its
-// duration, and ends as a finished clip rather than a lost stream.
+// duration, and ends as a finished clip rather than a lost stream. Its
+// length is still known when its end is reported (the engine tells an
+// ended clip from a dropped stream by it), until the control is stopped.
 TEST_P(MpvComponentsTest, WebClipBuffersPlaysAndEnds) {
   server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
   probe_->Start(server_.Url("/tone.mp3"));
@@ -161,6 +163,9 @@ TEST_P(MpvComponentsTest, WebClipBuffersPlaysAndEnds) {
   ASSERT_TRUE(WaitFor(GetParam().ended.back())) << probe_->LogText();
   EXPECT_TRUE(InOrder(probe_->Log(), GetParam().ended)) << probe_->LogText();
   EXPECT_FALSE(probe_->Has("error"));
+  EXPECT_NEAR(probe_->Duration(), kShortToneSeconds, 0.15);
+  probe_->Stop();
+  EXPECT_EQ(probe_->Duration(), 0);
 }
 
 // An endless ICY stream is live: duration 0, not seekable; its stream
@@ -246,6 +251,17 @@ TEST_P(MpvComponentsTest, LocalDocumentResolvesRelativeEntries) {
   WriteFile(temp_ / "music" / "tone.mp3", ShortTone());
   const auto doc = temp_ / "lists" / (std::string("local") + GetParam().doc_extension);
   WriteFile(doc, GetParam().make_doc({"../music/tone.mp3"}));
+  probe_->Start(doc.string());
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();
+}
+
+// A document's entries are text of its own (UTF-8, and so are numeric
+// character references); a file it names by a non-ASCII name plays.
+TEST_P(MpvComponentsTest, LocalDocumentNamesNonAsciiFiles) {
+  WriteFile(temp_ / "\xE6\xAD\x8C" / "\xE6\x9B\xB2.mp3", ShortTone());
+  const auto doc = temp_ / (std::string("list") + GetParam().doc_extension);
+  WriteFile(doc, GetParam().make_doc({"\xE6\xAD\x8C/\xE6\x9B\xB2.mp3"}));
   probe_->Start(doc.string());
   ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
   EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();

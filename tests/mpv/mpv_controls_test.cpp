@@ -179,6 +179,22 @@ TEST_F(MpvControlsTest, RealPlayerEmptySourceCloses) {
   EXPECT_EQ(probe.Control().GetPlayState(), RealPlayerControl::kStopped);
 }
 
+// A handler may destroy the control it is told by: nothing more of the
+// control runs, not even the status report that goes with a state change.
+TEST_F(MpvControlsTest, RealPlayerMayBeDestroyedInsideAnEvent) {
+  auto real = Make<MpvRealPlayer>();
+  ASSERT_TRUE(real);
+  int statuses = 0;
+  real->OnPlayStateChange = [&](int) { real.reset(); };
+  real->OnShowStatus = [&](const std::string&) { ++statuses; };
+  const auto file = temp_ / "tone.mp3";
+  WriteFile(file, ShortTone());
+  real->SetSource(file.string());
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return real == nullptr; }, 10s));
+  dispatcher_.RunFor(100ms);
+  EXPECT_EQ(statuses, 0);
+}
+
 // The stream's ICY headers and titles reach each control's clip texts:
 // RealPlayer's title event, WMP9's item information.
 TEST_F(MpvControlsTest, IcyTextsReachClipInformation) {
@@ -243,6 +259,25 @@ TEST_F(MpvControlsTest, EventsAreNeverRaisedInsideCalls) {
   EXPECT_TRUE(probe.Log().empty()) << probe.LogText();
   EXPECT_EQ(probe.Control().GetOpenState(), Wmp9Control::kLocating);
   ASSERT_TRUE(dispatcher_.RunUntil([&] { return probe.Has("error"); }, 20s)) << probe.LogText();
+}
+
+// Every new address starts at locating, also after an attempt that failed
+// before the media engine was reached (a document that could not be had)
+// or was stopped while it was being fetched.
+TEST_F(MpvControlsTest, Wmp9EveryStartLocates) {
+  Wmp9Probe probe(Make<MpvWmp9>());
+  server_.ServeHandler("/slow.asx", [](TestHttpConnection& c) { c.SleepFor(10s); });
+  probe.Start(server_.Url("/missing.asx"));
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return probe.Has("error"); }, 20s)) << probe.LogText();
+  probe.ClearLog();
+  probe.Start(server_.Url("/slow.asx"));
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return probe.Has("open:9"); }, 10s)) << probe.LogText();
+  probe.Stop();
+  dispatcher_.RunFor(100ms);
+  probe.ClearLog();
+  probe.Start(server_.Url("/missing.asx"));
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return probe.Has("error"); }, 20s)) << probe.LogText();
+  EXPECT_TRUE(InOrder(probe.Log(), {"open:9", "error"})) << probe.LogText();
 }
 
 // Addresses naming the media engine's own pseudo-protocols (generated

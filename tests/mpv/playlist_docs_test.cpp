@@ -158,6 +158,10 @@ TEST(ParseHostileTest, BrokenAndFloodedDocuments) {
   std::string lines;
   for (int i = 0; i < 5000; ++i) lines += "rtsp://h/" + std::to_string(i) + "\n";
   EXPECT_EQ(ParseRam(lines).size(), kMaxPlaylistEntries);
+
+  // A value of nothing but ampersands, with an entity only at its end.
+  const std::string ampersands(kMaxPlaylistDocBytes / 2, '&');
+  EXPECT_EQ(ParseAsx("<asx><ref href=\"" + ampersands + "&amp;\"/></asx>"), (Entries{ampersands + "&"}));
 }
 
 // Random bytes seeded with markup never crash a parser, and the entries

@@ -129,13 +129,16 @@ struct MpvCore::Wakeup {
     if (wakeup->drain_posted.exchange(true)) return;
     try {
       wakeup->dispatcher->Post([weak = wakeup->self] {
-        std::shared_ptr<Wakeup> alive = weak.lock();
-        if (!alive) return;
+        // No reference is held while draining: a listener that destroys the
+        // core expires `weak`, which is how the drain learns to stop.
+        MpvCore* core = nullptr;
+        if (std::shared_ptr<Wakeup> alive = weak.lock()) core = alive->core;
+        if (core == nullptr) return;
         try {
-          alive->core->Drain();
+          core->Drain();
         } catch (...) {
           // Out of memory: the events still waiting come with the next drain.
-          alive->drain_posted = false;
+          if (std::shared_ptr<Wakeup> alive = weak.lock()) alive->drain_posted = false;
         }
       });
     } catch (...) {

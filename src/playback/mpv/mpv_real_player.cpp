@@ -52,9 +52,14 @@ std::unique_ptr<MpvRealPlayer> MpvRealPlayer::Create(Dispatcher& dispatcher, con
 
 void MpvRealPlayer::ReportState(int state) {
   state_ = state;
+  // Two events: a handler of the first may destroy the control, and the
+  // queue checks for that only between events.
   session_.Emit([this, state] {
     state_ = state;
     if (OnPlayStateChange) OnPlayStateChange(state);
+  });
+  session_.Emit([this, state] {
+    state_ = state;
     if (OnShowStatus) OnShowStatus(std::string(StatusText(state)));
   });
 }

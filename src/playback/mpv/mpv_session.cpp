@@ -117,6 +117,7 @@ void MpvSession::ResetClipState() {
   buffering_ = playing_ = paused_ = false;
   network_ = live_ = false;
   scheme_.clear();
+  known_duration_ = ended_duration_ = 0;
 }
 
 void MpvSession::Open(std::string_view address) {
@@ -282,7 +283,11 @@ void MpvSession::OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind k
   const std::vector<std::string> entries =
       FamilyOpens(kind) ? ParsePlaylistDoc(kind, *text) : std::vector<std::string>{};
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-    waiting_.push_front({ResolvePlaylistEntry(entry.address, *it), entry.depth + 1});
+    // Addresses here are in the data code page; a document's text is UTF-8
+    // (XML's own, and what character references decode to), unless its
+    // bytes say otherwise, when they are taken to be the data code page.
+    const std::string named = IsValidUtf8(*it) ? Utf8ToGb(*it) : *it;
+    waiting_.push_front({ResolvePlaylistEntry(entry.address, named), entry.depth + 1});
   }
   PlayNextEntry(kMpvErrorUnknownFormat);
 }
@@ -308,6 +313,7 @@ void MpvSession::OnMpvFileLoaded() {
   // tracks the end of what has been cached.
   live_ = network_ && !core_->GetFlag("seekable").value_or(false) && !core_->GetInt64("file-size").has_value();
   scheme_ = SchemeOf(core_->GetString("path").value_or(current_.address));
+  ReadDuration();
   listener_.OnSessionOpened();
   if (network_ && !buffering_) {
     buffering_ = true;
@@ -360,6 +366,7 @@ void MpvSession::OnMpvPropertyChange(MpvProperty property) {
       if (buffering_) listener_.OnSessionBufferingProgress(observed.cache_buffering_state);
       break;
     case MpvProperty::kTimePos:
+      if (loaded_) ReadDuration();
       if (playing_) listener_.OnSessionPosition();
       break;
     case MpvProperty::kMetadata:
@@ -421,7 +428,19 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
   }
 }
 
+// The media engine forgets the length when the entry ends, before its end
+// reaches us (the last changes of an entry may already find it gone); so
+// the last length it told is kept.
+void MpvSession::ReadDuration() {
+  if (live_) {
+    known_duration_ = 0;
+  } else if (std::optional<double> duration = core_->GetDouble("duration")) {
+    known_duration_ = std::max(0.0, *duration);
+  }
+}
+
 void MpvSession::EndClip(MpvClipEnd end, int error) {
+  ended_duration_ = end == MpvClipEnd::kMediaEnded ? known_duration_ : 0;
   clip_active_ = false;
   waiting_.clear();
   entry_ids_.clear();
@@ -490,7 +509,8 @@ double MpvSession::Position() const {
 }
 
 double MpvSession::Duration() const {
-  if (!loaded_ || live_) return 0;
+  if (!loaded_) return clip_active_ ? 0 : ended_duration_;
+  if (live_) return 0;
   return std::max(0.0, core_->GetDouble("duration").value_or(0));
 }
 

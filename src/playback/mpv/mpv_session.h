@@ -98,8 +98,10 @@ class MpvSession : private MpvCoreListener {
   bool IsNetwork() const { return network_; }
   bool IsLive() const { return live_; }
 
-  double Position() const;             // s
-  double Duration() const;             // s; 0 for a live stream
+  double Position() const;  // s
+  // s; 0 for a live stream. After the clip played to its end, still its
+  // length, until the next Open() or Close().
+  double Duration() const;
   int ClipBitrate() const;             // bit/s
   int ArrivalRate() const;             // bit/s
   int BufferingPercent() const;        // 0..100
@@ -145,6 +147,7 @@ class MpvSession : private MpvCoreListener {
                   std::optional<std::string> text);
   bool FamilyOpens(PlaylistDocKind kind) const;
   void FinishBuffering();
+  void ReadDuration();
   void EndClip(MpvClipEnd end, int error);
   void ApplyVolume();
   void ApplyBalance();
@@ -179,6 +182,11 @@ class MpvSession : private MpvCoreListener {
   bool network_ = false;
   bool live_ = false;
   std::string scheme_;
+  // The length of the entry being played, as last read; and, once the clip
+  // has played to its end, the length it had, which the control still
+  // reports as the clip's.
+  double known_duration_ = 0;
+  double ended_duration_ = 0;
 
   // Audio settings, applied again to every new audio output.
   bool stream_volume_ = false;  // the output has a volume of its own per stream

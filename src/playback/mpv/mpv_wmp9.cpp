@@ -40,6 +40,10 @@ void MpvWmp9::SetURL(std::string_view address) {
 }
 
 void MpvWmp9::OnSessionStarting() {
+  // Every address is located anew, also when the last one failed or was
+  // stopped before it got further (its locating report may even be one of
+  // the events the new address dropped).
+  open_state_ = kOpenUndefined;
   ReportOpenState(kLocating);
   ReportPlayState(kTransitioning);
 }
