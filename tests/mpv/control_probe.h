@@ -13,7 +13,8 @@ namespace tazmel::test {
 // One of the three controls behind a common face, logging its events as
 // tokens in its own vocabulary: "state:N" / "play:N", "open:N",
 // "buffering", "buffer:1" / "buffer:0", "opened", "closed", "newstream",
-// "eos", "error", "title:T", "position".
+// "eos", "error", "title:T", "position", "lang:N" (the language
+// identifier, decimal).
 class ControlProbe {
  public:
   virtual ~ControlProbe() = default;
@@ -111,6 +112,7 @@ class Wmp9Probe : public ControlProbe {
     control_->OnOpenStateChange = [this](int state) { Add("open:" + std::to_string(state)); };
     control_->OnBuffering = [this](bool start) { Add(start ? "buffer:1" : "buffer:0"); };
     control_->OnMediaError = [this] { Add("error"); };
+    control_->OnAudioLanguageChange = [this](int id) { Add("lang:" + std::to_string(id)); };
   }
   void Start(const std::string& address) override {
     if (control_->GetURL() == address) {

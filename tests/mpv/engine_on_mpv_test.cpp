@@ -238,6 +238,21 @@ TEST_F(EngineOnMpvTest, StalledStreamReconnects) {
   EXPECT_GE(server_.RequestCount("/stall"), 2);
 }
 
+// A station played on the Windows Media Player 9-like component learns its
+// language and country from the language its audio is tagged with (an
+// ID3 language in the stream), as that differs from the user's default.
+TEST_F(EngineOnMpvTest, StationLearnsLanguageOfTaggedAudio) {
+  const std::string tagged = test::WithId3Language(mp3_, "ger");
+  server_.ServeHandler("/live", [tagged](TestHttpConnection& c) { StreamMp3(c, tagged, "x"); });
+  AddUserStations({Station(100001, "Tagged FM", server_.Url("/live"), "4")});
+  engine_->PlayStation(100001);
+  ASSERT_TRUE(WaitFor("state", Playing()));
+  EXPECT_EQ(engine_->Kind(), '4');
+  const StationRecord record = LoadUserStation(100001);
+  EXPECT_EQ(record.VLanguage, "German ");
+  EXPECT_EQ(record.VCountry, "Germany");
+}
+
 // A station whose address is a finite clip on a web server plays it once:
 // at its end the clip's length is still known, so the engine takes it as
 // ended rather than dropped and does not reconnect. On the RealPlayer-like

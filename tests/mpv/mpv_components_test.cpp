@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mpv/control_probe.h"
+#include "mpv/own_sound_server.h"
 #include "mpv/test_media.h"
 #include "support/http_server.h"
 #include "support/loop_dispatcher.h"
@@ -211,6 +212,29 @@ TEST_P(MpvComponentsTest, StalledStreamReportsStopped) {
   ASSERT_NE(probe_, nullptr);
   probe_->Start(server_.Url("/stall"));
   ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  ASSERT_TRUE(WaitForAny({GetParam().stopped, GetParam().not_on_drop, "error"}, 30s)) << probe_->LogText();
+  dispatcher_.RunFor(200ms);
+  EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has(GetParam().not_on_drop)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+}
+
+// A live stream that fails after it has played (here its sound output goes
+// away, which the media engine reports as an error) was lost as well: it
+// is reported stopped, as a stall is, rather than ended or failed.
+TEST_P(MpvComponentsTest, LiveStreamFailingAfterPlayingReportsStopped) {
+  OwnSoundServer sound_server(temp_ / "pulse-runtime");
+  if (!sound_server.Start()) GTEST_SKIP() << "no PulseAudio server could be started";
+  MpvOptions options = TestOptions();
+  options.audio_output = "pulse";
+  options.extra_options.emplace_back("pulse-host", sound_server.Address());
+  probe_ = GetParam().make(dispatcher_, options);
+  ASSERT_NE(probe_, nullptr);
+  server_.ServeHandler("/live", [](TestHttpConnection& c) { StreamMp3(c, ""); });
+  probe_->Start(server_.Url("/live"));
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  ASSERT_TRUE(probe_->Session().IsLive());
+  ASSERT_TRUE(sound_server.Stop());
   ASSERT_TRUE(WaitForAny({GetParam().stopped, GetParam().not_on_drop, "error"}, 30s)) << probe_->LogText();
   dispatcher_.RunFor(200ms);
   EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();

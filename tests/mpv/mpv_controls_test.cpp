@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "mpv/control_probe.h"
+#include "mpv/own_sound_server.h"
 #include "mpv/test_media.h"
 #include "platform/registry.h"
 #include "playback/media_kind.h"
@@ -104,23 +106,6 @@ TEST_F(MpvControlsTest, Wmp6ClosingPlaceholderCloses) {
   EXPECT_FALSE(probe.Has("play:2"));
   EXPECT_EQ(probe.Session().Core().GetFlag("idle-active"), true);
 }
-
-// A private sound server of the test's own, ended when the guard goes.
-class OwnSoundServer {
- public:
-  explicit OwnSoundServer(std::filesystem::path dir) : dir_(std::move(dir)) {}
-  ~OwnSoundServer() { Run("stop"); }
-  bool Start() { return Run("start"); }
-  std::string Address() const { return "unix:" + (dir_ / "pulse" / "native").string(); }
-
- private:
-  bool Run(const char* action) {
-    const std::string command =
-        std::string("sh '") + TAZMEL_PULSE_DAEMON + "' " + action + " '" + dir_.string() + "' >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-  }
-  std::filesystem::path dir_;
-};
 
 // On a sound server, volume and mute go to the server's volume of our
 // stream, which acts at once (the software volume would wait for a second
@@ -229,6 +214,37 @@ TEST_F(MpvControlsTest, IcyTitlesInEitherEncoding) {
     wmp6->SetFileName(server_.Url(path));
     dispatcher_.RunUntil([&] { return wmp6->GetMediaInfoString(Wmp6Control::kTitle) == kNiHaoGb; }, 20s);
     EXPECT_EQ(wmp6->GetMediaInfoString(Wmp6Control::kTitle), kNiHaoGb) << path;
+  }
+}
+
+// The Windows Media Player 9-like control names the language the audio is
+// tagged with (here an MP3's ID3 language) once the clip is open, before it
+// plays, and again for every new clip; an unknown language or an untagged
+// clip names none.
+TEST_F(MpvControlsTest, Wmp9ReportsTheAudioLanguage) {
+  struct Case {
+    const char* tag;    // nullptr: no tag
+    const char* token;  // nullptr: no language reported
+  } cases[] = {
+      {"deu", "lang:1031"}, {"deu", "lang:1031"}, {"fre", "lang:1036"}, {"und", nullptr}, {nullptr, nullptr},
+  };
+  Wmp9Probe probe(Make<MpvWmp9>());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const std::string path = "/clip" + std::to_string(i) + ".mp3";
+    server_.Serve(path, {200, "audio/mpeg", c.tag ? WithId3Language(ShortTone(), c.tag) : ShortTone(), {}});
+    probe.ClearLog();
+    probe.Start(server_.Url(path));
+    ASSERT_TRUE(dispatcher_.RunUntil([&] { return probe.Has("play:8") || probe.Has("error"); }, 20s))
+        << i << ": " << probe.LogText();
+    const auto languages = std::count_if(probe.Log().begin(), probe.Log().end(),
+                                         [](const std::string& token) { return token.starts_with("lang:"); });
+    if (c.token != nullptr) {
+      EXPECT_TRUE(InOrder(probe.Log(), {"open:13", c.token, "play:3"})) << i << ": " << probe.LogText();
+      EXPECT_EQ(languages, 1) << i << ": " << probe.LogText();
+    } else {
+      EXPECT_EQ(languages, 0) << i << ": " << probe.LogText();
+    }
   }
 }
 

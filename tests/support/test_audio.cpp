@@ -85,4 +85,23 @@ std::string MakeToneWav(double seconds, int frequency_hz) {
   return wav;
 }
 
+std::string WithId3Language(const std::string& mp3, const std::string& language) {
+  // Frame: id, size (plain big-endian in 2.3), flags, then the text with
+  // its encoding byte (0, ISO-8859-1) in front.
+  const auto frame_size = static_cast<std::uint32_t>(1 + language.size());
+  std::string frame = "TLAN";
+  for (int shift = 24; shift >= 0; shift -= 8) frame += static_cast<char>((frame_size >> shift) & 0xFF);
+  frame += std::string(2, '\0');
+  frame += '\0';
+  frame += language;
+  // Header: version 2.3, no flags, the tag's size after the header in four
+  // 7-bit bytes.
+  const auto tag_size = static_cast<std::uint32_t>(frame.size());
+  std::string tag = "ID3";
+  tag += '\x03';
+  tag += std::string(2, '\0');
+  for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((tag_size >> shift) & 0x7F);
+  return tag + frame + mp3;
+}
+
 }  // namespace tazmel::test

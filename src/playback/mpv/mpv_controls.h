@@ -143,6 +143,8 @@ class MpvWmp6 : public Wmp6Control, private MpvSessionListener {
 // WPL documents itself. Open states run locating, connecting, opening, media
 // open; a stream buffers before it plays; the end of a clip is "media
 // ended", a lost stream "stopped".
+// Raises the audio language change with the identifier of the language the
+// playing audio is tagged with, when that becomes known or changes.
 class MpvWmp9 : public Wmp9Control, private MpvSessionListener {
  public:
   static std::unique_ptr<MpvWmp9> Create(Dispatcher& dispatcher, const MpvOptions& options,
@@ -178,6 +180,7 @@ class MpvWmp9 : public Wmp9Control, private MpvSessionListener {
   explicit MpvWmp9(Dispatcher& dispatcher);
   void ReportPlayState(int state);
   void ReportOpenState(int state);
+  void ReportAudioLanguage();
 
   void OnSessionStarting() override;
   void OnSessionConnecting() override { ReportOpenState(kConnecting); }
@@ -186,12 +189,13 @@ class MpvWmp9 : public Wmp9Control, private MpvSessionListener {
   void OnSessionBufferingProgress(int) override {}
   void OnSessionPlaying() override { ReportPlayState(kPlaying); }
   void OnSessionEnded(MpvClipEnd end, int error) override;
-  void OnSessionMetadata() override {}
+  void OnSessionMetadata() override { ReportAudioLanguage(); }
   void OnSessionPosition() override {}
 
   MpvSession session_;
   int play_state_ = kUndefined;
   int open_state_ = kOpenUndefined;
+  int audio_language_ = 0;  // last reported for this clip; 0 none
   std::string url_;
   bool full_screen_ = false;
   bool visible_ = true;

@@ -113,7 +113,7 @@ void MpvSession::ResetClipState() {
   current_sniffed_ = false;
   entry_ids_.clear();
   connecting_reported_ = false;
-  started_ = loaded_ = restarted_ = false;
+  started_ = loaded_ = restarted_ = entry_played_ = false;
   buffering_ = playing_ = paused_ = false;
   network_ = live_ = false;
   scheme_.clear();
@@ -186,7 +186,7 @@ void MpvSession::PlayNextEntry(int error) {
     current_id_ = -1;
     current_sniffed_ = false;
     entry_ids_.clear();
-    started_ = loaded_ = restarted_ = false;
+    started_ = loaded_ = restarted_ = entry_played_ = false;
     playing_ = paused_ = false;
     core_->SetFlag("pause", false);
     if (!IsPlayableAddress(current_.address)) continue;
@@ -298,7 +298,7 @@ void MpvSession::CancelFetches() {
 
 void MpvSession::OnMpvStartFile(std::int64_t entry_id) {
   started_ = entry_ids_.contains(entry_id);
-  loaded_ = restarted_ = false;
+  loaded_ = restarted_ = entry_played_ = false;
   if (started_ && !connecting_reported_) {
     connecting_reported_ = true;
     listener_.OnSessionConnecting();
@@ -344,7 +344,7 @@ void MpvSession::FinishBuffering() {
     listener_.OnSessionBuffering(false);
   }
   playing_ = true;
-  any_played_ = true;
+  any_played_ = entry_played_ = true;
   listener_.OnSessionPlaying();
 }
 
@@ -384,7 +384,8 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
     return;
   }
   const bool was_loaded = loaded_;
-  started_ = loaded_ = restarted_ = false;
+  const bool was_played = entry_played_;
+  started_ = loaded_ = restarted_ = entry_played_ = false;
   if (end.reason == MpvEndReason::kEof || end.reason == MpvEndReason::kError) {
     // Within an expanded PLS or M3U the engine goes on to the next entry
     // by itself.
@@ -396,6 +397,12 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
   }
   switch (end.reason) {
     case MpvEndReason::kError:
+      if (was_played && live_) {
+        // A live stream that failed after it had played (its sound output
+        // went away, say) was lost as one that ran dry is: the same stop.
+        EndClip(MpvClipEnd::kDropped, 0);
+        return;
+      }
       // A web address the engine could not read may be a document of ours
       // (not so an entry of a PLS the engine expanded).
       if (end.error == kMpvErrorUnknownFormat && end.entry_id == current_id_ && !current_sniffed_ &&
@@ -444,7 +451,7 @@ void MpvSession::EndClip(MpvClipEnd end, int error) {
   clip_active_ = false;
   waiting_.clear();
   entry_ids_.clear();
-  started_ = loaded_ = restarted_ = false;
+  started_ = loaded_ = restarted_ = entry_played_ = false;
   buffering_ = playing_ = paused_ = false;
   listener_.OnSessionEnded(end, error);
 }
@@ -566,6 +573,15 @@ std::string MpvSession::Author() const { return MetadataText({"artist", "author"
 std::string MpvSession::Copyright() const { return MetadataText({"copyright"}); }
 std::string MpvSession::Genre() const { return MetadataText({"genre", "icy-genre"}); }
 std::string MpvSession::ProviderUrl() const { return MetadataText({"icy-url"}); }
+
+std::string MpvSession::AudioLanguage() const {
+  if (!loaded_) return {};
+  for (const char* property : {"current-tracks/audio/lang", "metadata/by-key/language"}) {
+    const std::string value(TrimSpace(core_->GetString(property).value_or("")));
+    if (!value.empty()) return value;
+  }
+  return {};
+}
 
 void MpvSession::Emit(std::function<void()> event) {
   events_.push_back({generation_, std::move(event)});

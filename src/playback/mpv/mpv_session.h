@@ -114,6 +114,10 @@ class MpvSession : private MpvCoreListener {
   std::string Copyright() const;
   std::string Genre() const;
   std::string ProviderUrl() const;
+  // The language of the audio being played, as the media names it (an ISO
+  // 639 code such as "de" or "ger"): the audio track's, else the clip's
+  // language tag (how an MP3's ID3 language arrives). Empty when unknown.
+  std::string AudioLanguage() const;
 
   // Queues an event for delivery from a posted call.
   void Emit(std::function<void()> event);
@@ -173,9 +177,10 @@ class MpvSession : private MpvCoreListener {
   bool current_sniffed_ = false;      // the current entry's content was looked at
   std::set<std::int64_t> entry_ids_;  // the engine's playlist entries that are ours
   bool connecting_reported_ = false;
-  bool started_ = false;    // the engine is on one of our entries
-  bool loaded_ = false;     // ... and has opened it
-  bool restarted_ = false;  // ... and playback has begun
+  bool started_ = false;       // the engine is on one of our entries
+  bool loaded_ = false;        // ... and has opened it
+  bool restarted_ = false;     // ... and playback has begun
+  bool entry_played_ = false;  // ... and has reached playing
   bool buffering_ = false;
   bool playing_ = false;
   bool paused_ = false;

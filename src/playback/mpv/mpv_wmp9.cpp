@@ -1,5 +1,6 @@
 #include "core/text_utils.h"
 #include "playback/mpv/mpv_controls.h"
+#include "playback/mpv/mpv_language.h"
 
 namespace tazmel {
 
@@ -44,6 +45,7 @@ void MpvWmp9::OnSessionStarting() {
   // stopped before it got further (its locating report may even be one of
   // the events the new address dropped).
   open_state_ = kOpenUndefined;
+  audio_language_ = 0;
   ReportOpenState(kLocating);
   ReportPlayState(kTransitioning);
 }
@@ -92,6 +94,17 @@ std::string MpvWmp9::GetItemInfo(std::string_view name) const {
 void MpvWmp9::OnSessionOpened() {
   ReportOpenState(kOpening);
   ReportOpenState(kMediaOpen);
+  // Known from the start for a tagged clip, so before it plays.
+  ReportAudioLanguage();
+}
+
+void MpvWmp9::ReportAudioLanguage() {
+  const int language = LanguageIdFromMediaCode(session_.AudioLanguage());
+  if (language == 0 || language == audio_language_) return;
+  audio_language_ = language;
+  session_.Emit([this, language] {
+    if (OnAudioLanguageChange) OnAudioLanguageChange(language);
+  });
 }
 
 void MpvWmp9::OnSessionBuffering(bool start) {
