@@ -1,0 +1,173 @@
+#include "ui/controls/digits_panel.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace tazmel {
+namespace {
+
+// A composition larger than this is not drawn: a huge Length or strip would
+// otherwise ask for an image of gigabytes.
+constexpr long long kMaxCompositionPixels = 16 * 1024 * 1024;
+
+}  // namespace
+
+int DigitCell(QChar c) {
+  if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) return c.unicode() - '0';
+  if (c == QLatin1Char('.') || c == QLatin1Char(':')) return 10;
+  return 11;
+}
+
+TDigitsPanel::TDigitsPanel(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  resize(100, 20);
+}
+
+void TDigitsPanel::SetDigits(const QImage& value) {
+  digits_ = value.convertToFormat(QImage::Format_RGB32);
+  cell_width_ = digits_.width() / kCells;
+  cell_height_ = digits_.height();
+  // The strip's lower-left pixel is its transparent colour.
+  if (!digits_.isNull()) color_ = QColor::fromRgb(digits_.pixel(0, digits_.height() - 1));
+  ApplyAutoSize();
+  update();
+}
+
+void TDigitsPanel::SetBackBitmap(const QPixmap* value) {
+  back_bitmap_ = value;
+  update();
+}
+
+void TDigitsPanel::SetValue(const QString& value) {
+  if (value_ == value) return;
+  value_ = value;
+  if (value_.size() < length_) value_ += QString(length_ - value_.size(), QLatin1Char(' '));
+  update();
+}
+
+void TDigitsPanel::SetLength(int value) {
+  length_ = std::max(value, 0);
+  ApplyAutoSize();
+  update();
+}
+
+void TDigitsPanel::SetMargin(std::uint8_t value) {
+  margin_ = value;
+  ApplyAutoSize();
+  update();
+}
+
+void TDigitsPanel::SetBevelOuter(TBevelCut value) {
+  bevel_outer_ = value;
+  ApplyAutoSize();
+  update();
+}
+
+void TDigitsPanel::SetBevelInner(TBevelCut value) {
+  bevel_inner_ = value;
+  ApplyAutoSize();
+  update();
+}
+
+void TDigitsPanel::SetBevelWidth(std::uint8_t value) {
+  bevel_width_ = value;
+  ApplyAutoSize();
+  update();
+}
+
+void TDigitsPanel::SetColor(const QColor& value) {
+  color_ = value;
+  update();
+}
+
+void TDigitsPanel::SetTransparent(bool value) {
+  transparent_ = value;
+  update();
+}
+
+void TDigitsPanel::SetAutoSize(bool value) {
+  auto_size_ = value;
+  ApplyAutoSize();
+}
+
+void TDigitsPanel::SetBackRect(const QRect& rect) {
+  back_rect_ = rect;
+  update();
+}
+
+int TDigitsPanel::BevelCount() const { return (bevel_outer_ != bvNone) + (bevel_inner_ != bvNone); }
+
+void TDigitsPanel::ApplyAutoSize() {
+  if (!auto_size_) return;
+  const long long frame = bevel_width_ * 2LL * BevelCount();
+  const long long width = frame + margin_ + static_cast<long long>(cell_width_ + margin_) * length_;
+  const long long height = frame + cell_height_ + 2LL * margin_;
+  const auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, 0, QWIDGETSIZE_MAX)); };
+  resize(clamp(width), clamp(height));
+}
+
+QImage TDigitsPanel::Composition() const {
+  const long long width = margin_ + static_cast<long long>(cell_width_ + margin_) * length_;
+  const long long height = cell_height_ + 2LL * margin_;
+  if (width <= 0 || height <= 0 || width * height > kMaxCompositionPixels) return {};
+  QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+  image.fill(color_);
+  if (cell_width_ <= 0) return image;
+  QPainter painter(&image);
+  const int shown = std::min<int>(length_, static_cast<int>(value_.size()));
+  for (int i = 0; i < shown; ++i) {
+    const QRect cell(DigitCell(value_[i]) * cell_width_, 0, cell_width_, cell_height_);
+    painter.drawImage(QPoint(margin_ + i * (cell_width_ + margin_), margin_), digits_, cell);
+  }
+  return image;
+}
+
+void TDigitsPanel::DrawBevel(QPainter& painter, QRect& rect, TBevelCut cut) const {
+  if (cut == bvNone) return;
+  if (cut != bvSpace) {
+    const QColor light = palette().color(QPalette::Light);
+    const QColor dark = palette().color(QPalette::Dark);
+    const QColor top_left = cut == bvRaised ? light : dark;
+    const QColor bottom_right = cut == bvRaised ? dark : light;
+    QRect frame = rect;
+    for (int i = 0; i < bevel_width_ && frame.width() > 0 && frame.height() > 0; ++i) {
+      painter.fillRect(QRect(frame.left(), frame.top(), frame.width(), 1), top_left);
+      painter.fillRect(QRect(frame.left(), frame.top(), 1, frame.height()), top_left);
+      painter.fillRect(QRect(frame.left() + 1, frame.bottom(), frame.width() - 1, 1), bottom_right);
+      painter.fillRect(QRect(frame.right(), frame.top() + 1, 1, frame.height() - 1), bottom_right);
+      frame.adjust(1, 1, -1, -1);
+    }
+  }
+  rect.adjust(bevel_width_, bevel_width_, -bevel_width_, -bevel_width_);
+}
+
+void TDigitsPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  // The skin background goes first so that the bevels stay visible on it.
+  if (transparent_ && back_bitmap_ && !back_bitmap_->isNull()) {
+    painter.drawPixmap(rect(), *back_bitmap_, back_rect_);
+  } else {
+    painter.fillRect(rect(), color_);
+  }
+  QRect area = rect();
+  DrawBevel(painter, area, bevel_outer_);
+  DrawBevel(painter, area, bevel_inner_);
+  if (area.width() <= 0 || area.height() <= 0) return;
+
+  QImage composition = Composition();
+  if (composition.isNull()) return;
+  if (transparent_) {
+    // Pixels of the cell background let the skin show through.
+    composition = composition.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = color_.rgb();
+    for (int y = 0; y < composition.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(composition.scanLine(y));
+      for (int x = 0; x < composition.width(); ++x) {
+        if ((line[x] | 0xff000000u) == (key | 0xff000000u)) line[x] = 0;
+      }
+    }
+  }
+  painter.drawImage(area, composition);
+}
+
+}  // namespace tazmel

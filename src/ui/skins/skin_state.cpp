@@ -1,0 +1,299 @@
+#include "ui/skins/skin_state.h"
+
+#include <QColor>
+#include <QFile>
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QToolTip>
+#include <optional>
+#include <system_error>
+
+#include "core/file_utils.h"
+#include "core/ini_file.h"
+#include "ui/text_edge.h"
+
+namespace tazmel {
+namespace fs = std::filesystem;
+
+namespace {
+
+// A skin may name icons up to "Icon<k>" without end; no tree needs more.
+constexpr int kMaxNodeIcons = 1000;
+
+QString QtPath(const fs::path& path) { return QFile::decodeName(path.c_str()); }
+
+// A piece of a face; an empty rectangle gives an empty image rather than the
+// whole face.
+QImage Piece(const QImage& face, SkinRect r) {
+  if (face.isNull() || r.Width() <= 0 || r.Height() <= 0) return QImage();
+  return face.copy(ToQRect(r));
+}
+
+bool FileExists(const std::optional<fs::path>& path) {
+  std::error_code ec;
+  return path && fs::is_regular_file(*path, ec);
+}
+
+// A face that is present must be readable: nullopt means "unreadable", a
+// null image "missing".
+std::optional<QImage> ReadFace(const std::optional<fs::path>& path) {
+  if (!FileExists(path)) return QImage();
+  QImageReader reader(QtPath(*path));
+  QImage image;
+  if (!reader.read(&image) || image.isNull()) return std::nullopt;
+  return image;
+}
+
+enum class IconStatus { kMissing, kLoaded, kUnreadable };
+
+// The 16 x 16 image of an icon file, or its first image scaled to that size.
+IconStatus ReadIcon(const std::optional<fs::path>& path, QImage& icon) {
+  if (!FileExists(path)) return IconStatus::kMissing;
+  QImageReader reader(QtPath(*path));
+  QImage first;
+  const int count = std::max(reader.imageCount(), 1);
+  for (int i = 0; i < count; ++i) {
+    if (i > 0 && !reader.jumpToImage(i)) break;
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) break;
+    if (image.size() == QSize(kNodeIconSize, kNodeIconSize)) {
+      icon = image.convertToFormat(QImage::Format_ARGB32);
+      return IconStatus::kLoaded;
+    }
+    if (first.isNull()) first = image;
+  }
+  if (first.isNull()) return IconStatus::kUnreadable;
+  icon = first.scaled(kNodeIconSize, kNodeIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+             .convertToFormat(QImage::Format_ARGB32);
+  return IconStatus::kLoaded;
+}
+
+}  // namespace
+
+QColor ToQColor(SkinColor color) { return QColor(SkinRed(color), SkinGreen(color), SkinBlue(color)); }
+
+QRect ToQRect(SkinRect r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+bool SkinState::LoadSkin(const fs::path& skins_root, std::string_view name) {
+  if (!IsSafeSkinName(name)) return false;
+  std::error_code ec;
+  const fs::path folder = FindNoCase(skins_root, name);
+  if (!fs::is_directory(folder, ec)) return false;
+  const fs::path ini_path = FindNoCase(folder, "skin.ini");
+  if (!fs::is_regular_file(ini_path, ec)) return false;
+  IniFile file;
+  if (file.Load(ini_path) != IniFile::LoadStatus::kLoaded) return false;
+  SkinIni ini = ReadSkinIni(file, {ini_.move_resize_style, ini_.lock_playlist_form});
+
+  auto path_of = [&](const std::string& file_name) { return SkinFilePath(skins_root, folder, file_name); };
+  std::optional<QImage> main_face = ReadFace(path_of(ini.face_main));
+  if (!main_face || main_face->isNull()) return false;
+  std::optional<QImage> playlist_face = ReadFace(path_of(ini.face_playlist));
+  if (!playlist_face || playlist_face->isNull()) return false;
+  std::optional<QImage> pressed_face = ReadFace(path_of(ini.face_main_down));
+  std::optional<QImage> add_face = ReadFace(path_of(ini.face_add));
+  std::optional<QImage> nums = ReadFace(path_of(ini.face_nums));
+  std::optional<QImage> clock_nums = ReadFace(path_of(ini.face_clock_nums));
+  if (!pressed_face || !add_face || !nums || !clock_nums) return false;
+
+  main_face_ = std::move(*main_face);
+  playlist_face_ = std::move(*playlist_face);
+  // Without a pressed face, pressing a button shows no change.
+  pressed_face_ = pressed_face->isNull() ? main_face_ : std::move(*pressed_face);
+  add_face_ = std::move(*add_face);
+  if (!nums->isNull()) nums_face_ = std::move(*nums);
+  if (!clock_nums->isNull()) clock_nums_face_ = std::move(*clock_nums);
+  LoadIcons(skins_root, folder, file);
+  ini_ = std::move(ini);
+  main_pressed_index = -1;
+  playlist_pressed_button = -1;
+  loaded_ = true;
+  return true;
+}
+
+void SkinState::LoadIcons(const fs::path& skins_root, const fs::path& folder, const IniFile& ini) {
+  const fs::path default_folder = FindNoCase(skins_root, "default");
+  // The skin's own file first, then the same name in the Default skin.
+  auto read = [&](const std::string& file_name, QImage& icon) {
+    IconStatus status = ReadIcon(SkinFilePath(skins_root, folder, file_name), icon);
+    if (status == IconStatus::kMissing) status = ReadIcon(SkinFilePath(skins_root, default_folder, file_name), icon);
+    return status;
+  };
+
+  std::vector<QImage> icons;
+  for (int k = 0; k < kMaxNodeIcons; ++k) {
+    QImage icon;
+    IconStatus status = read(NodeIconFile(ini, k), icon);
+    // A broken icon file ends the icon work; the old icons stay.
+    if (status == IconStatus::kUnreadable) return;
+    if (status == IconStatus::kMissing && k < static_cast<int>(node_icons_.size())) icon = node_icons_[k];
+    const bool found = !icon.isNull();
+    if (found) icons.push_back(std::move(icon));
+    if (k >= kNamedNodeIconCount && !found) break;
+  }
+  node_icons_ = std::move(icons);
+
+  tray_icons_.clear();
+  for (int n = 1; n <= kTrayIconCount; ++n) {
+    QImage icon;
+    IconStatus status = read(TrayIconFile(n), icon);
+    if (status == IconStatus::kUnreadable) return;
+    if (status == IconStatus::kLoaded) tray_icons_.push_back(std::move(icon));
+  }
+}
+
+QImage SkinState::ButtonLook(int index, bool pressed) const {
+  if (index < 0 || index >= kMainButtonCount) return QImage();
+  return Piece(pressed ? pressed_face_ : main_face_, ini_.main_buttons[index]);
+}
+
+int SkinState::SecondLookButton(SecondLook which) {
+  switch (which) {
+    case SecondLook::kRecording:
+      return kRecord;
+    case SecondLook::kMuted:
+      return kMute;
+    case SecondLook::kMusicList:
+      return kMP3;
+    case SecondLook::kPlayListHidden:
+      return kPlayListFormShow;
+  }
+  return -1;
+}
+
+QImage SkinState::SecondLookOf(SecondLook which, bool pressed) const {
+  const AddFaceSkin& a = ini_.add;
+  switch (which) {
+    case SecondLook::kRecording:
+      return Piece(add_face_, pressed ? a.bRecord_Down : a.bRecord);
+    case SecondLook::kMuted:
+      return Piece(add_face_, pressed ? a.bMute_Down : a.bMute);
+    case SecondLook::kMusicList:
+      return Piece(add_face_, pressed ? a.bMP3_Down : a.bMP3);
+    case SecondLook::kPlayListHidden:
+      return Piece(add_face_, pressed ? a.bPlayListFormHide_Down : a.bPlayListFormHide);
+  }
+  return QImage();
+}
+
+const BarSkin& SkinState::BarOf(Bar bar) const {
+  switch (bar) {
+    case Bar::kVolume:
+      return ini_.volume_bar;
+    case Bar::kEquation:
+      return ini_.equation_bar;
+    case Bar::kProgress:
+      break;
+  }
+  return ini_.progress_bar;
+}
+
+SkinRect SkinState::ThumbPiece(Bar bar, bool dragged) const {
+  const AddFaceSkin& a = ini_.add;
+  switch (bar) {
+    case Bar::kVolume:
+      return dragged ? a.bVolumeMove_Down : a.bVolumeMove;
+    case Bar::kEquation:
+      return dragged ? a.bEquationMove_Down : a.bEquationMove;
+    case Bar::kProgress:
+      break;
+  }
+  return dragged ? a.bProgressMove_Down : a.bProgressMove;
+}
+
+QImage SkinState::Transparent(QImage piece) const {
+  if (piece.isNull() || !ini_.color_mask_add) return piece;
+  piece = piece.convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = ToQColor(*ini_.color_mask_add).rgb() & 0xFFFFFF;
+  for (int y = 0; y < piece.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(piece.scanLine(y));
+    for (int x = 0; x < piece.width(); ++x) {
+      if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+    }
+  }
+  return piece;
+}
+
+QImage SkinState::ThumbLook(Bar bar, bool dragged) const {
+  return Transparent(Piece(add_face_, ThumbPiece(bar, dragged)));
+}
+
+QImage SkinState::ScrollThumbLook(bool dragged) const {
+  return Transparent(Piece(add_face_, dragged ? ini_.add.bScrollMove_Down : ini_.add.bScrollMove));
+}
+
+QRect SkinState::ThumbRect(Bar bar) const {
+  const BarSkin& b = BarOf(bar);
+  const SkinRect piece = ThumbPiece(bar, false);
+  QRect thumb(b.bounds.left, b.bounds.top, piece.Width(), piece.Height());
+  if (b.IsVertical()) {
+    thumb.moveLeft(b.bounds.left + (b.bounds.Width() - piece.Width()) / 2);
+  } else {
+    thumb.moveTop(b.bounds.top + (b.bounds.Height() - piece.Height()) / 2);
+  }
+  return thumb;
+}
+
+QImage SkinState::PlayStateLook(int state) const {
+  switch (state) {
+    case kConnecting:
+      return Piece(add_face_, ini_.add.sReady);
+    case kPlaying:
+      return Piece(pressed_face_, ini_.sPlayState);
+    case kPaused:
+      return Piece(add_face_, ini_.add.sPause);
+    default:
+      return Piece(main_face_, ini_.sPlayState);
+  }
+}
+
+QImage SkinState::SoundStateLook(bool muted) const {
+  return Piece(muted ? pressed_face_ : main_face_, ini_.sSoundState);
+}
+
+QImage SkinState::RecordStateLook(bool recording) const {
+  return Piece(recording ? pressed_face_ : main_face_, ini_.sRecordState);
+}
+
+QImage SkinState::PlayListButtonLook(int index, bool pressed) const {
+  if (index < 0 || index >= kPlayListButtonCount) return QImage();
+  return pressed ? Piece(add_face_, ini_.add.playlist_buttons_down[index])
+                 : Piece(playlist_face_, ini_.playlist_buttons[index]);
+}
+
+QSize SkinState::PlayListMinimumSize() const {
+  return QSize(std::max(ini_.form_min_width.value_or(0), playlist_face_.width()),
+               std::max(ini_.form_min_height.value_or(0), playlist_face_.height()));
+}
+
+namespace {
+
+QFont SkinFont(const std::optional<std::string>& name, const std::optional<int>& size, bool bold) {
+  QFont font = QToolTip::font();
+  if (name) font.setFamily(FromGb(*name));
+  if (size && *size > 0) font.setPointSize(*size);
+  font.setBold(bold);
+  return font;
+}
+
+}  // namespace
+
+QFont SkinState::LabelFont(const ScrollLabelSkin& label) const {
+  return SkinFont(label.font_name, label.font_size, label.font_bold);
+}
+
+QFont SkinState::NumsFont() const { return SkinFont(ini_.nums_font_name, ini_.nums_font_size, ini_.nums_font_bold); }
+
+QFont SkinState::ListFont(const ListSkin& list) const { return SkinFont(list.font_name, list.font_size, false); }
+
+int SkinState::ListItemHeight() const {
+  return QFontMetrics(ListFont(ini_.list)).size(0, QString::fromUtf8("高")).height() + 4;
+}
+
+bool ChooseSkin(SkinState& skin, const fs::path& skins_root, std::string& name) {
+  if (skin.LoadSkin(skins_root, name)) return true;
+  name = kDefaultSkinName;
+  return skin.LoadSkin(skins_root, name);
+}
+
+}  // namespace tazmel
