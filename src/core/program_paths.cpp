@@ -86,7 +86,15 @@ fs::path ProgramPaths::LanguageFile(std::string_view code) const {
   return FindNoCase(LanguageFolder(), std::string(code) + ".ini");
 }
 fs::path ProgramPaths::SkinsFolder() const { return Find({"Skins"}); }
-fs::path ProgramPaths::SkinFolder(std::string_view skin_name) const { return FindNoCase(SkinsFolder(), skin_name); }
+// A skin name comes from User.ini or a menu; it must name one folder inside
+// Skins, never a path that leads elsewhere.
+fs::path ProgramPaths::SkinFolder(std::string_view skin_name) const {
+  if (skin_name.empty() || skin_name == "." || skin_name == ".." ||
+      skin_name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) {
+    return {};
+  }
+  return FindNoCase(SkinsFolder(), skin_name);
+}
 
 fs::path ProgramPaths::SoundFolder() const {
   fs::path own = Find({"sound", language_code_});

@@ -52,6 +52,7 @@ class ProgramPaths {
   std::filesystem::path LanguageFile(std::string_view code) const;
   std::filesystem::path LanguageFile() const { return LanguageFile(language_code_); }
   std::filesystem::path SkinsFolder() const;
+  // Empty for a name that is not a single folder name ("..", "a/b").
   std::filesystem::path SkinFolder(std::string_view skin_name) const;
   // sound/<code>/, or sound/chs/ when the language has no sound folder.
   std::filesystem::path SoundFolder() const;

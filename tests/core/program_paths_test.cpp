@@ -78,5 +78,19 @@ TEST(ProgramPathsTest, FixedPlaces) {
   EXPECT_EQ(paths.SoundFolder(), dir / "sound" / "chs");  // fallback
 }
 
+// A skin name names one folder of Skins/, found without regard to case;
+// anything that would lead elsewhere names nothing.
+TEST(ProgramPathsTest, SkinFolderStaysInsideSkins) {
+  TempDir dir;
+  WriteFile(dir / "Skins" / "Blue Sky" / "skin.ini", "");
+  const ProgramPaths paths(dir.path());
+  EXPECT_EQ(paths.SkinFolder("blue sky"), dir / "Skins" / "Blue Sky");
+  using namespace std::string_view_literals;
+  for (const std::string_view name : {""sv, "."sv, ".."sv, "../Skins"sv, "a/b"sv, "..\\x"sv, "a\0b"sv}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(paths.SkinFolder(name), std::filesystem::path());
+  }
+}
+
 }  // namespace
 }  // namespace tazmel
