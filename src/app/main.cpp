@@ -1,14 +1,20 @@
 #include <QApplication>
 #include <clocale>
+#include <cstdlib>
 
 #include "app/application.h"
 #include "app/signal_bridge.h"
+#include "app/window_system.h"
 #include "core/program_paths.h"
 
 int main(int argc, char* argv[]) {
   using namespace tazmel;
   const ProgramPaths paths(ResolveProgramFolder(ProgramFolderSources::FromEnvironment()));
 
+  // Must be decided before Qt picks its platform plugin.
+  if (const auto platform = ChooseQtPlatform(WindowSystemEnvironment::FromProcess())) {
+    setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
+  }
   QApplication qt(argc, argv);
   QApplication::setApplicationName("Tazmel");
   QApplication::setQuitOnLastWindowClosed(false);
