@@ -47,29 +47,29 @@ class LoopLock {
   pa_threaded_mainloop* loop_;
 };
 
-// The server's sample spec for a WAV format; nothing for what it cannot
+// The server's sample format for a WAV format; nothing for what it cannot
 // play or what does not add up to the stated block alignment.
-std::optional<pa_sample_spec> SampleSpecOf(const WaveFormat& format) {
-  pa_sample_spec spec{};
+std::optional<pa_sample_spec> PulseSampleOf(const WaveFormat& format) {
+  pa_sample_spec sample{};
   const bool integer = format.format_tag == kWaveFormatPcm || format.format_tag == kWaveFormatExtensible;
   if (integer && format.bits_per_sample == 8) {
-    spec.format = PA_SAMPLE_U8;
+    sample.format = PA_SAMPLE_U8;
   } else if (integer && format.bits_per_sample == 16) {
-    spec.format = PA_SAMPLE_S16LE;
+    sample.format = PA_SAMPLE_S16LE;
   } else if (integer && format.bits_per_sample == 24) {
-    spec.format = PA_SAMPLE_S24LE;
+    sample.format = PA_SAMPLE_S24LE;
   } else if (integer && format.bits_per_sample == 32) {
-    spec.format = PA_SAMPLE_S32LE;
+    sample.format = PA_SAMPLE_S32LE;
   } else if (format.format_tag == kWaveFormatFloat && format.bits_per_sample == 32) {
-    spec.format = PA_SAMPLE_FLOAT32LE;
+    sample.format = PA_SAMPLE_FLOAT32LE;
   } else {
     return std::nullopt;
   }
   if (format.channels == 0 || format.channels > PA_CHANNELS_MAX) return std::nullopt;
-  spec.channels = static_cast<std::uint8_t>(format.channels);
-  spec.rate = format.samples_per_sec;
-  if (!pa_sample_spec_valid(&spec) || pa_frame_size(&spec) != format.block_align) return std::nullopt;
-  return spec;
+  sample.channels = static_cast<std::uint8_t>(format.channels);
+  sample.rate = format.samples_per_sec;
+  if (!pa_sample_spec_valid(&sample) || pa_frame_size(&sample) != format.block_align) return std::nullopt;
+  return sample;
 }
 
 }  // namespace
@@ -208,13 +208,13 @@ PulseWaveOut::~PulseWaveOut() { Close(); }
 
 std::string PulseWaveOut::Open(const WaveFormat& format, PieceDone on_done) {
   Close();
-  const std::optional<pa_sample_spec> spec = SampleSpecOf(format);
-  if (!spec) return PulseError(PA_ERR_NOTSUPPORTED);
+  const std::optional<pa_sample_spec> sample = PulseSampleOf(format);
+  if (!sample) return PulseError(PA_ERR_NOTSUPPORTED);
 
   auto connection = std::make_unique<Connection>();
   Connection& c = *connection;
   c.on_done = std::move(on_done);
-  c.frame = pa_frame_size(&*spec);
+  c.frame = pa_frame_size(&*sample);
   c.loop.reset(pa_threaded_mainloop_new());
   if (!c.loop) return PulseError(PA_ERR_INTERNAL);
   c.context.reset(pa_context_new(pa_threaded_mainloop_get_api(c.loop.get()), "Tazmel"));
@@ -234,8 +234,8 @@ std::string PulseWaveOut::Open(const WaveFormat& format, PieceDone on_done) {
     error = c.WaitUntil([&c] { return pa_context_get_state(c.context.get()) == PA_CONTEXT_READY; });
     if (error.empty()) {
       pa_channel_map map;
-      pa_channel_map_init_extend(&map, spec->channels, PA_CHANNEL_MAP_WAVEEX);
-      c.stream.reset(pa_stream_new(c.context.get(), "Tazmel sound", &*spec, &map));
+      pa_channel_map_init_extend(&map, sample->channels, PA_CHANNEL_MAP_WAVEEX);
+      c.stream.reset(pa_stream_new(c.context.get(), "Tazmel sound", &*sample, &map));
       if (!c.stream) error = PulseError(pa_context_errno(c.context.get()));
     }
     if (error.empty()) {
@@ -243,7 +243,7 @@ std::string PulseWaveOut::Open(const WaveFormat& format, PieceDone on_done) {
       pa_stream_set_write_callback(c.stream.get(), &Connection::OnWritable, &c);
       pa_buffer_attr attr;
       attr.maxlength = static_cast<std::uint32_t>(-1);
-      attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatency, &*spec));
+      attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatency, &*sample));
       attr.prebuf = static_cast<std::uint32_t>(-1);
       attr.minreq = static_cast<std::uint32_t>(-1);
       attr.fragsize = static_cast<std::uint32_t>(-1);
