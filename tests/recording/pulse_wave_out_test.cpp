@@ -43,13 +43,13 @@ class MonitorRecorder {
  public:
   // Connects to `server` (empty: the one PULSE_SERVER names).
   explicit MonitorRecorder(const std::string& server = {}) {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
+    const pa_sample_spec sample{PA_SAMPLE_S16LE, 44100, 2};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.fragsize = kBlockFrames * 4;
     int error = 0;
     simple_.reset(pa_simple_new(server.empty() ? nullptr : server.c_str(), "Tazmel tests", PA_STREAM_RECORD,
-                                "tazmel_sink.monitor", "monitor", &spec, nullptr, &attr, &error));
+                                "tazmel_sink.monitor", "monitor", &sample, nullptr, &attr, &error));
     if (!simple_) {
       error_ = pa_strerror(error);
       return;
