@@ -247,27 +247,9 @@ class ScriptedWmp9 : public Wmp9Control {
 // created. Keeps a pointer to each control it made so the test can drive it.
 class ScriptedFactory : public PlayerFactory {
  public:
-  std::unique_ptr<RealPlayerControl> CreateRealPlayer() override {
-    ++real_attempts;
-    if (!real_creatable) return nullptr;
-    auto control = std::make_unique<ScriptedRealPlayer>();
-    real = control.get();
-    return control;
-  }
-  std::unique_ptr<Wmp6Control> CreateWmp6() override {
-    ++wmp6_attempts;
-    if (!wmp6_creatable) return nullptr;
-    auto control = std::make_unique<ScriptedWmp6>();
-    wmp6 = control.get();
-    return control;
-  }
-  std::unique_ptr<Wmp9Control> CreateWmp9() override {
-    ++wmp9_attempts;
-    if (!wmp9_creatable) return nullptr;
-    auto control = std::make_unique<ScriptedWmp9>();
-    wmp9 = control.get();
-    return control;
-  }
+  std::unique_ptr<RealPlayerControl> CreateRealPlayer() override { return Make(real_attempts, real_creatable, real); }
+  std::unique_ptr<Wmp6Control> CreateWmp6() override { return Make(wmp6_attempts, wmp6_creatable, wmp6); }
+  std::unique_ptr<Wmp9Control> CreateWmp9() override { return Make(wmp9_attempts, wmp9_creatable, wmp9); }
 
   bool real_creatable = true;
   bool wmp6_creatable = true;
@@ -278,6 +260,18 @@ class ScriptedFactory : public PlayerFactory {
   ScriptedRealPlayer* real = nullptr;
   ScriptedWmp6* wmp6 = nullptr;
   ScriptedWmp9* wmp9 = nullptr;
+
+ private:
+  // Counts the attempt and, when allowed, makes the control and keeps a
+  // pointer to it for the test.
+  template <typename Control>
+  static std::unique_ptr<Control> Make(int& attempts, bool creatable, Control*& made) {
+    ++attempts;
+    if (!creatable) return nullptr;
+    auto control = std::make_unique<Control>();
+    made = control.get();
+    return control;
+  }
 };
 
 }  // namespace tazmel::test
