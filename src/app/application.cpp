@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/qt_dispatcher.h"
 #include "core/file_utils.h"
@@ -17,13 +18,31 @@
 #include "playback/mpv/mpv_factory.h"
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
-#include "ui/main_window.h"
+#include "ui/controls/drop_target.h"
+#include "ui/main/main_window.h"
+#include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
 namespace tazmel {
+namespace {
+
+// Next and Previous walk the station tree in tree order until the music
+// list arrives.
+class TreeNavigator : public PlaylistNavigator {
+ public:
+  explicit TreeNavigator(TreeEditor& tree) : tree_(tree) {}
+  int NextEntry(int) override { return tree_.PlayNextStation(); }
+  int PreviousEntry(int) override { return tree_.PlayPreviousStation(); }
+  std::string CurrentMusicEntry() override { return {}; }
+
+ private:
+  TreeEditor& tree_;
+};
+
+}  // namespace
 
 Application::Application(ProgramPaths paths) : paths_(std::move(paths)) {}
 
@@ -32,10 +51,6 @@ Application::~Application() = default;
 void Application::Start() {
   main_window_ = std::make_unique<TfrmMain>();
   prompts_.SetOwner(main_window_.get());
-  connect(main_window_.get(), &TfrmMain::closeRequested, this, &Application::Close);
-  connect(main_window_.get(), &TfrmMain::languageChosen, this, &Application::SwitchLanguage);
-  connect(main_window_.get(), &TfrmMain::playRequested, this, [this] { engine_->Play(); });
-  connect(main_window_.get(), &TfrmMain::stopRequested, this, [this] { engine_->Stop(); });
 
   // A first start gets the shipped settings as the user's own, before
   // anything is read; a failed copy just means defaults.
@@ -46,19 +61,33 @@ void Application::Start() {
   const std::string cur_lng = ReadProfileString(paths_.UserIni(), "Language", "CurLng");
   LoadLanguage(ChooseLanguage(cur_lng, system_language_id_));
 
-  // The station tree comes with the playlist window; until that window
-  // exists the tree lives here, so its files migrate and its changes and
-  // playing position are kept as at a full start.
-  tree_ = std::make_unique<TreeEditor>(paths_.DataFolder(), prompts_);
+  registry_ = std::make_unique<Registry>(Registry::DefaultFile());
+  main_window_->DropTarget().Register(main_window_.get());
+
+  TreeEditorHooks hooks;
+  hooks.play_station = [this](int id) { engine_->PlayStation(id); };
+  tree_ = std::make_unique<TreeEditor>(paths_.DataFolder(), prompts_, std::move(hooks));
   MigrateLegacyTreeFile(paths_.DataFolder());
+  navigator_ = std::make_unique<TreeNavigator>(*tree_);
   CreatePlayer();
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
   tree_->ReloadTree(settings_.player.root_node_index, settings_.player.select_node_index);
-  ShowState();
+  // An empty tree asks the update service for data once it exists.
 
-  if (!settings_.options.auto_hide) main_window_->show();
+  ConnectMainWindow();
+  if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
+    ShowCommand();
+  } else {
+    main_window_->Action("nShow")->setVisible(true);
+    main_window_->Action("nHide")->setVisible(false);
+  }
+
+  channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);
+  channels_->NumberChannels(1);
+  ReloadChannels();
+  main_window_->CheckTimer().start(1000);
 }
 
 // Reads the language file once for the message slots and every window. A
@@ -67,6 +96,7 @@ void Application::LoadLanguage(const std::string& code) {
   paths_.SetLanguageCode(code);
   IniFile language;
   if (language.Load(paths_.LanguageFile()) == IniFile::LoadStatus::kLoaded) {
+    language_ = language;
     Messages().Load(language);
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
@@ -75,52 +105,34 @@ void Application::LoadLanguage(const std::string& code) {
     }
   }
   QApplication::setApplicationDisplayName(main_window_->windowTitle());
-  main_window_->SetLanguages(ListLanguages(paths_.LanguageFolder()), paths_.LanguageCode());
-}
-
-void Application::SwitchLanguage(const QString& code) {
-  ++busy_;
-  // The station data follows the language: keep changes, then read the new
-  // folder's tree.
-  tree_->SaveTreeChanges();
-  LoadLanguage(code.toStdString());
-  tree_->set_data_folder(paths_.DataFolder());
-  tree_->ReloadTree(-1, -1);
-  ShowState();
-  if (--busy_ == 0 && close_pending_) CloseUnattended();
+  main_window_->Tray().SetHint(main_window_->windowTitle());
 }
 
 // The player host window has no owner; the components render video into its
 // panel and take their registration and versions from the registry file.
 void Application::CreatePlayer() {
   dispatcher_ = std::make_unique<QtDispatcher>();
-  registry_ = std::make_unique<Registry>(Registry::DefaultFile());
   RegisterPlayerControls(*registry_);
   video_ = std::make_unique<TfrmVideo>();
   MpvOptions options;
   options.window_id = video_->VideoWindowId();
   factory_ = std::make_unique<MpvPlayerFactory>(*dispatcher_, *registry_, options);
   sound_ = std::make_unique<TWaveOut>(*dispatcher_, std::make_unique<PulseWaveOut>());
-  display_ = std::make_unique<EngineDisplay>(*video_, [this] { ShowState(); });
+  display_ = std::make_unique<EngineDisplay>(*video_, [this] { ShowEngineState(); });
   EngineServices services{.dispatcher = *dispatcher_,
                           .factory = *factory_,
                           .view = *display_,
                           .paths = paths_,
                           .sound = sound_.get(),
+                          .navigator = navigator_.get(),
                           .fetch = MakeBrowserFetch(*dispatcher_, *registry_),
                           .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
                           .user_default_language_id = system_language_id_};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+  main_window_->SetEngine(engine_.get());
 }
 
 void Application::ApplySettings() {
-  const QRect work = main_window_->screen() ? main_window_->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-  const Rect fallback =
-      DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(), main_window_->height());
-  main_window_->move(settings_.main_window.left.value_or(fallback.left + work.left()),
-                     settings_.main_window.top.value_or(fallback.top + work.top()));
-  main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, settings_.options.always_on_top);
-
   const auto& options = settings_.options;
   engine_->SetOptions({.reconnect = options.reconnect,
                        .retry_num = options.retry_num,
@@ -130,6 +142,23 @@ void Application::ApplySettings() {
   engine_->SetVolume(settings_.player.volume);
   engine_->SetBalance(settings_.player.balance);
   engine_->RestorePlaySource(settings_.player.cur_play_id, settings_.player.cur_user_url);
+
+  std::string skin = settings_.skin_name;
+  main_window_->ChooseSkin(paths_.SkinsFolder(), skin);
+  settings_.skin_name = skin;
+  main_window_->ShowVolume();
+
+  const QRect work = main_window_->screen() ? main_window_->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  const Rect fallback =
+      DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(), main_window_->height());
+  main_window_->move(settings_.main_window.left.value_or(fallback.left + work.left()),
+                     settings_.main_window.top.value_or(fallback.top + work.top()));
+  main_window_->Action("nAlwaysOnTop")->setChecked(options.always_on_top);
+  main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, options.always_on_top);
+
+  TrayIcon& tray = main_window_->Tray();
+  tray.SetEnabledAnimate(options.enabled_animate);
+  tray.SetVisible(options.tray_icon_visible);
 }
 
 void Application::CollectSettings() {
@@ -144,24 +173,15 @@ void Application::CollectSettings() {
   if (!playlist.width) playlist.width = list.width;
   if (!playlist.height) playlist.height = list.height;
   settings_.cur_lng = paths_.LanguageCode();
+  settings_.options.always_on_top = main_window_->Action("nAlwaysOnTop")->isChecked();
   settings_.player.cur_play_id = engine_->PlaySource();
   settings_.player.cur_user_url = engine_->GetUserUrl();
   settings_.player.volume = engine_->Volume();
   settings_.player.balance = engine_->Balance();
 }
 
-void Application::ShowState() {
-  if (!main_window_) return;
-  QString player = display_ ? display_->State() : FromGb(Msg(35));
-  if (display_ && !display_->Title().isEmpty()) player += "  " + display_->Title();
-  if (display_ && !display_->Speed().isEmpty()) player += "  " + display_->Speed();
-  if (display_ && !display_->Elapsed().isEmpty()) player += "  " + display_->Elapsed();
-  main_window_->SetStatusLines({
-      player,
-      QString::fromStdString(paths_.ProgramFolder().string()),
-      QString::fromStdString(paths_.DataFolder().string()),
-      QString("%1 top nodes").arg(tree_ ? tree_->tree().TopCount() : 0),
-  });
+void Application::ShowEngineState() {
+  if (main_window_ && display_) main_window_->ShowEngine(*display_);
 }
 
 void Application::CloseUnattended() {
@@ -177,9 +197,12 @@ void Application::Close() {
   if (closing_) return;
   closing_ = true;
   ++busy_;
-  // Timer, hotkeys, drop target, recorder, tester, generator and data tool
-  // stop here once they exist; then the settings are saved, the changed
-  // tree first (after asking) with the playing station's position.
+  main_window_->CheckTimer().stop();
+  // Hotkeys, recorder, tester, generator and data tool stop here once they
+  // exist.
+  main_window_->DropTarget().Revoke();
+  // The settings are saved, the changed tree first (after asking) with the
+  // playing station's position.
   CollectSettings();
   const auto [root_index, select_index] = tree_->GetTreePosition();
   settings_.player.root_node_index = root_index;
@@ -189,6 +212,7 @@ void Application::Close() {
   engine_->SetMute(true);
   main_window_->hide();
   video_->hide();
+  main_window_->Tray().SetVisible(false);
   emit closed();
 }
 

@@ -2,9 +2,13 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/settings.h"
+#include "core/ini_file.h"
 #include "core/program_paths.h"
+#include "stations/channels.h"
 #include "stations/tree_editor.h"
 #include "ui/message_boxes.h"
 
@@ -13,6 +17,7 @@ namespace tazmel {
 class EngineDisplay;
 class MpvPlayerFactory;
 class PlaybackEngine;
+class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
 class TfrmMain;
@@ -36,24 +41,49 @@ class Application : public QObject {
   void CloseUnattended();
 
   const Settings& CurrentSettings() const { return settings_; }
+  TfrmMain& MainWindow() { return *main_window_; }
 
  signals:
   void closed();
 
  private:
+  // Start-up and shutdown (application.cpp).
   void LoadLanguage(const std::string& code);
-  void SwitchLanguage(const QString& code);
+  void CreatePlayer();
   void ApplySettings();
   void CollectSettings();
-  void ShowState();
-  void CreatePlayer();
+  void ShowEngineState();
+
+  // The main window's commands (main_commands.cpp).
+  void ConnectMainWindow();
+  void CheckTick();
+  void PlayCommand();
+  void ToggleMute();
+  void ShowCommand();
+  void HideCommand();
+  void HideAllCommand();
+  void SetAlwaysOnTop(bool on);
+  void ChooseSkinFromMenu(const QString& name);
+  void SwitchLanguage(const QString& code);
+  void OpenLocation(const std::string& prefill);
+  void TakeDrop();
+  void PlayChannel(int index);
+  void PageChannels(int direction);
+  void RefreshMainMenu();
+  void ReloadChannels();
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
+  // The language file as last read, for windows made later.
+  IniFile language_;
   Settings settings_;
   std::unique_ptr<TfrmMain> main_window_;
   MessageBoxes prompts_;
+  // The station tree lives here until the playlist window that shows it
+  // arrives; its files migrate and its position is kept as at a full start.
   std::unique_ptr<TreeEditor> tree_;
+  std::unique_ptr<PlaylistNavigator> navigator_;
+  std::unique_ptr<ChannelButtons> channels_;
   // The player: the host window the components render into, the components
   // and the engine. Destroyed before the registry and the dispatcher.
   std::unique_ptr<QtDispatcher> dispatcher_;
@@ -63,6 +93,11 @@ class Application : public QObject {
   std::unique_ptr<TWaveOut> sound_;
   std::unique_ptr<EngineDisplay> display_;
   std::unique_ptr<PlaybackEngine> engine_;
+
+  // Run state of the main window.
+  bool auto_play_pending_ = true;
+  bool shown_once_ = false;
+  bool all_hidden_ = false;
   bool closing_ = false;
   // Set while an operation may show a question; a signal arriving then
   // closes once the operation is done, not from inside its dialog.

@@ -143,4 +143,30 @@ int CompareVersion(std::string_view installed, std::string_view required) {
   return 0;
 }
 
+std::string FormatSlot(std::string_view pattern, std::string_view value) {
+  std::string out;
+  bool filled = false;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') {
+      out += pattern[i];
+      continue;
+    }
+    if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    while (j < pattern.size() && std::string_view("-+ #0123456789.lh").find(pattern[j]) != std::string_view::npos) ++j;
+    if (j < pattern.size() && std::string_view("diusxXc").find(pattern[j]) != std::string_view::npos) {
+      if (!filled) out += value;
+      filled = true;
+      i = j;
+      continue;
+    }
+    out += '%';
+  }
+  return out;
+}
+
 }  // namespace tazmel

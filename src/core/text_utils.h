@@ -54,6 +54,12 @@ std::pair<std::string, std::string> SplitHostPort(std::string_view text);
 // out. Returns 1 when `installed` is newer, -1 when older, 0 when equal.
 int CompareVersion(std::string_view installed, std::string_view required);
 
+// Fills a message pattern from a language file: the first conversion ("%d",
+// "%s", also with flags or a width) takes `value`, later ones take nothing,
+// "%%" is "%". Text the pattern gets from a translator never reaches a
+// printf-style formatter.
+std::string FormatSlot(std::string_view pattern, std::string_view value);
+
 // Calls `fn(line)` for each line of `text` the way text files are read line
 // by line: CR LF, LF and a lone CR each end a line, and a final line end
 // adds no empty line. When `fn` returns bool, true stops the walk.

@@ -68,7 +68,7 @@ bool ChannelButtons::PageUp() {
 
 bool ChannelButtons::PageDown() {
   const int first = page() + kChannelButtonCount;
-  if (first > kChannelCount) return false;
+  if (first > kChannelPresetCount) return false;
   NumberChannels(first);
   ReloadChannels();
   return true;
@@ -78,7 +78,7 @@ ChannelDialog::ChannelDialog(std::filesystem::path user_ini) : user_ini_(std::mo
 
 std::vector<std::string> ChannelDialog::Numbers() {
   std::vector<std::string> numbers;
-  for (int i = 0; i < kChannelCount; ++i) numbers.push_back(NumberText(i));
+  for (int i = 0; i < kChannelPresetCount; ++i) numbers.push_back(NumberText(i));
   return numbers;
 }
 
@@ -96,11 +96,11 @@ void ChannelDialog::TakeStation(const TreeNode* node) {
 void ChannelDialog::Show() {
   const int last = ReadProfileInteger(user_ini_, kChannelSection, kLastNumKey, -1);
   // Compared before adding one, so a huge LastNum cannot overflow.
-  Choose(last >= -1 && last < kChannelCount ? last + 1 : -1);
+  Choose(last >= -1 && last < kChannelPresetCount ? last + 1 : -1);
 }
 
 void ChannelDialog::Choose(int index) {
-  selected_ = index >= 0 && index < kChannelCount ? index : -1;
+  selected_ = index >= 0 && index < kChannelPresetCount ? index : -1;
   ReadOld();
 }
 
@@ -113,7 +113,7 @@ bool ChannelDialog::Set() {
     ini.WriteInteger(kChannelSection, kLastNumKey, selected_);
     ini.Save(user_ini_);
   }
-  Choose((selected_ + 1) % kChannelCount);
+  Choose((selected_ + 1) % kChannelPresetCount);
   return true;
 }
 

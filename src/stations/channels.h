@@ -15,7 +15,7 @@ class TreeNode;
 // section Channel: key "1".."90", value "<station ID>-<station name>", and
 // LastNum, the list index of the preset assigned last.
 inline constexpr int kChannelButtonCount = 10;
-inline constexpr int kChannelCount = 90;
+inline constexpr int kChannelPresetCount = 90;
 inline constexpr char kChannelSection[] = "Channel";
 
 // What a channel button carries.

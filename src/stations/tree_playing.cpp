@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxRecentStations = 20;
-constexpr int kChannelCount = 10;
+constexpr int kChannelPresetCount = 10;
 // Menus deeper than this are of no use to anyone, and a damaged tree file
 // can nest nodes deep enough to exhaust the stack when nested items are
 // destroyed; deeper nodes are left out of the menu.
@@ -206,7 +206,7 @@ std::vector<std::pair<int, std::string>> TreeEditor::ChannelStations() {
   TreeNode* channels = FindTop(tree_, kChannelsTreeID);
   if (channels == nullptr) return stations;
   EnsureLoaded(*channels);
-  for (int i = 0; i < kChannelCount && i < channels->child_count(); ++i) {
+  for (int i = 0; i < kChannelPresetCount && i < channels->child_count(); ++i) {
     const TreeNode& child = *channels->child(i);
     stations.emplace_back(NodeID(child), child.caption());
   }

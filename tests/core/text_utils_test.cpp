@@ -127,5 +127,26 @@ TEST(CaseTest, AsciiOnly) {
   EXPECT_EQ(AsciiLowerCopy("AbC\xC4Z"), "abc\xC4z");
 }
 
+// Translated patterns are filled without printf: the first conversion gets
+// the value, stray conversions and a lone "%" cannot read past the
+// arguments.
+TEST(FormatSlotTest, Table) {
+  const struct {
+    const char* pattern;
+    const char* value;
+    const char* expected;
+  } cases[] = {
+      {"Volume:%d%%", "50", "Volume:50%"},
+      {"Equation:%d%%Left", "25", "Equation:25%Left"},
+      {"Exit %s", "Tazmel", "Exit Tazmel"},
+      {"%s and %s", "a", "a and "},
+      {"%5d|", "7", "7|"},
+      {"100%", "x", "100%"},
+      {"%q", "x", "%q"},
+      {"no conversion", "x", "no conversion"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatSlot(c.pattern, c.value), c.expected) << c.pattern;
+}
+
 }  // namespace
 }  // namespace tazmel

@@ -27,11 +27,21 @@ void EngineDisplay::ShowElapsed(std::string_view text) {
   changed_();
 }
 
-void EngineDisplay::ShowProgress(double fraction) { progress_ = fraction; }
+void EngineDisplay::ShowProgress(double fraction) {
+  progress_ = fraction;
+  changed_();
+}
 
-void EngineDisplay::SetTransport(TransportState state) { transport_ = state; }
+void EngineDisplay::SetTransport(TransportState state) {
+  transport_ = state;
+  changed_();
+}
 
-void EngineDisplay::SetTrayAnimation(bool, int) {}
+void EngineDisplay::SetTrayAnimation(bool on, int interval_ms) {
+  tray_animation_ = on;
+  tray_interval_ = interval_ms;
+  changed_();
+}
 
 void EngineDisplay::ShowTitle(std::string_view title, std::string_view hint) {
   title_ = FromGb(title);

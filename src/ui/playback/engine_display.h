@@ -34,6 +34,8 @@ class EngineDisplay : public EngineView {
   const QString& Hint() const { return hint_; }
   double Progress() const { return progress_; }
   TransportState Transport() const { return transport_; }
+  bool TrayAnimation() const { return tray_animation_; }
+  int TrayInterval() const { return tray_interval_; }
 
  private:
   TfrmVideo& video_;
@@ -42,6 +44,8 @@ class EngineDisplay : public EngineView {
   double progress_ = 0;
   TransportState transport_ = TransportState::kStopped;
   bool wait_cursor_ = false;
+  bool tray_animation_ = false;
+  int tray_interval_ = 300;
 };
 
 }  // namespace tazmel

@@ -1,0 +1,147 @@
+// The main window's menus: the main menu with every command, its skin and
+// language lists, and the station menu that mirrors the tree.
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+
+#include "core/text_utils.h"
+#include "ui/main/main_window.h"
+#include "ui/text_edge.h"
+
+namespace tazmel {
+namespace {
+
+QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
+  QAction* action = menu->addAction(QString::fromUtf8(caption));
+  action->setObjectName(name);
+  return action;
+}
+
+QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption) {
+  QMenu* sub = menu->addMenu(QString::fromUtf8(caption));
+  sub->setObjectName(name);
+  sub->menuAction()->setObjectName(QString(name) + "Item");
+  return sub;
+}
+
+void AddStationItems(QMenu* menu, const std::vector<StationMenuItem>& items, TfrmMain* window) {
+  for (const StationMenuItem& item : items) {
+    const QString caption = FromGb(item.caption);
+    if (item.is_station) {
+      const int id = item.tag;
+      QAction* action = menu->addAction(caption);
+      QObject::connect(action, &QAction::triggered, window, [window, id] { emit window->stationChosen(id); });
+    } else {
+      AddStationItems(menu->addMenu(caption), item.children, window);
+    }
+  }
+}
+
+}  // namespace
+
+// Items whose windows arrive later are present and disabled until then;
+// the owner enables what it serves.
+void TfrmMain::CreateMenus() {
+  pmMainMenu_ = new QMenu(this);
+  pmMainMenu_->setObjectName("pmMainMenu");
+  QMenu* m = pmMainMenu_;
+  AddItem(m, "nSwitchMode", "Switch &Mode");
+  AddItem(m, "nShowTree", "Show Play&List")->setCheckable(true);
+  m->addSeparator();
+  AddItem(m, "nRecorder", "&Recorder...");
+  AddItem(m, "nTask", "Play && Record &Tasks...");
+  m->addSeparator();
+  QMenu* play = AddSubmenu(m, "nPlay1", "&Play");
+  AddItem(play, "nOpenFiles", "Open &File(s)...");
+  AddItem(play, "nOpenDir", "Open &Directory...");
+  AddItem(play, "nOpenUrl", "Open &Location...");
+  QMenu* control = AddSubmenu(m, "nPlayControl", "Play &Control");
+  AddItem(control, "nMute", "&Mute")->setCheckable(true);
+  AddItem(control, "nIncVol", "&Increase Volume");
+  AddItem(control, "nDecVol", "&Decrease Volume");
+  control->addSeparator();
+  AddItem(control, "nPreview", "P&revious");
+  AddItem(control, "nPlay", "&Play");
+  AddItem(control, "nPause", "P&ause");
+  AddItem(control, "nStop", "&Stop");
+  AddItem(control, "nNext", "&Next");
+  m->addSeparator();
+  AddItem(m, "nAlwaysOnTop", "Always &on top")->setCheckable(true);
+  AddItem(m, "nProxy", "&Use Proxy")->setCheckable(true);
+  m->addSeparator();
+  AddItem(m, "nOptions", "&Options");
+  nSkin_ = AddSubmenu(m, "nSkin", "&Skins");
+  nLanguage_ = AddSubmenu(m, "nLanguage", "&Language");
+  m->addSeparator();
+  AddItem(m, "nUpdate", "On Line &Update...");
+  QMenu* tools = AddSubmenu(m, "nTools1", "Too&ls");
+  AddItem(tools, "nRecommend", "Recomend &New Radio...")->setVisible(false);
+  AddItem(tools, "nQuestion", "R&eport Problems...")->setVisible(false);
+  AddItem(tools, "nAdjustTime", "&Adjust Time...");
+  AddItem(tools, "nTalkingClock", "&Talking Clock");
+  m->addSeparator();
+  AddItem(m, "nHelp", "&Help")->setVisible(false);
+  AddItem(m, "nSponsorUs", "Sponsor &Us");
+  AddItem(m, "nWebSite", "&Web Site");
+  AddItem(m, "nAbout", "&About...");
+  m->addSeparator();
+  AddItem(m, "nHideAll", "Hi&de All")->setVisible(false);
+  AddItem(m, "nHide", "&Hide");
+  AddItem(m, "nShow", "&Show")->setVisible(false);
+  m->addSeparator();
+  AddItem(m, "nExit", "E&xit");
+
+  for (const char* later :
+       {"nSwitchMode", "nShowTree", "nRecorder", "nTask", "nOpenFiles", "nOpenDir", "nProxy", "nOptions", "nUpdate",
+        "nRecommend", "nQuestion", "nAdjustTime", "nTalkingClock", "nHelp", "nAbout"}) {
+    Action(later)->setEnabled(false);
+  }
+  connect(pmMainMenu_, &QMenu::aboutToShow, this, &TfrmMain::mainMenuOpening);
+  connect(Action("nExit"), &QAction::triggered, this, &QWidget::close);
+  connect(Action("nIncVol"), &QAction::triggered, this, [this] { StepVolume(+1); });
+  connect(Action("nDecVol"), &QAction::triggered, this, [this] { StepVolume(-1); });
+
+  pmTreeMenu_ = new QMenu(this);
+  pmTreeMenu_->setObjectName("pmTreeMenu");
+}
+
+QAction* TfrmMain::Action(const char* name) const { return pmMainMenu_->findChild<QAction*>(name); }
+
+void TfrmMain::FillSkinMenu(const std::vector<std::string>& names, const std::string& current) {
+  nSkin_->clear();
+  auto* group = new QActionGroup(nSkin_);
+  for (const std::string& name : names) {
+    QAction* item = nSkin_->addAction(FromGb(name));
+    item->setCheckable(true);
+    item->setChecked(IsCurrentSkin(name, current));
+    group->addAction(item);
+    const QString chosen = FromGb(name);
+    connect(item, &QAction::triggered, this, [this, chosen] { emit skinChosen(chosen); });
+  }
+  nSkin_->addSeparator();
+  QAction* more = nSkin_->addAction(FromGb(Msg(23)));
+  connect(more, &QAction::triggered, this, &TfrmMain::moreSkinsRequested);
+}
+
+void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, const std::string& current) {
+  nLanguage_->clear();
+  auto* group = new QActionGroup(nLanguage_);
+  for (const LanguageChoice& language : languages) {
+    QAction* item = nLanguage_->addAction(FromGb(language.name));
+    item->setCheckable(true);
+    item->setChecked(EqualsNoCase(language.code, current));
+    group->addAction(item);
+    const QString code = QString::fromStdString(language.code);
+    connect(item, &QAction::triggered, this, [this, code] { emit languageChosen(code); });
+  }
+}
+
+void TfrmMain::PopupStationMenu(const QPoint& global) {
+  pmTreeMenu_->clear();
+  if (station_menu_source) AddStationItems(pmTreeMenu_, station_menu_source(), this);
+  if (!pmTreeMenu_->isEmpty()) pmTreeMenu_->popup(global);
+}
+
+void TfrmMain::PopupMainMenu(const QPoint& global) { pmMainMenu_->popup(global); }
+
+}  // namespace tazmel

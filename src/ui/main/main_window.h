@@ -1,0 +1,197 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "skin/face_geometry.h"
+#include "stations/channels.h"
+#include "stations/tree_editor.h"
+#include "ui/skins/skin_state.h"
+
+class QLabel;
+class QMenu;
+class QTimer;
+
+namespace tazmel {
+
+class EngineDisplay;
+class PlaybackEngine;
+class TDigitsPanel;
+class TDropURLFilesTarget;
+class TFaceKnob;
+class TrayIcon;
+class TScrollLabel;
+
+// The small skinned window that controls playback. It draws the face, the
+// knobs, the labels and the digit displays from the skin, turns pointer
+// input on the face into commands, and owns the main menu, the station menu
+// and the tray icon. Commands that reach other subsystems are the named
+// menu actions (`nPlay`, `nMute`, ...) and the signals below; the owner
+// connects them. Volume, balance and seeking go straight to the engine.
+class TfrmMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TfrmMain(QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // The engine the bars, the volume buttons and the mute look act on; null
+  // leaves them without effect.
+  void SetEngine(PlaybackEngine* engine);
+
+  // Loads `name` from `skins_root`, or Default when that fails, and applies
+  // it. `name` becomes the skin now in use; false when no skin loaded.
+  bool ChooseSkin(const std::filesystem::path& skins_root, std::string& name);
+  const SkinState& Skin() const { return skin_; }
+  bool SkinLoaded() const { return skin_.Loaded(); }
+
+  // The engine calls these through its view.
+  void ShowPlayState(int state);  // 0..3 play state, 4/5 mute off/on, 6/7 record on/off
+  void SetProgress(double fraction);
+  void ShowEngine(const EngineDisplay& display);
+  void ShowClock(const QString& text);
+  void ShowChannels(const std::array<ChannelLabel, kChannelButtonCount>& channels);
+  // Re-places the volume and balance knobs from the engine's values.
+  void ShowVolume();
+
+  void SetMusicMode(bool on);
+  bool MusicMode() const { return hint_state_.music_mode; }
+  void SetRecording(bool on);
+  void SetPlayListVisible(bool on);
+  // The playlist window, moved along when it is docked; may be null.
+  void SetPlayListWindow(QWidget* window) { playlist_window_ = window; }
+
+  // Steps the volume by one skin step up (+1) or down (-1), shows the value.
+  void StepVolume(int direction);
+
+  // The station menu's entries, asked for every time it pops up.
+  std::function<std::vector<StationMenuItem>()> station_menu_source;
+  void PopupStationMenu(const QPoint& global);
+  void PopupMainMenu(const QPoint& global);
+
+  QMenu* MainMenu() const { return pmMainMenu_; }
+  QMenu* TreeMenu() const { return pmTreeMenu_; }
+  QMenu* SkinMenu() const { return nSkin_; }
+  QMenu* LanguageMenu() const { return nLanguage_; }
+  // A main menu action by its object name (`nPlay`, ...).
+  QAction* Action(const char* name) const;
+  void FillSkinMenu(const std::vector<std::string>& names, const std::string& current);
+  void FillLanguageMenu(const std::vector<LanguageChoice>& languages, const std::string& current);
+
+  TrayIcon& Tray() { return *tray_; }
+  TDropURLFilesTarget& DropTarget() { return *dropURLFiles_; }
+  QTimer& CheckTimer() { return *tmrCheck_; }
+
+  // For the owner and tests.
+  TScrollLabel& RadioNameLabel() { return *slblRadioName_; }
+  TScrollLabel& VolumeLabel() { return *slblVolume_; }
+  TScrollLabel& StateLabel() { return *slblState_; }
+  TScrollLabel& ClockLabel() { return *slblClock_; }
+  TDigitsPanel& ClockDigits() { return *dpClock_; }
+  TDigitsPanel& ElapsedDigits() { return *dpElapsed_; }
+  TFaceKnob& Knob(SkinState::Bar bar);
+  QLabel& NumLabel(int index) { return *lblNum_[static_cast<std::size_t>(index)]; }
+  int PlayState() const { return play_state_; }
+  int PressedButton() const { return skin_.main_pressed_index; }
+  QString CurrentHint() const { return hint_; }
+
+ signals:
+  // Every way of closing the window ends here; the owner runs the close
+  // sequence.
+  void closeRequested();
+  void channelClicked(int index);
+  void channelPageRequested(int direction);  // -1 previous ten, +1 next ten
+  void recordClicked();
+  void stationChosen(int station_id);
+  void skinChosen(const QString& name);
+  void moreSkinsRequested();
+  void languageChosen(const QString& code);
+  // The main menu is about to open: the owner refreshes its dynamic parts.
+  void mainMenuOpening();
+  void linksDropped();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct BarState {
+    SkinState::Bar which;
+    BarGeometry geometry{{}, 0, 0};
+    SkinRect knob{};
+  };
+
+  void CreateMenus();
+  void CreateControls();
+  void ApplySkin();
+  void ApplyLabelSkin(TScrollLabel& label, const ScrollLabelSkin& skin);
+  void PlaceKnob(BarState& bar);
+  void PlaceChannelLabels();
+  BarState& BarOf(SkinState::Bar which);
+  // Applies what a knob at its current place stands for.
+  void ApplyBar(BarState& bar, bool dragging);
+  void ShowVolumeText(const QString& text);
+  void HideVolumeText();
+  void PerformButton(int index);
+  void UpdateHint(const QPoint& pos);
+  bool PressedInside() const { return pressed_inside_; }
+  void PaintBars(QPainter& painter);
+  bool Muted() const;
+  bool PlayListDocked() const;
+
+  SkinState skin_;
+  QPixmap face_pixmap_;  // labels and digit displays copy their background from it
+  PlaybackEngine* engine_ = nullptr;
+  QPointer<QWidget> playlist_window_;
+
+  std::array<QLabel*, kChannelButtonCount> lblNum_{};
+  std::array<BarState, 3> bars_{BarState{SkinState::Bar::kVolume, {{}, 0, 0}, {}},
+                                BarState{SkinState::Bar::kEquation, {{}, 0, 0}, {}},
+                                BarState{SkinState::Bar::kProgress, {{}, 0, 0}, {}}};
+  std::array<TFaceKnob*, 3> knobs_{};
+  TScrollLabel* slblRadioName_ = nullptr;
+  TScrollLabel* slblState_ = nullptr;
+  TScrollLabel* slblSpeed_ = nullptr;
+  TScrollLabel* slblElapsed_ = nullptr;
+  TScrollLabel* slblClock_ = nullptr;
+  TScrollLabel* slblVolume_ = nullptr;
+  TDigitsPanel* dpElapsed_ = nullptr;
+  TDigitsPanel* dpClock_ = nullptr;
+  QMenu* pmMainMenu_ = nullptr;
+  QMenu* pmTreeMenu_ = nullptr;
+  QMenu* nSkin_ = nullptr;
+  QMenu* nLanguage_ = nullptr;
+  QTimer* tmrCheck_ = nullptr;
+  QTimer* tmrDelay_ = nullptr;
+  TDropURLFilesTarget* dropURLFiles_ = nullptr;
+  TrayIcon* tray_ = nullptr;
+
+  // Run state.
+  bool pressed_inside_ = false;
+  bool window_drag_ = false;
+  QPoint drag_start_global_;
+  QPoint window_start_;
+  bool playlist_docked_at_drag_ = false;
+  QPoint last_pos_;
+  int play_state_ = SkinState::kStopped;
+  bool recording_ = false;
+  MainHintState hint_state_;
+  std::array<ChannelLabel, kChannelButtonCount> channels_{};
+  QString hint_;
+  double progress_ = 0;
+};
+
+}  // namespace tazmel
