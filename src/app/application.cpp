@@ -44,14 +44,12 @@ class TreeNavigator : public PlaylistNavigator {
 
 }  // namespace
 
-Application::Application(ProgramPaths paths) : paths_(std::move(paths)) {}
+Application::Application(ProgramPaths paths)
+    : paths_(std::move(paths)), main_window_(std::make_unique<TfrmMain>()), prompts_(main_window_.get()) {}
 
 Application::~Application() = default;
 
 void Application::Start() {
-  main_window_ = std::make_unique<TfrmMain>();
-  prompts_.SetOwner(main_window_.get());
-
   // A first start gets the shipped settings as the user's own, before
   // anything is read; a failed copy just means defaults.
   std::error_code ec;

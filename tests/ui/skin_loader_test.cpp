@@ -236,5 +236,35 @@ TEST_F(SkinLoaderTest, NodeAndTrayIcons) {
   EXPECT_EQ(skin_.TrayIcons().size(), 2u);
 }
 
+// On a screen that scales by two, pieces come from the double-size drawing
+// when the skin has one of exactly twice the size; the face itself and its
+// coordinates stay as they are.
+TEST_F(SkinLoaderTest, DoubleSizeFacesServeScaledScreens) {
+  const struct {
+    int ratio;
+    QSize hi_size;
+    QColor expected;
+    qreal expected_ratio;
+  } cases[] = {
+      {2, {40, 20}, Qt::blue, 2},   // used
+      {2, {41, 20}, Qt::white, 1},  // not exactly twice: ignored
+      {1, {40, 20}, Qt::white, 1},  // a plain screen keeps the face
+  };
+  for (const auto& c : cases) {
+    MakeSkin("Sharp", "[Skin]\n[MainForm]\nbStop=2,2,6,6\n", 20, 10);
+    SaveImage(Filled(c.hi_size.width(), c.hi_size.height(), Qt::blue), skins_ / "Sharp" / "main@2x.bmp", "BMP");
+    SkinState skin;
+    skin.SetPixelRatio(c.ratio);
+    ASSERT_TRUE(skin.LoadSkin(skins_, "Sharp"));
+    EXPECT_EQ(skin.MainFace().size(), QSize(20, 10));
+    const QImage look = skin.ButtonLook(kStop, false);
+    EXPECT_EQ(look.devicePixelRatio(), c.expected_ratio) << c.hi_size.width();
+    EXPECT_EQ(look.deviceIndependentSize(), QSizeF(4, 4));
+    EXPECT_EQ(look.pixelColor(0, 0), c.expected) << c.hi_size.width();
+    // Without a pressed face the pressed look is the drawing of the face.
+    EXPECT_EQ(skin.ButtonLook(kStop, true).pixelColor(0, 0), c.expected);
+  }
+}
+
 }  // namespace
 }  // namespace tazmel

@@ -100,15 +100,24 @@ int TDigitsPanel::BevelCount() const { return (bevel_outer_ != bvNone) + (bevel_
 void TDigitsPanel::ApplyAutoSize() {
   if (!auto_size_) return;
   const long long frame = bevel_width_ * 2LL * BevelCount();
-  const long long width = frame + margin_ + static_cast<long long>(cell_width_ + margin_) * length_;
-  const long long height = frame + cell_height_ + 2LL * margin_;
+  // Cells of a double-size strip count half on screen.
+  const double ratio = std::max(1.0, digits_.devicePixelRatio());
+  const long long cell_width = static_cast<long long>(cell_width_ / ratio);
+  const long long cell_height = static_cast<long long>(cell_height_ / ratio);
+  const long long width = frame + margin_ + (cell_width + margin_) * length_;
+  const long long height = frame + cell_height + 2LL * margin_;
   const auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, 0, QWIDGETSIZE_MAX)); };
   resize(clamp(width), clamp(height));
 }
 
+// Built in the strip's own pixels: a double-size strip gives a double-size
+// composition (margins doubled too), which the stretch draws sharply.
 QImage TDigitsPanel::Composition() const {
-  const long long width = margin_ + static_cast<long long>(cell_width_ + margin_) * length_;
-  const long long height = cell_height_ + 2LL * margin_;
+  const int margin = static_cast<int>(margin_ * std::max(1.0, digits_.devicePixelRatio()));
+  QImage strip = digits_;
+  strip.setDevicePixelRatio(1);
+  const long long width = margin + static_cast<long long>(cell_width_ + margin) * length_;
+  const long long height = cell_height_ + 2LL * margin;
   if (width <= 0 || height <= 0 || width * height > kMaxCompositionPixels) return {};
   QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
   image.fill(color_);
@@ -117,7 +126,7 @@ QImage TDigitsPanel::Composition() const {
   const int shown = std::min<int>(length_, static_cast<int>(value_.size()));
   for (int i = 0; i < shown; ++i) {
     const QRect cell(DigitCell(value_[i]) * cell_width_, 0, cell_width_, cell_height_);
-    painter.drawImage(QPoint(margin_ + i * (cell_width_ + margin_), margin_), digits_, cell);
+    painter.drawImage(QPoint(margin + i * (cell_width_ + margin), margin), strip, cell);
   }
   return image;
 }
@@ -145,7 +154,10 @@ void TDigitsPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   // The skin background goes first so that the bevels stay visible on it.
   if (transparent_ && back_bitmap_ && !back_bitmap_->isNull()) {
-    painter.drawPixmap(rect(), *back_bitmap_, back_rect_);
+    // The source rectangle counts the bitmap's own pixels.
+    const qreal ratio = back_bitmap_->devicePixelRatio();
+    painter.drawPixmap(QRectF(rect()), *back_bitmap_,
+                       QRectF(back_rect_.topLeft() * ratio, QSizeF(back_rect_.size()) * ratio));
   } else {
     painter.fillRect(rect(), color_);
   }

@@ -218,7 +218,13 @@ QSize TScrollLabel::TextExtent() {
 }
 
 void TScrollLabel::paintEvent(QPaintEvent*) {
-  if (buffer_.size() != size()) buffer_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+  // The buffer has the screen's pixels, so text stays sharp on a scaled
+  // screen.
+  const qreal ratio = devicePixelRatioF();
+  if (buffer_.size() != size() * ratio || buffer_.devicePixelRatio() != ratio) {
+    buffer_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    buffer_.setDevicePixelRatio(ratio);
+  }
   if (buffer_.isNull()) return;
   {
     QPainter painter(&buffer_);
@@ -233,7 +239,10 @@ void TScrollLabel::PaintBackground(QPainter& painter) {
   painter.fillRect(rect(), color_);
   if (!transparent_) return;
   if (back_bmp_ && !back_bmp_->isNull()) {
-    painter.drawPixmap(rect(), *back_bmp_, back_rect_);
+    // The source rectangle counts the bitmap's own pixels.
+    const qreal ratio = back_bmp_->devicePixelRatio();
+    painter.drawPixmap(QRectF(rect()), *back_bmp_,
+                       QRectF(back_rect_.topLeft() * ratio, QSizeF(back_rect_.size()) * ratio));
   } else if (back_jpg_ && !back_jpg_->isNull()) {
     painter.drawImage(QPoint(-back_rect_.left(), -back_rect_.top()), *back_jpg_);
   }

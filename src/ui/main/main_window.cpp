@@ -148,6 +148,8 @@ TfrmMain::BarState& TfrmMain::BarOf(SkinState::Bar which) { return bars_[static_
 TFaceKnob& TfrmMain::Knob(SkinState::Bar bar) { return *knobs_[static_cast<std::size_t>(bar)]; }
 
 bool TfrmMain::ChooseSkin(const std::filesystem::path& skins_root, std::string& name) {
+  // Screens that scale by two draw from the skin's double-size faces.
+  skin_.SetPixelRatio(devicePixelRatioF() > 1.25 ? 2 : 1);
   const bool loaded = tazmel::ChooseSkin(skin_, skins_root, name);
   if (loaded) ApplySkin();
   return loaded;
@@ -158,7 +160,7 @@ bool TfrmMain::ChooseSkin(const std::filesystem::path& skins_root, std::string& 
 void TfrmMain::ApplySkin() {
   const SkinIni& ini = skin_.Ini();
   const QImage& face = skin_.MainFace();
-  face_pixmap_ = QPixmap::fromImage(face);
+  face_pixmap_ = QPixmap::fromImage(skin_.DrawingFace(face));
   setFixedSize(face.size());
 
   if (ini.main_crop.mask_color) {
@@ -177,7 +179,7 @@ void TfrmMain::ApplySkin() {
   const std::pair<TDigitsPanel*, const std::optional<SkinRect>*> displays[] = {{dpElapsed_, &ini.sElapsedTime},
                                                                                {dpClock_, &ini.sClock}};
   for (const auto& [panel, bounds] : displays) {
-    panel->SetDigits(panel == dpClock_ ? skin_.ClockNumsFace() : skin_.NumsFace());
+    panel->SetDigits(skin_.DrawingFace(panel == dpClock_ ? skin_.ClockNumsFace() : skin_.NumsFace()));
     panel->SetBackBitmap(&face_pixmap_);
     if (*bounds && !skin_.NumsFace().isNull()) {
       panel->setGeometry(ToRect(**bounds));
@@ -193,16 +195,15 @@ void TfrmMain::ApplySkin() {
     const BarSkin& skin_bar = bar.which == SkinState::Bar::kVolume     ? ini.volume_bar
                               : bar.which == SkinState::Bar::kEquation ? ini.equation_bar
                                                                        : ini.progress_bar;
-    bar.geometry = BarGeometry(skin_bar, look.width(), look.height());
+    const QSize knob = look.deviceIndependentSize().toSize();
+    bar.geometry = BarGeometry(skin_bar, knob.width(), knob.height());
     knobs_[static_cast<std::size_t>(bar.which)]->SetLooks(look, skin_.ThumbLook(bar.which, true));
   }
   ShowVolume();
   SetProgress(progress_);
 
-  std::vector<QIcon> frames;
-  for (const QImage& image : skin_.TrayIcons()) frames.emplace_back(QPixmap::fromImage(image));
-  tray_->SetFrames(std::move(frames));
-  if (!skin_.TrayIcons().empty()) setWindowIcon(QPixmap::fromImage(skin_.TrayIcons().front()));
+  tray_->SetFrames(skin_.TrayFrames());
+  if (!skin_.TrayFrames().empty()) setWindowIcon(skin_.TrayFrames().front());
   update();
 }
 
@@ -379,7 +380,7 @@ void TfrmMain::paintEvent(QPaintEvent*) {
     return;
   }
   const SkinIni& ini = skin_.Ini();
-  painter.drawImage(0, 0, skin_.MainFace());
+  painter.drawImage(0, 0, skin_.DrawingFace(skin_.MainFace()));
   auto at = [&](const SkinRect& r, const QImage& look) {
     if (!look.isNull() && r.Width() > 0) painter.drawImage(r.left, r.top, look);
   };
@@ -404,6 +405,10 @@ void TfrmMain::paintEvent(QPaintEvent*) {
     if (!has_second_look) at(ini.main_buttons[static_cast<std::size_t>(pressed)], skin_.ButtonLook(pressed, true));
   }
   PaintBars(painter);
+  if (!painted_) {
+    painted_ = true;
+    QTimer::singleShot(0, this, &TfrmMain::firstPainted);
+  }
 }
 
 // A bar is filled from its start up to the knob with the pressed face:
@@ -416,7 +421,7 @@ void TfrmMain::PaintBars(QPainter& painter) {
                                                              : BarGeometry::FillTo::kNearEdge;
     const QRect fill = ToRect(bar.geometry.Fill(bar.knob, to));
     if (fill.isEmpty()) continue;
-    painter.drawImage(fill.topLeft(), skin_.PressedFace(), fill);
+    painter.drawImage(fill.topLeft(), skin_.Piece(skin_.PressedFace(), bar.geometry.Fill(bar.knob, to)));
   }
 }
 

@@ -116,6 +116,8 @@ class TfrmMain : public QWidget {
   // The main menu is about to open: the owner refreshes its dynamic parts.
   void mainMenuOpening();
   void linksDropped();
+  // Once, when the face has been painted for the first time.
+  void firstPainted();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -192,6 +194,7 @@ class TfrmMain : public QWidget {
   std::array<ChannelLabel, kChannelButtonCount> channels_{};
   QString hint_;
   double progress_ = 0;
+  bool painted_ = false;
 };
 
 }  // namespace tazmel

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFile>
 #include <QFontMetrics>
+#include <QIcon>
 #include <QImageReader>
 #include <QToolTip>
 #include <optional>
@@ -22,11 +23,12 @@ constexpr int kMaxNodeIcons = 1000;
 
 QString QtPath(const fs::path& path) { return QFile::decodeName(path.c_str()); }
 
-// A piece of a face; an empty rectangle gives an empty image rather than the
-// whole face.
-QImage Piece(const QImage& face, SkinRect r) {
-  if (face.isNull() || r.Width() <= 0 || r.Height() <= 0) return QImage();
-  return face.copy(ToQRect(r));
+// The name of a face's double-size drawing: "main.bmp" -> "main@2x.bmp".
+std::string DoubleSizeName(const std::string& file_name) {
+  const std::size_t dot = file_name.rfind('.');
+  const std::size_t slash = file_name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return file_name + "@2x";
+  return file_name.substr(0, dot) + "@2x" + file_name.substr(dot);
 }
 
 bool FileExists(const std::optional<fs::path>& path) {
@@ -47,7 +49,7 @@ std::optional<QImage> ReadFace(const std::optional<fs::path>& path) {
 enum class IconStatus { kMissing, kLoaded, kUnreadable };
 
 // The 16 x 16 image of an icon file, or its first image scaled to that size.
-IconStatus ReadIcon(const std::optional<fs::path>& path, QImage& icon) {
+IconStatus ReadIcon(const std::optional<fs::path>& path, QImage& icon, QIcon* all_sizes = nullptr) {
   if (!FileExists(path)) return IconStatus::kMissing;
   QImageReader reader(QtPath(*path));
   QImage first;
@@ -58,17 +60,41 @@ IconStatus ReadIcon(const std::optional<fs::path>& path, QImage& icon) {
     if (!reader.read(&image) || image.isNull()) break;
     if (image.size() == QSize(kNodeIconSize, kNodeIconSize)) {
       icon = image.convertToFormat(QImage::Format_ARGB32);
+      if (all_sizes) *all_sizes = QIcon(QtPath(*path));
       return IconStatus::kLoaded;
     }
     if (first.isNull()) first = image;
   }
   if (first.isNull()) return IconStatus::kUnreadable;
+  if (all_sizes) *all_sizes = QIcon(QtPath(*path));
   icon = first.scaled(kNodeIconSize, kNodeIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
              .convertToFormat(QImage::Format_ARGB32);
   return IconStatus::kLoaded;
 }
 
 }  // namespace
+
+QImage SkinState::Piece(const QImage& face, SkinRect r) const {
+  if (face.isNull() || r.Width() <= 0 || r.Height() <= 0) return QImage();
+  const QImage& hi = DrawingFace(face);
+  if (&hi != &face) {
+    QImage piece = hi.copy(QRect(r.left * 2, r.top * 2, r.Width() * 2, r.Height() * 2));
+    piece.setDevicePixelRatio(2);
+    return piece;
+  }
+  return face.copy(ToQRect(r));
+}
+
+const QImage& SkinState::DrawingFace(const QImage& face) const {
+  const std::pair<const QImage*, const QImage*> faces[] = {
+      {&main_face_, &hi_main_face_}, {&pressed_face_, &hi_pressed_face_},
+      {&add_face_, &hi_add_face_},   {&playlist_face_, &hi_playlist_face_},
+      {&nums_face_, &hi_nums_face_}, {&clock_nums_face_, &hi_clock_nums_face_}};
+  for (const auto& [normal, hi] : faces) {
+    if (normal == &face) return hi->isNull() ? face : *hi;
+  }
+  return face;
+}
 
 QColor ToQColor(SkinColor color) { return QColor(SkinRed(color), SkinGreen(color), SkinBlue(color)); }
 
@@ -96,6 +122,22 @@ bool SkinState::LoadSkin(const fs::path& skins_root, std::string_view name) {
   std::optional<QImage> clock_nums = ReadFace(path_of(ini.face_clock_nums));
   if (!pressed_face || !add_face || !nums || !clock_nums) return false;
 
+  // Double-size drawings of the faces, for screens that scale by two; only
+  // one of exactly twice the size is used.
+  auto double_size = [&](const std::string& file_name, const QImage& face) {
+    if (pixel_ratio_ < 2 || face.isNull()) return QImage();
+    std::optional<QImage> hi = ReadFace(path_of(DoubleSizeName(file_name)));
+    if (!hi || hi->size() != face.size() * 2) return QImage();
+    hi->setDevicePixelRatio(2);
+    return std::move(*hi);
+  };
+  hi_main_face_ = double_size(ini.face_main, *main_face);
+  hi_playlist_face_ = double_size(ini.face_playlist, *playlist_face);
+  hi_pressed_face_ = pressed_face->isNull() ? hi_main_face_ : double_size(ini.face_main_down, *pressed_face);
+  hi_add_face_ = double_size(ini.face_add, *add_face);
+  if (!nums->isNull()) hi_nums_face_ = double_size(ini.face_nums, *nums);
+  if (!clock_nums->isNull()) hi_clock_nums_face_ = double_size(ini.face_clock_nums, *clock_nums);
+
   main_face_ = std::move(*main_face);
   playlist_face_ = std::move(*playlist_face);
   // Without a pressed face, pressing a button shows no change.
@@ -114,9 +156,11 @@ bool SkinState::LoadSkin(const fs::path& skins_root, std::string_view name) {
 void SkinState::LoadIcons(const fs::path& skins_root, const fs::path& folder, const IniFile& ini) {
   const fs::path default_folder = FindNoCase(skins_root, "default");
   // The skin's own file first, then the same name in the Default skin.
-  auto read = [&](const std::string& file_name, QImage& icon) {
-    IconStatus status = ReadIcon(SkinFilePath(skins_root, folder, file_name), icon);
-    if (status == IconStatus::kMissing) status = ReadIcon(SkinFilePath(skins_root, default_folder, file_name), icon);
+  auto read = [&](const std::string& file_name, QImage& icon, QIcon* all_sizes = nullptr) {
+    IconStatus status = ReadIcon(SkinFilePath(skins_root, folder, file_name), icon, all_sizes);
+    if (status == IconStatus::kMissing) {
+      status = ReadIcon(SkinFilePath(skins_root, default_folder, file_name), icon, all_sizes);
+    }
     return status;
   };
 
@@ -134,11 +178,16 @@ void SkinState::LoadIcons(const fs::path& skins_root, const fs::path& folder, co
   node_icons_ = std::move(icons);
 
   tray_icons_.clear();
+  tray_frames_.clear();
   for (int n = 1; n <= kTrayIconCount; ++n) {
     QImage icon;
-    IconStatus status = read(TrayIconFile(n), icon);
+    QIcon all_sizes;
+    IconStatus status = read(TrayIconFile(n), icon, &all_sizes);
     if (status == IconStatus::kUnreadable) return;
-    if (status == IconStatus::kLoaded) tray_icons_.push_back(std::move(icon));
+    if (status == IconStatus::kLoaded) {
+      tray_frames_.push_back(all_sizes.isNull() ? QIcon(QPixmap::fromImage(icon)) : all_sizes);
+      tray_icons_.push_back(std::move(icon));
+    }
   }
 }
 

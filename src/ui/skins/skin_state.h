@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
 #include <QImage>
 #include <QRect>
 #include <filesystem>
@@ -26,6 +27,12 @@ class SkinState {
   // 3 stopped.
   enum PlayState : int { kConnecting = 0, kPlaying = 1, kPaused = 2, kStopped = 3 };
 
+  // 2 on screens that scale by two: faces then also load their double-size
+  // drawings ("main@2x.bmp") when the skin has them, and every piece comes
+  // from those. Set before loading.
+  void SetPixelRatio(int ratio) { pixel_ratio_ = ratio; }
+  int PixelRatio() const { return pixel_ratio_; }
+
   // Loads the skin folder `name` of `skins_root`. Fails when the name is not
   // a plain folder name, the folder or its skin.ini is missing, a required
   // face is missing, or a bitmap that exists cannot be read.
@@ -45,8 +52,17 @@ class SkinState {
 
   // 16 x 16 node icons, in index order.
   const std::vector<QImage>& NodeIcons() const { return node_icons_; }
-  // Tray icons 1..8 that were found; the first is the tray icon.
+  // Tray icons 1..8 that were found; the first is the tray icon. The frames
+  // hold every size an icon file has.
   const std::vector<QImage>& TrayIcons() const { return tray_icons_; }
+  const std::vector<QIcon>& TrayFrames() const { return tray_frames_; }
+
+  // What a face (one of the six above) is drawn with: its double-size
+  // drawing when one was loaded, else the face itself.
+  const QImage& DrawingFace(const QImage& face) const;
+  // A piece of a face in face coordinates, from its drawing; an empty
+  // rectangle gives an empty image.
+  QImage Piece(const QImage& face, SkinRect r) const;
 
   // Main window button i, normal or pressed.
   QImage ButtonLook(int index, bool pressed) const;
@@ -95,6 +111,10 @@ class SkinState {
   QImage nums_face_, clock_nums_face_;
   std::vector<QImage> node_icons_;
   std::vector<QImage> tray_icons_;
+  std::vector<QIcon> tray_frames_;
+  int pixel_ratio_ = 1;
+  QImage hi_main_face_, hi_pressed_face_, hi_playlist_face_, hi_add_face_;
+  QImage hi_nums_face_, hi_clock_nums_face_;
 };
 
 // Loads `name`, or Default when that fails. `name` becomes the name of the
