@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 
 #include "app/qt_dispatcher.h"
 #include "core/file_utils.h"
@@ -114,6 +115,8 @@ void Application::CreatePlayer() {
   video_ = std::make_unique<TfrmVideo>();
   MpvOptions options;
   options.window_id = video_->VideoWindowId();
+  // For machines without a sound server (tests use "null").
+  if (const char* ao = std::getenv("TAZMEL_AUDIO_OUTPUT"); ao && *ao) options.audio_output = ao;
   factory_ = std::make_unique<MpvPlayerFactory>(*dispatcher_, *registry_, options);
   sound_ = std::make_unique<TWaveOut>(*dispatcher_, std::make_unique<PulseWaveOut>());
   display_ = std::make_unique<EngineDisplay>(*video_, [this] { ShowEngineState(); });

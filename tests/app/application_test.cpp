@@ -1,0 +1,166 @@
+// The whole program in process: start-up with the shipped skins, the main
+// window's buttons playing a user station from a loopback server through the
+// real engine and components (no sound server), and the close saving it.
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTest>
+#include <filesystem>
+#include <functional>
+
+#include "core/ini_file.h"
+#include "core/program_paths.h"
+#include "stations/radio_table.h"
+#include "stations/text_table.h"
+#include "support/http_server.h"
+#include "support/scoped_env.h"
+#include "support/test_audio.h"
+#include "temp_dir.h"
+#include "ui/controls/scroll_label.h"
+#include "ui/main/main_window.h"
+#include "ui/qt_app.h"
+
+namespace tazmel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::TestHttpConnection;
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 15000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < timeout_ms) QTest::qWait(20);
+  return done();
+}
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  ApplicationTest() {
+    test::QtApp();
+    const fs::path stage = TAZMEL_STAGE_DIR;
+    for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound"}) {
+      fs::copy(stage / item, home_ / item, fs::copy_options::recursive);
+    }
+    server_.ServeHandler("/live.mp3", [this](TestHttpConnection& c) {
+      if (!c.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
+      while (c.Write(mp3_)) c.SleepFor(500ms);
+    });
+    StationRecord record;
+    record.VID = "100001";
+    record.VRadioName = "Loopback FM";
+    record.VStreamURL = server_.Url("/live.mp3");
+    fs::create_directories(paths_.DataFolder());
+    EXPECT_TRUE(WriteTextTable(paths_.UserTablePath(), {FormatStationLine(record)}));
+    // The shipped settings with English, one preset and the given extras.
+    fs::copy_file(home_ / "Tazmel.ini", paths_.UserIni());
+    Set("Language", "CurLng", "eng");
+    Set("Channel", "1", "100001-Loopback FM");
+  }
+
+  void Set(const char* section, const char* key, const std::string& value) {
+    EXPECT_TRUE(WriteProfileString(paths_.UserIni(), section, key, value));
+  }
+  std::string Get(const char* section, const char* key) { return ReadProfileString(paths_.UserIni(), section, key); }
+
+  // The centre of main button `index` of the loaded skin.
+  QPoint ButtonCentre(TfrmMain& window, int index) {
+    const SkinRect r = window.Skin().Ini().main_buttons[static_cast<std::size_t>(index)];
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+
+  test::TempDir home_;
+  ProgramPaths paths_{home_.path()};
+  test::ScopedEnv config_{"XDG_CONFIG_HOME", (home_ / "config").string()};
+  test::ScopedEnv audio_{"TAZMEL_AUDIO_OUTPUT", "null"};
+  std::string mp3_ = test::MakeToneMp3(2.0);
+  test::TestHttpServer server_;
+};
+
+// A channel button plays its preset: the labels show the station and
+// "Playing"; the close remembers the station as the source to play next.
+TEST_F(ApplicationTest, ChannelButtonPlaysItsStation) {
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  ASSERT_TRUE(window.SkinLoaded());
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.NumLabel(0).text(), "1");
+
+  QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kNum1));
+  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == "Playing"; }))
+      << window.StateLabel().Caption().toStdString();
+  EXPECT_TRUE(window.RadioNameLabel().Caption().contains("Loopback FM"))
+      << window.RadioNameLabel().Caption().toStdString();
+  EXPECT_EQ(window.PlayState(), SkinState::kPlaying);
+
+  // Stop from the skin's button, then the close saves.
+  QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kStop));
+  EXPECT_TRUE(WaitUntil([&] { return window.PlayState() == SkinState::kStopped; }));
+  app.Close();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(Get("Player", "CurPlayID"), "100001");
+  EXPECT_EQ(Get("Skin", "SkinName"), "Default");
+}
+
+// With AutoPlay the last source plays at the first tick of the check timer,
+// which also shows the clock.
+TEST_F(ApplicationTest, AutoPlayStartsAtTheFirstTick) {
+  Set("Options", "AutoPlay", "1");
+  Set("Player", "CurPlayID", "100001");
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  EXPECT_TRUE(window.StateLabel().Caption().isEmpty());
+  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == "Playing"; }));
+  EXPECT_EQ(window.ClockLabel().Caption().size(), 8) << window.ClockLabel().Caption().toStdString();
+  app.Close();
+}
+
+// A saved skin that is gone gives way to Default; with no skin at all the
+// window stays hidden.
+TEST_F(ApplicationTest, SkinFallback) {
+  Set("Skin", "SkinName", "Vanished");
+  {
+    Application app(paths_);
+    app.Start();
+    EXPECT_TRUE(app.MainWindow().isVisible());
+    EXPECT_EQ(app.MainWindow().Skin().MainFace().size(),
+              QImage(QString::fromStdString((home_ / "Skins/Default/main.bmp").string())).size());
+    app.Close();
+  }
+  EXPECT_EQ(Get("Skin", "SkinName"), "Default");
+
+  fs::remove_all(home_ / "Skins");
+  Application app(paths_);
+  app.Start();
+  EXPECT_FALSE(app.MainWindow().SkinLoaded());
+  EXPECT_FALSE(app.MainWindow().isVisible());
+  app.Close();
+}
+
+// The second skin from the menu changes the window's layout; a skin whose
+// faces are missing hides the window.
+TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  const QSize default_size = window.size();
+  emit window.skinChosen("Daylight");
+  EXPECT_NE(window.size(), default_size);
+  EXPECT_TRUE(window.isVisible());
+
+  fs::create_directories(home_ / "Skins" / "Empty");
+  test::WriteFile(home_ / "Skins" / "Empty" / "skin.ini", "[Skin]\n");
+  fs::remove(home_ / "Skins" / "Default" / "main.bmp");
+  emit window.skinChosen("Empty");
+  EXPECT_FALSE(window.isVisible());
+  app.Close();
+  EXPECT_EQ(Get("Skin", "SkinName"), "Default");
+}
+
+}  // namespace
+}  // namespace tazmel
