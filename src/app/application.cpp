@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <cstdlib>
@@ -152,8 +153,14 @@ void Application::ApplySettings() {
   const QRect work = main_window_->screen() ? main_window_->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
   const Rect fallback =
       DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(), main_window_->height());
-  main_window_->move(settings_.main_window.left.value_or(fallback.left + work.left()),
-                     settings_.main_window.top.value_or(fallback.top + work.top()));
+  QPoint place(settings_.main_window.left.value_or(fallback.left + work.left()),
+               settings_.main_window.top.value_or(fallback.top + work.top()));
+  // A place saved on a screen that is gone would leave the window unseen.
+  if (QGuiApplication::screenAt(place + QPoint(main_window_->width() / 2, main_window_->height() / 2)) == nullptr &&
+      !QGuiApplication::screens().isEmpty()) {
+    place = QPoint(fallback.left + work.left(), fallback.top + work.top());
+  }
+  main_window_->move(place);
   main_window_->Action("nAlwaysOnTop")->setChecked(options.always_on_top);
   main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, options.always_on_top);
 

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <filesystem>
 #include <functional>
@@ -160,6 +161,25 @@ TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
   EXPECT_FALSE(window.isVisible());
   app.Close();
   EXPECT_EQ(Get("Skin", "SkinName"), "Default");
+}
+
+// A place saved on a screen that is no longer there is replaced by the
+// default place; a place on the screen is kept.
+TEST_F(ApplicationTest, SavedPlaceOffEveryScreen) {
+  const struct {
+    const char* left;
+    bool kept;
+  } cases[] = {{"30000", false}, {"20", true}};
+  for (const auto& c : cases) {
+    Set("frmMain", "Left", c.left);
+    Set("frmMain", "Top", "20");
+    Application app(paths_);
+    app.Start();
+    const QRect screen = app.MainWindow().screen()->geometry();
+    EXPECT_TRUE(screen.contains(app.MainWindow().geometry().center())) << c.left;
+    EXPECT_EQ(app.MainWindow().x() == std::stoi(c.left), c.kept) << c.left;
+    app.Close();
+  }
 }
 
 }  // namespace
