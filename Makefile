@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 SOURCES = $(shell find src tests bench tools -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: run test test-asan fuzz bench format check-format
+.PHONY: run test test-asan fuzz bench screenshots format check-format
 
 # Install what is missing, build, start the player from the build tree.
 run:
@@ -48,6 +48,14 @@ bench:
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAZMEL_BUILD_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(BENCH_DIR)
 	for b in $(BENCH_DIR)/bench/bench_*; do $$b; done
+
+# The main window of every bundled skin at scale 1 and 2, playing, and with
+# its menu open; PNGs go to $(BUILD_DIR)/screenshots.
+screenshots:
+	scripts/setup.sh build run look
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DTAZMEL_BUILD_TESTS=OFF -DTAZMEL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)
+	BUILD_DIR=$(BUILD_DIR) scripts/screenshots.sh $(BUILD_DIR)/screenshots
 
 format:
 	clang-format -i $(SOURCES)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only when some are missing.
-# Usage: scripts/setup.sh GROUP...   (groups: base build run test fuzz bench)
+# Usage: scripts/setup.sh GROUP...   (groups: base build run test fuzz bench look)
 set -euo pipefail
 
 declare -A groups=(
@@ -9,16 +9,20 @@ declare -A groups=(
   # compiler, build tools, Qt 6 widgets; libmpv plays, libcurl fetches,
   # PulseAudio carries the prompt sounds, LAME encodes MP3
   [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libmpv-dev libcurl4-openssl-dev libpulse-dev libmp3lame-dev"
-  # a font with Chinese characters (the X11 and offscreen platform plugins
-  # come with qt6-base-dev's libqt6gui6)
-  [run]="fonts-wqy-microhei"
+  # a font with Chinese characters and the font the shipped skins name (the
+  # X11 and offscreen platform plugins come with qt6-base-dev's libqt6gui6)
+  [run]="fonts-wqy-microhei fonts-dejavu-core"
   # test and benchmark libraries, the formatter the tests check with, and a
   # private PulseAudio daemon (with pactl) that the sound tests start
   [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils"
   # clang with libFuzzer and the sanitizer runtimes
   [fuzz]="clang libclang-rt-14-dev"
-  # the players the playback benchmarks compare against
-  [bench]="mpv audacious"
+  # the players the playback benchmarks compare against, and a virtual X
+  # server the start-up benchmark opens the window on
+  [bench]="mpv audacious xvfb"
+  # screenshots of the window: a virtual X server, window lookup and
+  # clicks, the capture and crop tools, and a private sound server to play into
+  [look]="xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils"
 )
 
 wanted=()

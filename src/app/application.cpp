@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -151,14 +153,18 @@ void Application::ApplySettings() {
   main_window_->ShowVolume();
 
   const QRect work = main_window_->screen() ? main_window_->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-  const Rect fallback =
+  const Rect pair_place =
       DefaultMainWindowPlace(work.width(), work.height(), main_window_->width(), main_window_->height());
-  QPoint place(settings_.main_window.left.value_or(fallback.left + work.left()),
-               settings_.main_window.top.value_or(fallback.top + work.top()));
+  // The pair's place, kept on a work area too small for both windows.
+  const QPoint fallback(std::clamp(pair_place.left + work.left(), work.left(),
+                                   std::max(work.left(), work.right() + 1 - main_window_->width())),
+                        std::clamp(pair_place.top + work.top(), work.top(),
+                                   std::max(work.top(), work.bottom() + 1 - main_window_->height())));
+  QPoint place(settings_.main_window.left.value_or(fallback.x()), settings_.main_window.top.value_or(fallback.y()));
   // A place saved on a screen that is gone would leave the window unseen.
   if (QGuiApplication::screenAt(place + QPoint(main_window_->width() / 2, main_window_->height() / 2)) == nullptr &&
       !QGuiApplication::screens().isEmpty()) {
-    place = QPoint(fallback.left + work.left(), fallback.top + work.top());
+    place = fallback;
   }
   main_window_->move(place);
   main_window_->Action("nAlwaysOnTop")->setChecked(options.always_on_top);

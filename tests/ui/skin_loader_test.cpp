@@ -266,5 +266,27 @@ TEST_F(SkinLoaderTest, DoubleSizeFacesServeScaledScreens) {
   }
 }
 
+// Where the window's shape keeps a pixel, its double-size drawing never
+// shows the mask colour (finer rounded corners would leave coloured dots).
+TEST_F(SkinLoaderTest, DoubleSizeFaceFollowsTheShape) {
+  MakeSkin("Round", "[Skin]\nColorMask_MainForm=255,0,255\n", 20, 10);
+  QImage face = Filled(20, 10, Qt::white);
+  face.setPixelColor(0, 0, Qt::magenta);
+  SaveImage(face, skins_ / "Round" / "main.bmp", "BMP");
+  QImage hi = Filled(40, 20, Qt::white);
+  for (const QPoint p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 2), QPoint(3, 0)}) hi.setPixelColor(p, Qt::magenta);
+  SaveImage(hi, skins_ / "Round" / "main@2x.bmp", "BMP");
+  SkinState skin;
+  skin.SetPixelRatio(2);
+  ASSERT_TRUE(skin.LoadSkin(skins_, "Round"));
+  const QImage& drawn = skin.DrawingFace(skin.MainFace());
+  ASSERT_EQ(drawn.size(), QSize(40, 20));
+  EXPECT_EQ(drawn.devicePixelRatio(), 2);
+  EXPECT_EQ(drawn.pixelColor(0, 0), QColor(Qt::magenta));  // cut away anyway
+  EXPECT_EQ(drawn.pixelColor(1, 1), QColor(Qt::magenta));
+  EXPECT_EQ(drawn.pixelColor(2, 2), QColor(Qt::white));  // kept by the shape
+  EXPECT_EQ(drawn.pixelColor(3, 0), QColor(Qt::white));
+}
+
 }  // namespace
 }  // namespace tazmel

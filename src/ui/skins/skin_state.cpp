@@ -72,6 +72,24 @@ IconStatus ReadIcon(const std::optional<fs::path>& path, QImage& icon, QIcon* al
   return IconStatus::kLoaded;
 }
 
+// The window's shape is cut from the face in whole screen-independent
+// pixels; where it keeps a pixel whose double-size drawing holds the mask
+// colour (a rounded corner drawn finer), that colour would show. Such
+// pixels take the face's own colour instead.
+void MatchShape(QImage& hi, const QImage& face, const std::optional<SkinColor>& mask) {
+  if (hi.isNull() || !mask) return;
+  const QRgb key = ToQColor(*mask).rgb() & 0xFFFFFF;
+  hi = hi.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < hi.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(hi.scanLine(y));
+    for (int x = 0; x < hi.width(); ++x) {
+      if ((line[x] & 0xFFFFFF) != key) continue;
+      const QRgb below = face.pixel(x / 2, y / 2);
+      if ((below & 0xFFFFFF) != key) line[x] = below;
+    }
+  }
+}
+
 }  // namespace
 
 QImage SkinState::Piece(const QImage& face, SkinRect r) const {
@@ -132,11 +150,15 @@ bool SkinState::LoadSkin(const fs::path& skins_root, std::string_view name) {
     return std::move(*hi);
   };
   hi_main_face_ = double_size(ini.face_main, *main_face);
+  MatchShape(hi_main_face_, *main_face, ini.main_crop.mask_color);
   hi_playlist_face_ = double_size(ini.face_playlist, *playlist_face);
   hi_pressed_face_ = pressed_face->isNull() ? hi_main_face_ : double_size(ini.face_main_down, *pressed_face);
   hi_add_face_ = double_size(ini.face_add, *add_face);
   if (!nums->isNull()) hi_nums_face_ = double_size(ini.face_nums, *nums);
   if (!clock_nums->isNull()) hi_clock_nums_face_ = double_size(ini.face_clock_nums, *clock_nums);
+
+  if (!pressed_face->isNull()) MatchShape(hi_pressed_face_, *pressed_face, ini.main_crop.mask_color);
+  MatchShape(hi_playlist_face_, *playlist_face, ini.playlist_crop.mask_color);
 
   main_face_ = std::move(*main_face);
   playlist_face_ = std::move(*playlist_face);
