@@ -82,9 +82,9 @@ void Application::ConnectMainWindow() {
 // The clock, and the last source played again once start-up is over.
 void Application::CheckTick() {
   main_window_->ShowClock(QTime::currentTime().toString("hh:mm:ss"));
-  if (auto_play_pending_) {
+  if (auto_play_pending_ && settings_.options.auto_play) {
     auto_play_pending_ = false;
-    if (settings_.options.auto_play) engine_->Play();
+    engine_->Play();
   }
 }
 
@@ -154,9 +154,11 @@ void Application::HideAllCommand() {
 void Application::SetAlwaysOnTop(bool on) {
   TfrmMain& w = *main_window_;
   const bool visible = w.isVisible();
+  const bool video_visible = video_->isVisible();
   w.setWindowFlag(Qt::WindowStaysOnTopHint, on);
   video_->setWindowFlag(Qt::WindowStaysOnTopHint, on);
   if (visible) w.show();
+  if (video_visible) video_->show();
 }
 
 void Application::RefreshMainMenu() {
@@ -175,7 +177,10 @@ void Application::ChooseSkinFromMenu(const QString& name) {
   const bool loaded = main_window_->ChooseSkin(paths_.SkinsFolder(), skin);
   settings_.skin_name = skin;
   if (!loaded) {
+    // Hidden until a skin loads: only the tray menu remains.
     main_window_->hide();
+    main_window_->Action("nShow")->setVisible(true);
+    main_window_->Action("nHide")->setVisible(false);
   } else if (!main_window_->isVisible()) {
     ShowCommand();
   }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QScreen>
@@ -22,6 +23,7 @@
 #include "temp_dir.h"
 #include "ui/controls/scroll_label.h"
 #include "ui/main/main_window.h"
+#include "ui/main/tray_icon.h"
 #include "ui/qt_app.h"
 
 namespace tazmel {
@@ -97,6 +99,7 @@ TEST_F(ApplicationTest, ChannelButtonPlaysItsStation) {
   EXPECT_TRUE(window.RadioNameLabel().Caption().contains("Loopback FM"))
       << window.RadioNameLabel().Caption().toStdString();
   EXPECT_EQ(window.PlayState(), SkinState::kPlaying);
+  EXPECT_EQ(window.Tray().Hint(), "Tazmel - [ Loopback FM ]");
 
   // Stop from the skin's button, then the close saves.
   QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kStop));
@@ -140,6 +143,8 @@ TEST_F(ApplicationTest, SkinFallback) {
   app.Start();
   EXPECT_FALSE(app.MainWindow().SkinLoaded());
   EXPECT_FALSE(app.MainWindow().isVisible());
+  // The tray icon stays to bring a skin back.
+  EXPECT_EQ(app.MainWindow().Tray().FrameCount(), 1);
   app.Close();
 }
 
@@ -158,6 +163,9 @@ TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
   test::WriteFile(home_ / "Skins" / "Empty" / "skin.ini", "[Skin]\n");
   fs::remove(home_ / "Skins" / "Default" / "main.bmp");
   emit window.skinChosen("Empty");
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(window.Action("nShow")->isVisible());
+  window.Action("nShow")->trigger();  // nothing to show until a skin loads
   EXPECT_FALSE(window.isVisible());
   app.Close();
   EXPECT_EQ(Get("Skin", "SkinName"), "Default");

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -32,6 +34,7 @@ namespace fs = std::filesystem;
 const QColor kMainColour(0x20, 0x30, 0x40);
 const QColor kPressedColour(0xF0, 0xA0, 0x20);
 const QColor kAddColour(0x10, 0xC0, 0x90);
+const QColor kPauseColour(0x90, 0x10, 0xC0);
 
 void SaveFilled(const fs::path& file, int width, int height, const QColor& colour) {
   QImage image(width, height, QImage::Format_RGB888);
@@ -60,7 +63,7 @@ std::string SkinIniText(int volume_orientation, int step_num) {
   ini +=
       "[AddFace]\nbVolumeMove=0,0,10,10\nbVolumeMove_Down=0,0,10,10\nbEquationMove=0,0,10,10\n"
       "bEquationMove_Down=0,0,10,10\nbProgressMove=0,0,10,10\nbProgressMove_Down=0,0,10,10\n"
-      "bMute=0,0,10,10\nbMute_Down=0,0,10,10\nsReady=0,0,10,10\nsPause=0,0,10,10\n";
+      "bMute=0,0,10,10\nbMute_Down=0,0,10,10\nsReady=0,0,10,10\nsPause=20,0,30,10\n";
   const bool vertical = volume_orientation >= 2;
   ini += std::string("[VolumeBar]\nBoundsRect=") + (vertical ? "140,35,150,95" : "20,60,130,70") +
          "\nOrientation=" + std::to_string(volume_orientation) + "\n";
@@ -100,7 +103,12 @@ class MainWindowTest : public ::testing::Test {
     std::ofstream(skin / "skin.ini") << SkinIniText(volume_orientation, step_num);
     SaveFilled(skin / "main.bmp", 200, 100, kMainColour);
     SaveFilled(skin / "main_down.bmp", 200, 100, kPressedColour);
-    SaveFilled(skin / "add.bmp", 40, 40, kAddColour);
+    QImage add(40, 40, QImage::Format_RGB888);
+    add.fill(kAddColour);
+    for (int y = 0; y < 10; ++y) {
+      for (int x = 20; x < 30; ++x) add.setPixelColor(x, y, kPauseColour);
+    }
+    ASSERT_TRUE(add.save(QString::fromStdString((skin / "add.bmp").string()), "BMP"));
     SaveFilled(skin / "playlist.bmp", 50, 50, kMainColour);
     window_ = std::make_unique<TfrmMain>();
     window_->SetEngine(engine_.get());
@@ -272,7 +280,7 @@ TEST_F(MainWindowTest, PlayStateIndicator) {
   const struct {
     int state;
     QColor colour;
-  } cases[] = {{1, kPressedColour}, {0, kAddColour}, {2, kAddColour}, {3, kMainColour}};
+  } cases[] = {{1, kPressedColour}, {0, kAddColour}, {2, kPauseColour}, {3, kMainColour}};
   for (const auto& c : cases) {
     window_->ShowPlayState(c.state);
     EXPECT_EQ(PixelAt(75, 40), c.colour) << "state " << c.state;
@@ -326,6 +334,35 @@ TEST_F(MainWindowTest, HintsFollowThePointer) {
     QTest::mouseMove(window_.get(), c.at);
     EXPECT_EQ(window_->CurrentHint(), c.hint) << c.at.x() << "," << c.at.y();
   }
+}
+
+// Menus rebuilt at every popup drop what the last popup made: submenus of
+// the station menu and the skin list's action group do not pile up.
+TEST_F(MainWindowTest, RebuiltMenusDoNotGrow) {
+  OpenWindow();
+  window_->station_menu_source = [] {
+    StationMenuItem group{.caption = "Jazz", .tag = -1, .is_station = false, .children = {}};
+    group.children.push_back({.caption = "Loopback FM", .tag = 100001, .is_station = true, .children = {}});
+    return std::vector<StationMenuItem>{group, group};
+  };
+  QMenu& menu = *window_->TreeMenu();
+  for (int i = 0; i < 3; ++i) {
+    window_->PopupStationMenu(QPoint(10, 10));
+    menu.hide();
+    window_->FillSkinMenu({"Daylight", "Default"}, "default");
+  }
+  EXPECT_EQ(menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), 2);
+  EXPECT_EQ(window_->SkinMenu()->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly).size(), 1);
+  const QList<QAction*> skins = window_->SkinMenu()->actions();
+  ASSERT_EQ(skins.size(), 4);  // two skins, a separator, "Get more skins"
+  EXPECT_FALSE(skins[0]->isChecked());
+  EXPECT_TRUE(skins[1]->isChecked());  // names compared without case
+  EXPECT_EQ(skins[3]->text(), "<< Get more skins! >>");
+
+  QSignalSpy chosen(window_.get(), &TfrmMain::stationChosen);
+  menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly).front()->actions().front()->trigger();
+  ASSERT_EQ(chosen.count(), 1);
+  EXPECT_EQ(chosen.first().first().toInt(), 100001);
 }
 
 }  // namespace

@@ -1,19 +1,35 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <cstdlib>
+#include <memory>
 
 namespace tazmel::test {
 
-// One offscreen QApplication for the whole test program. It is never
-// destroyed: input devices QTest registers would otherwise outlive it at
-// exit.
+// One offscreen QApplication for the whole test program, created on first
+// use and destroyed when the last test has run, while Qt's own globals
+// (the input devices QTest registers among them) still exist.
+class QtAppEnvironment : public ::testing::Environment {
+ public:
+  static std::unique_ptr<QApplication>& App() {
+    static std::unique_ptr<QApplication> app;
+    return app;
+  }
+  void TearDown() override { App().reset(); }
+};
+
 inline QApplication& QtApp() {
   static int argc = 1;
   static char name[] = "ui_tests";
   static char* argv[] = {name, nullptr};
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QApplication* app = new QApplication(argc, argv);
+  auto& app = QtAppEnvironment::App();
+  if (!app) {
+    app = std::make_unique<QApplication>(argc, argv);
+    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+  }
   return *app;
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QShortcut>
 #include <QTimer>
+#include <QtMath>
 #include <algorithm>
 
 namespace tazmel {
@@ -221,8 +222,10 @@ void TScrollLabel::paintEvent(QPaintEvent*) {
   // The buffer has the screen's pixels, so text stays sharp on a scaled
   // screen.
   const qreal ratio = devicePixelRatioF();
-  if (buffer_.size() != size() * ratio || buffer_.devicePixelRatio() != ratio) {
-    buffer_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+  // Rounded up, so a fractional scale leaves no edge unpainted.
+  const QSize pixels(qCeil(width() * ratio), qCeil(height() * ratio));
+  if (buffer_.size() != pixels || buffer_.devicePixelRatio() != ratio) {
+    buffer_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     buffer_.setDevicePixelRatio(ratio);
   }
   if (buffer_.isNull()) return;

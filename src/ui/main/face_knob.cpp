@@ -6,6 +6,8 @@
 namespace tazmel {
 
 TFaceKnob::TFaceKnob(QWidget* parent) : QWidget(parent) {
+  // Moves without a drag go on to the face, which shows the bar's hint.
+  setMouseTracking(true);
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_NoSystemBackground);
 }
@@ -32,7 +34,7 @@ void TFaceKnob::mousePressEvent(QMouseEvent* event) {
 }
 
 void TFaceKnob::mouseMoveEvent(QMouseEvent* event) {
-  if (!dragging_) return;
+  if (!dragging_) return event->ignore();
   const QPoint now = event->globalPosition().toPoint();
   const QPoint delta = now - last_;
   last_ = now;

@@ -107,8 +107,16 @@ void TfrmMain::CreateMenus() {
 
 QAction* TfrmMain::Action(const char* name) const { return pmMainMenu_->findChild<QAction*>(name); }
 
+// Clearing a menu keeps its submenus and action groups alive; a menu rebuilt
+// at every popup drops them too.
+void ClearMenu(QMenu* menu) {
+  menu->clear();
+  qDeleteAll(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
+  qDeleteAll(menu->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
+}
+
 void TfrmMain::FillSkinMenu(const std::vector<std::string>& names, const std::string& current) {
-  nSkin_->clear();
+  ClearMenu(nSkin_);
   auto* group = new QActionGroup(nSkin_);
   for (const std::string& name : names) {
     QAction* item = nSkin_->addAction(FromGb(name));
@@ -124,7 +132,7 @@ void TfrmMain::FillSkinMenu(const std::vector<std::string>& names, const std::st
 }
 
 void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, const std::string& current) {
-  nLanguage_->clear();
+  ClearMenu(nLanguage_);
   auto* group = new QActionGroup(nLanguage_);
   for (const LanguageChoice& language : languages) {
     QAction* item = nLanguage_->addAction(FromGb(language.name));
@@ -137,7 +145,7 @@ void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, co
 }
 
 void TfrmMain::PopupStationMenu(const QPoint& global) {
-  pmTreeMenu_->clear();
+  ClearMenu(pmTreeMenu_);
   if (station_menu_source) AddStationItems(pmTreeMenu_, station_menu_source(), this);
   if (!pmTreeMenu_->isEmpty()) pmTreeMenu_->popup(global);
 }

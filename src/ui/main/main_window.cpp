@@ -51,6 +51,21 @@ TDigitsPanel* NewDigits(QWidget* parent, const char* name) {
   return panel;
 }
 
+// The tray icon before any skin gave one (or when none loads): without it
+// there would be nothing left to bring the window back with.
+QIcon FallbackTrayIcon() {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(0xF0, 0xA0, 0x20));
+  painter.drawEllipse(QRectF(1, 1, 30, 30));
+  painter.setBrush(QColor(0x1E, 0x22, 0x27));
+  painter.drawPolygon(QPolygonF({QPointF(12, 9), QPointF(24, 16), QPointF(12, 23)}));
+  return QIcon(pixmap);
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
@@ -109,6 +124,9 @@ void TfrmMain::CreateControls() {
   slblVolume_->hide();
   for (TScrollLabel* label : {slblRadioName_, slblState_, slblSpeed_, slblElapsed_, slblClock_, slblVolume_}) {
     label->installEventFilter(this);
+    // The face's hints follow the pointer across the labels too; the station
+    // name shows its own.
+    label->setMouseTracking(label != slblRadioName_);
   }
   // Resting on the station name holds its scrolling.
   slblRadioName_->OnMouseEnter = [this] { slblRadioName_->SetActive(false); };
@@ -133,6 +151,7 @@ void TfrmMain::CreateControls() {
   dropURLFiles_->OnDrop = [this](Qt::KeyboardModifiers, Qt::DropAction, QPoint) { emit linksDropped(); };
 
   tray_ = new TrayIcon(this);
+  tray_->SetFrames({FallbackTrayIcon()});
   tray_->SetContextMenu(pmMainMenu_);
   tray_->SetHint(windowTitle());
 }
@@ -150,9 +169,13 @@ TFaceKnob& TfrmMain::Knob(SkinState::Bar bar) { return *knobs_[static_cast<std::
 bool TfrmMain::ChooseSkin(const std::filesystem::path& skins_root, std::string& name) {
   // Screens that scale by two draw from the skin's double-size faces.
   skin_.SetPixelRatio(devicePixelRatioF() > 1.25 ? 2 : 1);
-  const bool loaded = tazmel::ChooseSkin(skin_, skins_root, name);
-  if (loaded) ApplySkin();
-  return loaded;
+  skin_usable_ = tazmel::ChooseSkin(skin_, skins_root, name);
+  if (skin_usable_) {
+    skins_root_ = skins_root;
+    skin_name_ = name;
+    ApplySkin();
+  }
+  return skin_usable_;
 }
 
 // Lays the window out from the loaded skin: size, shape, labels, displays
@@ -181,7 +204,7 @@ void TfrmMain::ApplySkin() {
   for (const auto& [panel, bounds] : displays) {
     panel->SetDigits(skin_.DrawingFace(panel == dpClock_ ? skin_.ClockNumsFace() : skin_.NumsFace()));
     panel->SetBackBitmap(&face_pixmap_);
-    if (*bounds && !skin_.NumsFace().isNull()) {
+    if (*bounds) {
       panel->setGeometry(ToRect(**bounds));
       panel->SetBackRect(ToRect(**bounds));
       panel->show();
@@ -202,8 +225,10 @@ void TfrmMain::ApplySkin() {
   ShowVolume();
   SetProgress(progress_);
 
-  tray_->SetFrames(skin_.TrayFrames());
-  if (!skin_.TrayFrames().empty()) setWindowIcon(skin_.TrayFrames().front());
+  if (!skin_.TrayFrames().empty()) {
+    tray_->SetFrames(skin_.TrayFrames());
+    setWindowIcon(skin_.TrayFrames().front());
+  }
   update();
 }
 
@@ -323,7 +348,7 @@ void TfrmMain::ShowEngine(const EngineDisplay& display) {
   dpElapsed_->SetValue(display.Elapsed());
   slblRadioName_->SetCaption(display.Title());
   slblRadioName_->setToolTip(display.Hint());
-  tray_->SetHint(display.Title().isEmpty() ? windowTitle() : display.Title());
+  tray_->SetHint(display.Title().isEmpty() ? windowTitle() : windowTitle() + " - [ " + display.Title() + " ]");
   switch (display.Transport()) {
     case TransportState::kBusy:
       play_state_ = SkinState::kConnecting;
@@ -489,6 +514,7 @@ void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
 void TfrmMain::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   window_drag_ = false;
+  playlist_docked_at_drag_ = false;
   const int pressed = skin_.main_pressed_index;
   if (pressed < 0) return;
   const bool inside = pressed_inside_;
@@ -664,6 +690,21 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     default:
       return false;
   }
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!screen_watched_ && windowHandle()) {
+    screen_watched_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, &TfrmMain::ScreenChanged);
+  }
+}
+
+void TfrmMain::ScreenChanged() {
+  const int ratio = devicePixelRatioF() > 1.25 ? 2 : 1;
+  if (!skin_usable_ || ratio == skin_.PixelRatio()) return;
+  std::string name = skin_name_;
+  ChooseSkin(skins_root_, name);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -50,7 +50,9 @@ class TfrmMain : public QWidget {
   // it. `name` becomes the skin now in use; false when no skin loaded.
   bool ChooseSkin(const std::filesystem::path& skins_root, std::string& name);
   const SkinState& Skin() const { return skin_; }
-  bool SkinLoaded() const { return skin_.Loaded(); }
+  // Whether the last choice left a skin to show: after a failed choice the
+  // window stays hidden until another skin loads.
+  bool SkinLoaded() const { return skin_usable_; }
 
   // The engine calls these through its view.
   void ShowPlayState(int state);  // 0..3 play state, 4/5 mute off/on, 6/7 record on/off
@@ -128,6 +130,7 @@ class TfrmMain : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct BarState {
@@ -154,7 +157,14 @@ class TfrmMain : public QWidget {
   bool Muted() const;
   bool PlayListDocked() const;
 
+  // A screen of another scale takes the skin again in its pixels.
+  void ScreenChanged();
+
   SkinState skin_;
+  bool skin_usable_ = false;
+  std::filesystem::path skins_root_;
+  std::string skin_name_;
+  bool screen_watched_ = false;
   QPixmap face_pixmap_;  // labels and digit displays copy their background from it
   PlaybackEngine* engine_ = nullptr;
   QPointer<QWidget> playlist_window_;
