@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/dispatcher.h"
+#include "playback/mpv/mpv_library.h"
 
 namespace tazmel {
 
@@ -106,12 +107,16 @@ std::vector<std::pair<std::string, std::string>> MetadataOf(const mpv_node* node
   return result;
 }
 
+// The library once a core has started; every call below runs on a started
+// core, so it is loaded.
+const MpvLibrary& Mpv() { return *LoadMpvLibrary(); }
+
 }  // namespace
 
 struct MpvCore::Handle {
   mpv_handle* mpv = nullptr;
   ~Handle() {
-    if (mpv != nullptr) mpv_terminate_destroy(mpv);
+    if (mpv != nullptr) Mpv().terminate_destroy(mpv);
   }
 };
 
@@ -158,39 +163,40 @@ std::unique_ptr<MpvCore> MpvCore::Create(Dispatcher& dispatcher, const MpvOption
 
 MpvCore::~MpvCore() {
   // After this returns no wakeup callback runs or will run.
-  if (handle_ && handle_->mpv != nullptr) mpv_set_wakeup_callback(handle_->mpv, nullptr, nullptr);
+  if (handle_ && handle_->mpv != nullptr) Mpv().set_wakeup_callback(handle_->mpv, nullptr, nullptr);
   handle_.reset();
   wakeup_.reset();
 }
 
 bool MpvCore::Start() {
+  if (LoadMpvLibrary() == nullptr) return false;
   handle_ = std::make_unique<Handle>();
-  handle_->mpv = mpv_create();
+  handle_->mpv = Mpv().create();
   if (handle_->mpv == nullptr) return false;
   mpv_handle* mpv = handle_->mpv;
   for (const OptionValue& option : kCommonOptions) {
     // An option this build lacks only costs its benefit.
-    mpv_set_option_string(mpv, option.name, option.value);
+    Mpv().set_option_string(mpv, option.name, option.value);
   }
-  if (mpv_set_option_string(mpv, "ao", options_.audio_output.c_str()) < 0) return false;
+  if (Mpv().set_option_string(mpv, "ao", options_.audio_output.c_str()) < 0) return false;
   if (options_.hidden || options_.window_id == 0) {
-    if (mpv_set_option_string(mpv, "vo", "null") < 0) return false;
+    if (Mpv().set_option_string(mpv, "vo", "null") < 0) return false;
   } else {
     std::int64_t wid = options_.window_id;
-    if (mpv_set_option(mpv, "wid", MPV_FORMAT_INT64, &wid) < 0) return false;
+    if (Mpv().set_option(mpv, "wid", MPV_FORMAT_INT64, &wid) < 0) return false;
   }
   for (const auto& [name, value] : options_.extra_options) {
-    if (mpv_set_option_string(mpv, name.c_str(), value.c_str()) < 0) return false;
+    if (Mpv().set_option_string(mpv, name.c_str(), value.c_str()) < 0) return false;
   }
-  if (mpv_initialize(mpv) < 0) return false;
+  if (Mpv().initialize(mpv) < 0) return false;
   for (std::size_t i = 0; i < std::size(kObserved); ++i) {
-    mpv_observe_property(mpv, i, kObserved[i].name, kObserved[i].format);
+    Mpv().observe_property(mpv, i, kObserved[i].name, kObserved[i].format);
   }
   wakeup_ = std::make_shared<Wakeup>();
   wakeup_->dispatcher = &dispatcher_;
   wakeup_->core = this;
   wakeup_->self = wakeup_;
-  mpv_set_wakeup_callback(mpv, &Wakeup::Callback, wakeup_.get());
+  Mpv().set_wakeup_callback(mpv, &Wakeup::Callback, wakeup_.get());
   // Events may already be waiting; the callback only fires for new ones.
   Wakeup::Callback(wakeup_.get());
   return true;
@@ -201,7 +207,7 @@ void MpvCore::Drain() {
   // Cleared first: an event arriving while we drain posts another drain.
   wakeup_->drain_posted = false;
   for (;;) {
-    mpv_event* event = mpv_wait_event(handle_->mpv, 0);
+    mpv_event* event = Mpv().wait_event(handle_->mpv, 0);
     if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_SHUTDOWN) break;
     switch (event->event_id) {
       case MPV_EVENT_START_FILE: {
@@ -272,7 +278,7 @@ void MpvCore::HandleProperty(int id, const void* data, int format) {
 std::optional<std::int64_t> MpvCore::LoadFile(const std::string& url) {
   const char* args[] = {"loadfile", url.c_str(), "replace", nullptr};
   mpv_node result;
-  if (mpv_command_ret(handle_->mpv, args, &result) < 0) return std::nullopt;
+  if (Mpv().command_ret(handle_->mpv, args, &result) < 0) return std::nullopt;
   std::optional<std::int64_t> id;
   if (result.format == MPV_FORMAT_NODE_MAP && result.u.list != nullptr) {
     for (int i = 0; i < result.u.list->num; ++i) {
@@ -282,7 +288,7 @@ std::optional<std::int64_t> MpvCore::LoadFile(const std::string& url) {
       }
     }
   }
-  mpv_free_node_contents(&result);
+  Mpv().free_node_contents(&result);
   return id;
 }
 
@@ -291,45 +297,45 @@ bool MpvCore::Command(std::initializer_list<std::string_view> args) {
   std::vector<const char*> argv;
   for (const std::string& arg : owned) argv.push_back(arg.c_str());
   argv.push_back(nullptr);
-  return mpv_command(handle_->mpv, argv.data()) >= 0;
+  return Mpv().command(handle_->mpv, argv.data()) >= 0;
 }
 
 bool MpvCore::SetFlag(const char* name, bool value) {
   int flag = value ? 1 : 0;
-  return mpv_set_property(handle_->mpv, name, MPV_FORMAT_FLAG, &flag) >= 0;
+  return Mpv().set_property(handle_->mpv, name, MPV_FORMAT_FLAG, &flag) >= 0;
 }
 
 bool MpvCore::SetDouble(const char* name, double value) {
-  return mpv_set_property(handle_->mpv, name, MPV_FORMAT_DOUBLE, &value) >= 0;
+  return Mpv().set_property(handle_->mpv, name, MPV_FORMAT_DOUBLE, &value) >= 0;
 }
 
 bool MpvCore::SetString(const char* name, const std::string& value) {
-  return mpv_set_property_string(handle_->mpv, name, value.c_str()) >= 0;
+  return Mpv().set_property_string(handle_->mpv, name, value.c_str()) >= 0;
 }
 
 std::optional<bool> MpvCore::GetFlag(const char* name) const {
   int flag = 0;
-  if (mpv_get_property(handle_->mpv, name, MPV_FORMAT_FLAG, &flag) < 0) return std::nullopt;
+  if (Mpv().get_property(handle_->mpv, name, MPV_FORMAT_FLAG, &flag) < 0) return std::nullopt;
   return flag != 0;
 }
 
 std::optional<double> MpvCore::GetDouble(const char* name) const {
   double value = 0;
-  if (mpv_get_property(handle_->mpv, name, MPV_FORMAT_DOUBLE, &value) < 0) return std::nullopt;
+  if (Mpv().get_property(handle_->mpv, name, MPV_FORMAT_DOUBLE, &value) < 0) return std::nullopt;
   return value;
 }
 
 std::optional<std::int64_t> MpvCore::GetInt64(const char* name) const {
   std::int64_t value = 0;
-  if (mpv_get_property(handle_->mpv, name, MPV_FORMAT_INT64, &value) < 0) return std::nullopt;
+  if (Mpv().get_property(handle_->mpv, name, MPV_FORMAT_INT64, &value) < 0) return std::nullopt;
   return value;
 }
 
 std::optional<std::string> MpvCore::GetString(const char* name) const {
-  char* value = mpv_get_property_string(handle_->mpv, name);
+  char* value = Mpv().get_property_string(handle_->mpv, name);
   if (value == nullptr) return std::nullopt;
   std::string result(value);
-  mpv_free(value);
+  Mpv().free(value);
   return result;
 }
 
@@ -343,6 +349,9 @@ std::vector<std::int64_t> MpvCore::PlaylistIds() const {
   return ids;
 }
 
-std::string MpvCore::ErrorText(int error) { return mpv_error_string(error); }
+std::string MpvCore::ErrorText(int error) {
+  const MpvLibrary* library = LoadMpvLibrary();
+  return library ? library->error_string(error) : "libmpv is not available";
+}
 
 }  // namespace tazmel
