@@ -8,11 +8,26 @@ namespace tazmel {
 // starts. The program does not map libmpv and its codec libraries (tens of
 // megabytes) until something plays, so it starts faster and smaller; a
 // machine without libmpv still runs, its players just cannot be created.
-#define TAZMEL_MPV_FUNCTIONS(X)                                                                                \
-  X(create)                                                                                                    \
-  X(initialize) X(terminate_destroy) X(set_option) X(set_option_string) X(set_property) X(set_property_string) \
-      X(get_property) X(get_property_string) X(observe_property) X(command) X(command_ret) X(wait_event)       \
-          X(set_wakeup_callback) X(free) X(free_node_contents) X(error_string)
+// clang-format off
+#define TAZMEL_MPV_FUNCTIONS(X) \
+  X(create) \
+  X(initialize) \
+  X(terminate_destroy) \
+  X(set_option) \
+  X(set_option_string) \
+  X(set_property) \
+  X(set_property_string) \
+  X(get_property) \
+  X(get_property_string) \
+  X(observe_property) \
+  X(command) \
+  X(command_ret) \
+  X(wait_event) \
+  X(set_wakeup_callback) \
+  X(free) \
+  X(free_node_contents) \
+  X(error_string)
+// clang-format on
 
 struct MpvLibrary {
 #define TAZMEL_MPV_POINTER(name) decltype(&::mpv_##name) name = nullptr;
