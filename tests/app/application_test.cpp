@@ -33,12 +33,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::TestHttpConnection;
 
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 15000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < timeout_ms) QTest::qWait(20);
-  return done();
-}
+// Playing from the loopback server: generous for loaded machines.
+bool WaitUntil(const std::function<bool()>& done) { return test::WaitUntil(done, 15000); }
 
 class ApplicationTest : public ::testing::Test {
  protected:

@@ -122,13 +122,6 @@ class MainWindowTest : public ::testing::Test {
 
   void Click(QPoint at) { QTest::mouseClick(window_.get(), Qt::LeftButton, {}, at); }
 
-  static bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeout_ms) QTest::qWait(10);
-    return done();
-  }
-
   test::TempDir dir_;
   std::unique_ptr<ProgramPaths> paths_;
   std::unique_ptr<QtDispatcher> dispatcher_;
@@ -245,8 +238,8 @@ TEST_F(MainWindowTest, HeldVolumeButtonRepeats) {
   OpenWindow();
   QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(145, 25));
   EXPECT_TRUE(window_->VolumeLabel().isVisible());
-  EXPECT_TRUE(WaitUntil([&] { return engine_->Volume() >= 86; }));
-  EXPECT_TRUE(WaitUntil([&] { return engine_->Volume() == 100; }));
+  EXPECT_TRUE(test::WaitUntil([&] { return engine_->Volume() >= 86; }));
+  EXPECT_TRUE(test::WaitUntil([&] { return engine_->Volume() == 100; }));
   QTest::qWait(300);
   EXPECT_EQ(engine_->Volume(), 100);
   EXPECT_EQ(window_->VolumeLabel().Caption(), "Volume:100%");
@@ -255,7 +248,7 @@ TEST_F(MainWindowTest, HeldVolumeButtonRepeats) {
 
   engine_->SetVolume(50);
   QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(160, 25));
-  EXPECT_TRUE(WaitUntil([&] { return engine_->Volume() <= 44; }));
+  EXPECT_TRUE(test::WaitUntil([&] { return engine_->Volume() <= 44; }));
   QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(160, 25));
   const int released_at = engine_->Volume();
   QTest::qWait(300);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace tazmel::test {
@@ -31,6 +34,19 @@ inline QApplication& QtApp() {
     ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
   }
   return *app;
+}
+
+// Runs the event loop until `done` holds or `timeout_ms` passes; false on
+// the time-out.
+inline bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  return true;
 }
 
 }  // namespace tazmel::test

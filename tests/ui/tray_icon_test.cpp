@@ -19,16 +19,7 @@ namespace {
 
 using Reason = QSystemTrayIcon::ActivationReason;
 
-// Runs the event loop until `done` holds or `timeout_ms` passes.
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 2000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using test::WaitUntil;
 
 void Spin(int ms) {
   WaitUntil([] { return false; }, ms);
