@@ -187,6 +187,7 @@ void Application::CollectSettings() {
   if (!playlist.width) playlist.width = list.width;
   if (!playlist.height) playlist.height = list.height;
   settings_.cur_lng = paths_.LanguageCode();
+  if (main_window_->SkinLoaded()) settings_.skin_name = main_window_->SkinName();
   settings_.options.always_on_top = main_window_->Action("nAlwaysOnTop")->isChecked();
   settings_.player.cur_play_id = engine_->PlaySource();
   settings_.player.cur_user_url = engine_->GetUserUrl();

@@ -6,6 +6,7 @@
 
 #include "mpv/test_media.h"
 #include "playback/mpv/mpv_core.h"
+#include "playback/mpv/mpv_library.h"
 #include "support/loop_dispatcher.h"
 #include "temp_dir.h"
 
@@ -54,6 +55,21 @@ TEST(MpvCoreTest, ListenerMayDestroyTheCoreInsideAnEvent) {
   ASSERT_TRUE(dispatcher.RunUntil([&] { return listener.destroyed; }, std::chrono::seconds(10)));
   dispatcher.RunFor(std::chrono::milliseconds(200));
   EXPECT_EQ(listener.calls_after, 0);
+}
+
+// libmpv is taken only when a name opens to a library with every client
+// function of the headers' major version: a missing file or a library
+// without them gives none (the players then cannot be created), and the
+// installed one qualifies.
+TEST(MpvLibraryTest, OpensOnlyACompleteClientLibrary) {
+  EXPECT_FALSE(OpenMpvLibrary({"libtazmel-no-such-library.so.1"}).has_value());
+  EXPECT_FALSE(OpenMpvLibrary({"libc.so.6"}).has_value());
+  const MpvLibrary* installed = LoadMpvLibrary();
+  ASSERT_NE(installed, nullptr);
+  EXPECT_EQ(installed->client_api_version() >> 16, MPV_CLIENT_API_VERSION >> 16);
+  EXPECT_EQ(MpvCore::ErrorText(MPV_ERROR_UNKNOWN_FORMAT), "unrecognized file format");
+  // The first qualifying name wins; the ones before it are passed over.
+  EXPECT_TRUE(OpenMpvLibrary({"libc.so.6", "libmpv.so.2"}).has_value());
 }
 
 }  // namespace

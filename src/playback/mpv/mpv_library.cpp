@@ -5,33 +5,33 @@
 #include <optional>
 
 namespace tazmel {
-namespace {
 
-std::optional<MpvLibrary> Load() {
-  // The name the build was made against first, then the client API's
-  // other stable names.
-  void* handle = nullptr;
-  for (const char* name : {TAZMEL_MPV_SONAME, "libmpv.so.2", "libmpv.so.1", "libmpv.so"}) {
-    handle = ::dlopen(name, RTLD_LAZY | RTLD_LOCAL);
-    if (handle != nullptr) break;
-  }
-  if (handle == nullptr) return std::nullopt;
-  MpvLibrary library;
-  bool complete = true;
-#define TAZMEL_MPV_RESOLVE(name)                                                          \
-  library.name = reinterpret_cast<decltype(library.name)>(::dlsym(handle, "mpv_" #name)); \
-  complete = complete && library.name != nullptr;
-  TAZMEL_MPV_FUNCTIONS(TAZMEL_MPV_RESOLVE)
+std::optional<MpvLibrary> OpenMpvLibrary(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    void* handle = ::dlopen(name.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (handle == nullptr) continue;
+    MpvLibrary library;
+    bool complete = true;
+#define TAZMEL_MPV_RESOLVE(function)                                                                  \
+  library.function = reinterpret_cast<decltype(library.function)>(::dlsym(handle, "mpv_" #function)); \
+  complete = complete && library.function != nullptr;
+    TAZMEL_MPV_FUNCTIONS(TAZMEL_MPV_RESOLVE)
 #undef TAZMEL_MPV_RESOLVE
-  // Kept loaded for the life of the process: handles may live until exit.
-  if (!complete) return std::nullopt;
-  return library;
+    // Event and node layouts follow the headers' major version.
+    if (complete && library.client_api_version() >> 16 == MPV_CLIENT_API_VERSION >> 16) {
+      // Kept loaded for the life of the process: handles may live until
+      // exit.
+      return library;
+    }
+    ::dlclose(handle);
+  }
+  return std::nullopt;
 }
 
-}  // namespace
-
 const MpvLibrary* LoadMpvLibrary() {
-  static const std::optional<MpvLibrary> library = Load();
+  // The library the build found, by its path, then by its soname (a moved
+  // or reinstalled library of the same version).
+  static const std::optional<MpvLibrary> library = OpenMpvLibrary({TAZMEL_MPV_PATH, TAZMEL_MPV_SONAME});
   return library ? &*library : nullptr;
 }
 

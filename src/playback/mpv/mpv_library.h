@@ -2,6 +2,10 @@
 
 #include <mpv/client.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace tazmel {
 
 // The libmpv functions the components use, resolved when the first player
@@ -26,7 +30,8 @@ namespace tazmel {
   X(set_wakeup_callback) \
   X(free) \
   X(free_node_contents) \
-  X(error_string)
+  X(error_string) \
+  X(client_api_version)
 // clang-format on
 
 struct MpvLibrary {
@@ -38,5 +43,10 @@ struct MpvLibrary {
 // The loaded library, or null when it (or one of the functions) is missing.
 // Loaded once; later calls return the same answer. Thread-safe.
 const MpvLibrary* LoadMpvLibrary();
+
+// The first of `names` (paths or sonames) that opens, has every function and
+// speaks the client API major version of the headers; none when no name
+// does. A library that does not qualify is closed again.
+std::optional<MpvLibrary> OpenMpvLibrary(const std::vector<std::string>& names);
 
 }  // namespace tazmel

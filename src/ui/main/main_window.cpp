@@ -697,6 +697,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
   if (!screen_watched_ && windowHandle()) {
     screen_watched_ = true;
     connect(windowHandle(), &QWindow::screenChanged, this, &TfrmMain::ScreenChanged);
+    // The skin was loaded before the window had a screen of its own.
+    ScreenChanged();
   }
 }
 

@@ -53,6 +53,8 @@ class TfrmMain : public QWidget {
   // Whether the last choice left a skin to show: after a failed choice the
   // window stays hidden until another skin loads.
   bool SkinLoaded() const { return skin_usable_; }
+  // The skin in use (after a fallback, "Default").
+  const std::string& SkinName() const { return skin_name_; }
 
   // The engine calls these through its view.
   void ShowPlayState(int state);  // 0..3 play state, 4/5 mute off/on, 6/7 record on/off
