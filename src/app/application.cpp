@@ -82,8 +82,7 @@ void Application::Start() {
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
     ShowCommand();
   } else {
-    main_window_->Action("nShow")->setVisible(true);
-    main_window_->Action("nHide")->setVisible(false);
+    OfferShowOrHide(false);
   }
 
   channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);

@@ -59,6 +59,7 @@ class Application : public QObject {
   void CheckTick();
   void PlayCommand();
   void ToggleMute();
+  void OfferShowOrHide(bool window_shown);
   void ShowCommand();
   void HideCommand();
   void HideAllCommand();
@@ -96,7 +97,6 @@ class Application : public QObject {
 
   // Run state of the main window.
   bool auto_play_pending_ = true;
-  bool shown_once_ = false;
   bool all_hidden_ = false;
   bool closing_ = false;
   // Set while an operation may show a question; a signal arriving then

@@ -109,13 +109,17 @@ void Application::ToggleMute() {
   main_window_->update();
 }
 
+// The menu offers Hide while the window is shown and Show while it is not.
+void Application::OfferShowOrHide(bool window_shown) {
+  main_window_->Action("nHide")->setVisible(window_shown);
+  main_window_->Action("nShow")->setVisible(!window_shown);
+}
+
 void Application::ShowCommand() {
   TfrmMain& w = *main_window_;
   if (!w.SkinLoaded()) return;
-  w.Action("nHide")->setVisible(true);
-  w.Action("nShow")->setVisible(false);
+  OfferShowOrHide(true);
   all_hidden_ = false;
-  if (!shown_once_) shown_once_ = true;
   w.showNormal();
   w.raise();
   w.activateWindow();
@@ -124,8 +128,7 @@ void Application::ShowCommand() {
 // Hidden to the tray when there is one, else down to the task bar.
 void Application::HideCommand() {
   TfrmMain& w = *main_window_;
-  w.Action("nShow")->setVisible(true);
-  w.Action("nHide")->setVisible(false);
+  OfferShowOrHide(false);
   if (w.Tray().IsShown()) {
     w.hide();
   } else {
@@ -179,8 +182,7 @@ void Application::ChooseSkinFromMenu(const QString& name) {
   if (!loaded) {
     // Hidden until a skin loads: only the tray menu remains.
     main_window_->hide();
-    main_window_->Action("nShow")->setVisible(true);
-    main_window_->Action("nHide")->setVisible(false);
+    OfferShowOrHide(false);
   } else if (!main_window_->isVisible()) {
     ShowCommand();
   }

@@ -71,6 +71,21 @@ void SpeakerBody(GlyphPen& g, qreal shift) {
                   {-5 + shift, 1.8}}));
 }
 
+// A rim, its fill one pixel inside, and a shadow fading down from the top
+// edge: the look of anything set into the body.
+void DrawRecess(QPainter& painter, const QRectF& rect, qreal radius, const QColor& rim, const QColor& fill,
+                qreal shadow_depth, int shadow_alpha) {
+  painter.setBrush(rim);
+  painter.drawRoundedRect(rect, radius, radius);
+  painter.setBrush(fill);
+  painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+  QLinearGradient shade(rect.topLeft(), rect.topLeft() + QPointF(0, shadow_depth));
+  shade.setColorAt(0, WithAlpha(QColor(0, 0, 0), shadow_alpha));
+  shade.setColorAt(1, WithAlpha(QColor(0, 0, 0), 0));
+  painter.setBrush(shade);
+  painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+}
+
 }  // namespace
 
 QImage NewCanvas(QSize size, int scale) {
@@ -340,16 +355,7 @@ void DrawInset(QPainter& painter, const Theme& theme, const QRectF& rect, qreal 
   // Faint light lip below the recess, then the rim and the well.
   painter.setBrush(WithAlpha(QColor(255, 255, 255), theme.dark ? 14 : 200));
   painter.drawRoundedRect(rect.adjusted(0, 0, 0, 1), radius, radius);
-  painter.setBrush(theme.panel_border);
-  painter.drawRoundedRect(rect, radius, radius);
-  painter.setBrush(theme.panel);
-  painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
-  // Inner shadow along the top.
-  QLinearGradient shade(rect.topLeft(), rect.topLeft() + QPointF(0, 4));
-  shade.setColorAt(0, WithAlpha(QColor(0, 0, 0), theme.dark ? 90 : 22));
-  shade.setColorAt(1, WithAlpha(QColor(0, 0, 0), 0));
-  painter.setBrush(shade);
-  painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+  DrawRecess(painter, rect, radius, theme.panel_border, theme.panel, 4, theme.dark ? 90 : 22);
   painter.restore();
 }
 
@@ -395,15 +401,7 @@ void DrawButton(QPainter& painter, const Theme& t, ButtonKind kind, const QRectF
   painter.setPen(Qt::NoPen);
   auto tile = [&](bool pressed, const QRectF& r, qreal radius) {
     if (pressed) {
-      painter.setBrush(t.button_border);
-      painter.drawRoundedRect(r, radius, radius);
-      painter.setBrush(t.button_pressed);
-      painter.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
-      QLinearGradient shade(r.topLeft(), r.topLeft() + QPointF(0, 3));
-      shade.setColorAt(0, WithAlpha(QColor(0, 0, 0), t.dark ? 110 : 40));
-      shade.setColorAt(1, WithAlpha(QColor(0, 0, 0), 0));
-      painter.setBrush(shade);
-      painter.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+      DrawRecess(painter, r, radius, t.button_border, t.button_pressed, 3, t.dark ? 110 : 40);
       return;
     }
     painter.setBrush(t.button_border);
