@@ -14,6 +14,18 @@ namespace tazmel {
 // handler may call back into the control. Reads of figures return the latest
 // known value; a control that has nothing to report returns 0 or "".
 
+// Why the last clip of a control failed to start or stopped playing, for
+// the user to read; kNone while nothing failed since the last start.
+enum class PlayerError {
+  kNone,
+  kRefused,         // nobody answers at that address
+  kNotFound,        // the server answers, but has no such stream (404)
+  kUnknownFormat,   // what arrived is no media the player knows
+  kNoSoundOutput,   // the sound server or card could not be opened
+  kTimedOut,        // the stream stopped sending
+  kOther,
+};
+
 // RealPlayer-like control.
 class RealPlayerControl {
  public:
@@ -45,6 +57,8 @@ class RealPlayerControl {
   virtual std::string GetAuthor() const = 0;
   virtual std::string GetCopyright() const = 0;
   virtual void SetVisible(bool visible) = 0;
+  // Why the last clip failed; see PlayerError.
+  virtual PlayerError LastError() const { return PlayerError::kNone; }
 
   std::function<void(int new_state)> OnPlayStateChange;
   std::function<void(const std::string& status)> OnShowStatus;
@@ -107,6 +121,8 @@ class Wmp6Control {
   virtual std::string GetMediaInfoString(int type) const = 0;
   virtual void SetDisplaySize(int size) = 0;
   virtual void SetVisible(bool visible) = 0;
+  // Why the last clip failed; see PlayerError.
+  virtual PlayerError LastError() const { return PlayerError::kNone; }
 
   std::function<void(int old_state, int new_state)> OnOpenStateChange;
   std::function<void(int old_state, int new_state)> OnPlayStateChange;
@@ -173,6 +189,8 @@ class Wmp9Control {
   virtual bool GetFullScreen() const = 0;
   virtual void SetFullScreen(bool full) = 0;
   virtual void SetVisible(bool visible) = 0;
+  // Why the last clip failed; see PlayerError.
+  virtual PlayerError LastError() const { return PlayerError::kNone; }
 
   std::function<void(int new_state)> OnOpenStateChange;
   std::function<void(int new_state)> OnPlayStateChange;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/dispatcher.h"
-#include "playback/engine_ports.h"
+#include "recording/sound_output.h"
 #include "recording/wave_file.h"
 
 namespace tazmel {

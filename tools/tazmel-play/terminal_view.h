@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "playback/engine_ports.h"
+#include "playback/engine_view.h"
 
 namespace tazmel {
 

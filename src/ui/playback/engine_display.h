@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "playback/engine_ports.h"
+#include "playback/engine_view.h"
 
 namespace tazmel {
 
