@@ -1,6 +1,11 @@
 # Warnings and sanitizers for every target of the project.
 add_library(tazmel_options INTERFACE)
-target_compile_options(tazmel_options INTERFACE -Wall -Wextra)
+target_compile_options(tazmel_options INTERFACE -Wall -Wextra -Wshadow -Wold-style-cast -Woverloaded-virtual
+                                                -Wnon-virtual-dtor -Wimplicit-fallthrough)
+option(TAZMEL_WERROR "Treat compiler warnings as errors" OFF)
+if(TAZMEL_WERROR)
+  target_compile_options(tazmel_options INTERFACE -Werror)
+endif()
 
 if(TAZMEL_SANITIZE)
   set(_tazmel_san -fsanitize=address,undefined -fno-omit-frame-pointer
