@@ -368,7 +368,7 @@ TEST_P(MpvComponentsTest, DestroyedWithEventsPending) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Controls, MpvComponentsTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<ControlCase>& case_info) { return case_info.param.name; });
 
 }  // namespace
 }  // namespace tazmel::test

@@ -23,8 +23,8 @@ using TestHttpHeaders = std::vector<std::pair<std::string, std::string>>;
 // A canned reply; Content-Length and "Connection: close" are added.
 struct TestHttpResponse {
   TestHttpResponse() = default;
-  TestHttpResponse(int status, std::string content_type, std::string body, TestHttpHeaders headers = {})
-      : status(status), content_type(std::move(content_type)), body(std::move(body)), headers(std::move(headers)) {}
+  TestHttpResponse(int code, std::string type, std::string text, TestHttpHeaders extra = {})
+      : status(code), content_type(std::move(type)), body(std::move(text)), headers(std::move(extra)) {}
 
   int status = 200;
   std::string content_type = "text/html";
