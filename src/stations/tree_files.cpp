@@ -149,6 +149,8 @@ void LoadTopLists(StationTree& tree, const fs::path& data_folder) {
     const std::optional<std::string> content = ReadTreeFile(data_folder, list);
     if (!content) continue;
     ForEachLine(*content, [&](std::string_view line) {
+      // An empty line names no node; keeping it would add a nameless top
+      // node that the next save writes back as another empty line.
       if (!line.empty()) tree.AddTop(ParseTopListLine(std::string(line)));
     });
   }
