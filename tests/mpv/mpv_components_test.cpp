@@ -240,6 +240,74 @@ TEST_P(MpvComponentsTest, LiveStreamFailingAfterPlayingReportsStopped) {
   EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();
   EXPECT_FALSE(probe_->Has(GetParam().not_on_drop)) << probe_->LogText();
   EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_EQ(probe_->LastError(), PlayerError::kNoSoundOutput);
+}
+
+// A start that fails says why, by the time its error event is handled;
+// the next start clears the reason.
+TEST_P(MpvComponentsTest, FailureSaysWhy) {
+  server_.Serve("/text.mp3", {200, "audio/mpeg", "hello, this is text and no audio at all\n", {}});
+  server_.Serve("/broken.mp3", {500, "text/plain", "oops", {}});
+  server_.Serve("/page", {200, "text/html", "<html><body>No streams here</body></html>", {}});
+  server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  const struct {
+    std::string address;
+    PlayerError error;
+  } cases[] = {
+      {"http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/live", PlayerError::kRefused},
+      {server_.Url("/missing.mp3"), PlayerError::kNotFound},
+      {server_.Url("/broken.mp3"), PlayerError::kNotFound},
+      {server_.Url("/text.mp3"), PlayerError::kUnknownFormat},
+      {server_.Url("/page"), PlayerError::kUnknownFormat},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    probe_->ClearLog();
+    probe_->Start(c.address);
+    EXPECT_EQ(probe_->LastError(), PlayerError::kNone);
+    ASSERT_TRUE(WaitFor("error")) << probe_->LogText();
+    EXPECT_EQ(probe_->ErrorAtEvent(), c.error);
+    EXPECT_EQ(probe_->LastError(), c.error);
+  }
+  probe_->Start(server_.Url("/tone.mp3"));
+  EXPECT_EQ(probe_->LastError(), PlayerError::kNone);
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  EXPECT_EQ(probe_->LastError(), PlayerError::kNone);
+}
+
+// A sound output that cannot be opened (no sound server at the address
+// given) is told apart from a bad clip.
+TEST_P(MpvComponentsTest, FailureWithoutSoundOutputSaysSo) {
+  MpvOptions options = TestOptions();
+  options.audio_output = "pulse";
+  options.extra_options.emplace_back("pulse-host", "unix:" + (temp_ / "no-server").string());
+  probe_ = GetParam().make(dispatcher_, options);
+  ASSERT_NE(probe_, nullptr);
+  const auto file = temp_ / "tone.mp3";
+  WriteFile(file, ShortTone());
+  probe_->Start(file.string());
+  ASSERT_TRUE(WaitFor("error")) << probe_->LogText();
+  EXPECT_EQ(probe_->ErrorAtEvent(), PlayerError::kNoSoundOutput);
+}
+
+// A stream that has played, runs dry and then receives nothing is taken as
+// lost well before the media engine's own (here one-minute) network
+// time-out: the control reports it stopped, timed out, so the engine
+// reconnects.
+TEST_P(MpvComponentsTest, StreamRunDryIsDroppedAsTimedOut) {
+  server_.ServeHandler("/stall", [](TestHttpConnection& c) { StreamMp3(c, "", 6 * kMetaInt); });
+  probe_ = GetParam().make(dispatcher_, TestOptions("60"));
+  ASSERT_NE(probe_, nullptr);
+  probe_->Start(server_.Url("/stall"));
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  probe_->ClearLog();
+  ASSERT_TRUE(WaitForAny({GetParam().stopped, GetParam().not_on_drop, "error"}, 40s)) << probe_->LogText();
+  dispatcher_.RunFor(200ms);
+  EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has(GetParam().not_on_drop)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_EQ(probe_->LastError(), PlayerError::kTimedOut);
+  EXPECT_EQ(server_.RequestCount("/stall"), 1);
 }
 
 // A document of the control's family whose first entry fails plays its
@@ -368,7 +436,7 @@ TEST_P(MpvComponentsTest, DestroyedWithEventsPending) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Controls, MpvComponentsTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<ControlCase>& param) { return param.param.name; });
 
 }  // namespace
 }  // namespace tazmel::test

@@ -83,9 +83,7 @@ void MpvRealPlayer::SetSource(std::string_view address) {
 }
 
 void MpvRealPlayer::StartClip() {
-  title_.clear();
-  author_.clear();
-  copyright_.clear();
+  texts_ = {};
   session_.Open(source_);
 }
 
@@ -197,9 +195,9 @@ void MpvRealPlayer::OnSessionMetadata() {
       if (this->*event) (this->*event)(now);
     });
   };
-  report(title_, session_.Title(), &RealPlayerControl::OnTitleChange);
-  report(author_, session_.Author(), &RealPlayerControl::OnAuthorChange);
-  report(copyright_, session_.Copyright(), &RealPlayerControl::OnCopyrightChange);
+  report(texts_.title, session_.Title(), &RealPlayerControl::OnTitleChange);
+  report(texts_.author, session_.Author(), &RealPlayerControl::OnAuthorChange);
+  report(texts_.copyright, session_.Copyright(), &RealPlayerControl::OnCopyrightChange);
 }
 
 void MpvRealPlayer::OnSessionPosition() {

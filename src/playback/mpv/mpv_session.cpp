@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <charconv>
+#include <new>
+#include <stop_token>
+#include <system_error>
 
 #include "core/code_page.h"
 #include "core/dispatcher.h"
 #include "core/file_utils.h"
 #include "core/text_utils.h"
 #include "online/http_client.h"
+#include "playback/mpv/mpv_errors.h"
 
 namespace tazmel {
 namespace {
@@ -73,12 +77,12 @@ std::string_view TrimSpace(std::string_view text) {
 
 }  // namespace
 
-// A document download on a worker thread. The session cancels and joins it
-// before it dies, so the thread never outlives what it reports to.
+// A document download on a worker thread. Stopping the thread cancels the
+// transfer; the thread is joined when the fetch goes, so it never outlives
+// what it reports to.
 struct MpvSession::Fetch {
-  std::thread thread;
-  std::atomic<bool> cancel{false};
   std::atomic<bool> done{false};
+  std::jthread thread;  // last: joined before `done` goes
 };
 
 MpvSession::MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, MpvDocFamily family)
@@ -86,38 +90,25 @@ MpvSession::MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, Mpv
   balance_refresh_ = dispatcher_.CreateTimer([this] {
     // Seeking to where we are drops what the sound server holds, so the new
     // balance is heard at once rather than after the buffer has played.
-    if (playing_ && !paused_) core_->Command({"seek", "0", "relative+exact"});
+    if (clip_.playing && !clip_.paused) core_->Command({"seek", "0", "relative+exact"});
   });
   balance_refresh_->SetSingleShot(true);
+  stall_watch_ = dispatcher_.CreateTimer([this] { CheckStall(); });
 }
 
 MpvSession::~MpvSession() {
   balance_refresh_.reset();
-  for (auto& fetch : fetches_) fetch->cancel = true;
-  for (auto& fetch : fetches_) fetch->thread.join();
+  stall_watch_.reset();
+  // All stop at once; then each is joined as it goes.
+  CancelFetches();
+  fetches_.clear();
   core_.reset();
 }
 
 bool MpvSession::Init(const MpvOptions& options) {
   core_ = MpvCore::Create(dispatcher_, options, this);
-  stream_volume_ = options.audio_output == "pulse" || options.audio_output == "pipewire";
+  audio_.stream_volume = options.audio_output == "pulse" || options.audio_output == "pipewire";
   return core_ != nullptr;
-}
-
-void MpvSession::ResetClipState() {
-  waiting_.clear();
-  entries_tried_ = 0;
-  any_played_ = false;
-  current_ = {};
-  current_id_ = -1;
-  current_sniffed_ = false;
-  entry_ids_.clear();
-  connecting_reported_ = false;
-  started_ = loaded_ = restarted_ = entry_played_ = false;
-  buffering_ = playing_ = paused_ = false;
-  network_ = live_ = false;
-  scheme_.clear();
-  known_duration_ = ended_duration_ = 0;
 }
 
 void MpvSession::Open(std::string_view address) {
@@ -126,14 +117,16 @@ void MpvSession::Open(std::string_view address) {
   ++serial_;
   // A document still to be fetched must not leave the old clip playing.
   core_->Command({"stop"});
-  ResetClipState();
-  clip_active_ = true;
+  stall_watch_->Stop();
+  clip_ = {};
+  clip_.active = true;
+  last_error_ = PlayerError::kNone;
   // The proxy in force when the clip starts; the engine may have given the
   // station a proxy of its own just before.
   proxy_ = registry_ != nullptr ? ReadPlayerHttpProxy(*registry_, preferences_) : PlayerProxy{};
   core_->SetString("http-proxy",
                    proxy_.host.empty() ? "" : "http://" + proxy_.host + ":" + std::to_string(proxy_.port) + "/");
-  waiting_.push_back({std::string(address), 0});
+  clip_.waiting.push_back({std::string(address), 0});
   listener_.OnSessionStarting();
   PlayNextEntry(kMpvErrorLoadingFailed);
 }
@@ -143,62 +136,65 @@ void MpvSession::Close() {
   DropPendingEvents();
   ++serial_;
   core_->Command({"stop"});
-  ResetClipState();
-  clip_active_ = false;
+  stall_watch_->Stop();
+  clip_ = {};
 }
 
 void MpvSession::Pause() {
-  if (!clip_active_) return;
-  paused_ = true;
-  playing_ = false;
+  if (!clip_.active) return;
+  stall_watch_->Stop();
+  clip_.paused = true;
+  clip_.playing = false;
   core_->SetFlag("pause", true);
 }
 
 void MpvSession::Resume() {
-  if (!clip_active_) return;
-  paused_ = false;
+  if (!clip_.active) return;
+  clip_.paused = false;
   core_->SetFlag("pause", false);
-  if (!restarted_) return;  // still starting: its playback restart decides
+  if (!clip_.entry.restarted) return;  // still starting: its playback restart decides
   // Cache changes are not followed while paused: look now. A refill still
   // under way reports its end as usual; otherwise the control's own resume
   // report stands for the end of any buffering reported before the pause.
-  buffering_ = core_->Observed().paused_for_cache;
-  playing_ = !buffering_;
+  clip_.buffering = core_->Observed().paused_for_cache;
+  clip_.playing = !clip_.buffering;
+  if (clip_.buffering) WatchForStall();
 }
 
 void MpvSession::Seek(double seconds) {
-  if (!loaded_) return;
+  if (!clip_.entry.loaded) return;
   core_->SetDouble("time-pos", std::max(0.0, seconds));
 }
 
 void MpvSession::PlayNextEntry(int error) {
-  while (!waiting_.empty() && entries_tried_ < kMaxEntriesTried) {
-    Entry entry = std::move(waiting_.front());
-    waiting_.pop_front();
-    ++entries_tried_;
+  while (!clip_.waiting.empty() && clip_.entries_tried < kMaxEntriesTried) {
+    Entry entry = std::move(clip_.waiting.front());
+    clip_.waiting.pop_front();
+    ++clip_.entries_tried;
     const PlaylistDocKind kind = PlaylistDocKindByExtension(entry.address);
     if (FamilyOpens(kind)) {
       if (entry.depth >= kMaxDocumentDepth) continue;
       StartDocument(entry, kind, false);
       return;
     }
-    current_ = std::move(entry);
-    current_id_ = -1;
-    current_sniffed_ = false;
-    entry_ids_.clear();
-    started_ = loaded_ = restarted_ = entry_played_ = false;
-    playing_ = paused_ = false;
+    clip_.current = std::move(entry);
+    clip_.current_id = -1;
+    clip_.current_sniffed = false;
+    clip_.entry_ids.clear();
+    clip_.entry = {};
+    clip_.logged.reset();
+    clip_.playing = clip_.paused = false;
     core_->SetFlag("pause", false);
-    if (!IsPlayableAddress(current_.address)) continue;
-    if (std::optional<std::int64_t> id = core_->LoadFile(GbToUtf8(current_.address))) {
-      entry_ids_.insert(*id);
-      current_id_ = *id;
+    if (!IsPlayableAddress(clip_.current.address)) continue;
+    if (std::optional<std::int64_t> id = core_->LoadFile(GbToUtf8(clip_.current.address))) {
+      clip_.entry_ids.insert(*id);
+      clip_.current_id = *id;
       return;
     }
   }
   // After an entry that played, failing ones that follow do not turn the
   // clip into an error.
-  EndClip(any_played_ ? MpvClipEnd::kMediaEnded : MpvClipEnd::kError, error);
+  EndClip(clip_.any_played ? MpvClipEnd::kMediaEnded : MpvClipEnd::kError, error);
 }
 
 bool MpvSession::FamilyOpens(PlaylistDocKind kind) const {
@@ -217,6 +213,7 @@ bool MpvSession::FamilyOpens(PlaylistDocKind kind) const {
 
 void MpvSession::StartDocument(const Entry& entry, PlaylistDocKind kind, bool sniffed) {
   const std::uint64_t serial = serial_;
+  clip_.logged.reset();
   if (!IsWebAddress(entry.address)) {
     // A local document is small and near: read it here. Its outcome is
     // reported through the event queue like everything else.
@@ -227,44 +224,51 @@ void MpvSession::StartDocument(const Entry& entry, PlaylistDocKind kind, bool sn
     return;
   }
   // Finished downloads are joined here so the list stays short.
-  std::erase_if(fetches_, [](const std::unique_ptr<Fetch>& fetch) {
-    if (!fetch->done) return false;
-    fetch->thread.join();
-    return true;
-  });
+  std::erase_if(fetches_, [](const std::unique_ptr<Fetch>& fetch) { return fetch->done.load(); });
   HttpRequest request;
   request.url = GbToUtf8(entry.address);
   request.proxy_host = proxy_.host;
   request.proxy_port = proxy_.port;
   auto fetch = std::make_unique<Fetch>();
-  request.cancel = &fetch->cancel;
-  Fetch* raw = fetch.get();
+  std::atomic<bool>* done = &fetch->done;
   try {
-    fetch->thread = std::thread([this, raw, request = std::move(request), serial, entry, kind, sniffed,
-                                 alive = std::weak_ptr<int>(alive_), dispatcher = &dispatcher_] {
-      try {
-        HttpResult result = HttpGet(request);
-        std::optional<std::string> text;
-        Entry located = entry;
-        if (result.ok) {
-          text = std::move(result.body);
-          // Relative entries count from where the document really came from.
-          if (!result.effective_url.empty()) located.address = Utf8ToGb(result.effective_url);
-        }
-        dispatcher->Post([this, alive, serial, located = std::move(located), kind, sniffed, text = std::move(text)] {
-          if (alive.expired()) return;
+    fetch->thread =
+        std::jthread([this, done, request = std::move(request), serial, entry, kind, sniffed,
+                      alive = std::weak_ptr<int>(alive_), dispatcher = &dispatcher_](std::stop_token stop) mutable {
+          std::atomic<bool> cancel{false};
+          const std::stop_callback on_stop(stop, [&cancel] { cancel = true; });
+          request.cancel = &cancel;
           try {
-            OnDocument(serial, located, kind, sniffed, text);
-          } catch (...) {
-            // Out of memory: the clip stays where it was.
+            HttpResult result = HttpGet(request);
+            std::optional<std::string> text;
+            Entry located = entry;
+            std::optional<PlayerError> failure;
+            if (!result.ok) {
+              failure = result.status >= 400 ? PlayerError::kNotFound
+                                             : PlayerErrorOfLogLine("http", result.error).value_or(PlayerError::kOther);
+            } else {
+              text = std::move(result.body);
+              // Relative entries count from where the document really came from.
+              if (!result.effective_url.empty()) located.address = Utf8ToGb(result.effective_url);
+            }
+            if (!stop.stop_requested()) {
+              dispatcher->Post(
+                  [this, alive, serial, located = std::move(located), kind, sniffed, text = std::move(text), failure] {
+                    if (alive.expired()) return;
+                    try {
+                      if (serial == serial_) clip_.logged = failure;
+                      OnDocument(serial, located, kind, sniffed, text);
+                    } catch (const std::bad_alloc&) {
+                      // The clip stays where it was.
+                    }
+                  });
+            }
+          } catch (const std::bad_alloc&) {
+            // No document; the session gives up on it when it dies.
           }
+          *done = true;
         });
-      } catch (...) {
-        // Out of memory: no document; the session gives up on it when it dies.
-      }
-      raw->done = true;
-    });
-  } catch (...) {
+  } catch (const std::system_error&) {
     // No thread for the download: the document cannot be had.
     OnDocument(serial, entry, kind, sniffed, std::nullopt);
     return;
@@ -287,50 +291,50 @@ void MpvSession::OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind k
     // (XML's own, and what character references decode to), unless its
     // bytes say otherwise, when they are taken to be the data code page.
     const std::string named = IsValidUtf8(*it) ? Utf8ToGb(*it) : *it;
-    waiting_.push_front({ResolvePlaylistEntry(entry.address, named), entry.depth + 1});
+    clip_.waiting.push_front({ResolvePlaylistEntry(entry.address, named), entry.depth + 1});
   }
   PlayNextEntry(kMpvErrorUnknownFormat);
 }
 
 void MpvSession::CancelFetches() {
-  for (auto& fetch : fetches_) fetch->cancel = true;
+  for (auto& fetch : fetches_) fetch->thread.request_stop();
 }
 
 void MpvSession::OnMpvStartFile(std::int64_t entry_id) {
-  started_ = entry_ids_.contains(entry_id);
-  loaded_ = restarted_ = entry_played_ = false;
-  if (started_ && !connecting_reported_) {
-    connecting_reported_ = true;
+  clip_.entry = {.started = clip_.entry_ids.contains(entry_id)};
+  if (clip_.entry.started && !clip_.connecting_reported) {
+    clip_.connecting_reported = true;
     listener_.OnSessionConnecting();
   }
 }
 
 void MpvSession::OnMpvFileLoaded() {
-  if (!started_) return;
-  loaded_ = true;
-  network_ = core_->GetFlag("demuxer-via-network").value_or(false);
+  if (!clip_.entry.started) return;
+  clip_.entry.loaded = true;
+  clip_.network = core_->GetFlag("demuxer-via-network").value_or(false);
   // A live stream can neither seek nor tell its size; its "duration" only
   // tracks the end of what has been cached.
-  live_ = network_ && !core_->GetFlag("seekable").value_or(false) && !core_->GetInt64("file-size").has_value();
-  scheme_ = SchemeOf(core_->GetString("path").value_or(current_.address));
+  clip_.live =
+      clip_.network && !core_->GetFlag("seekable").value_or(false) && !core_->GetInt64("file-size").has_value();
+  clip_.scheme = SchemeOf(core_->GetString("path").value_or(clip_.current.address));
   ReadDuration();
   listener_.OnSessionOpened();
-  if (network_ && !buffering_) {
-    buffering_ = true;
+  if (clip_.network && !clip_.buffering) {
+    clip_.buffering = true;
     listener_.OnSessionBuffering(true);
   }
 }
 
 void MpvSession::OnMpvPlaybackRestart() {
-  if (!started_ || !loaded_) return;
-  restarted_ = true;
-  if (playing_ || paused_) {
+  if (!clip_.entry.started || !clip_.entry.loaded) return;
+  clip_.entry.restarted = true;
+  if (clip_.playing || clip_.paused) {
     listener_.OnSessionPosition();  // a seek finished
     return;
   }
   if (core_->Observed().paused_for_cache) {
-    if (!buffering_) {
-      buffering_ = true;
+    if (!clip_.buffering) {
+      clip_.buffering = true;
       listener_.OnSessionBuffering(true);
     }
     return;
@@ -339,35 +343,37 @@ void MpvSession::OnMpvPlaybackRestart() {
 }
 
 void MpvSession::FinishBuffering() {
-  if (buffering_) {
-    buffering_ = false;
+  stall_watch_->Stop();
+  if (clip_.buffering) {
+    clip_.buffering = false;
     listener_.OnSessionBuffering(false);
   }
-  playing_ = true;
-  any_played_ = entry_played_ = true;
+  clip_.playing = true;
+  clip_.any_played = clip_.entry.played = true;
   listener_.OnSessionPlaying();
 }
 
 void MpvSession::OnMpvPropertyChange(MpvProperty property) {
-  if (!started_) return;
+  if (!clip_.entry.started) return;
   const MpvObserved& observed = core_->Observed();
   switch (property) {
     case MpvProperty::kPausedForCache:
-      if (!restarted_ || paused_) break;
-      if (observed.paused_for_cache && !buffering_) {
-        buffering_ = true;
-        playing_ = false;
+      if (!clip_.entry.restarted || clip_.paused) break;
+      if (observed.paused_for_cache && !clip_.buffering) {
+        clip_.buffering = true;
+        clip_.playing = false;
+        WatchForStall();
         listener_.OnSessionBuffering(true);
-      } else if (!observed.paused_for_cache && buffering_) {
+      } else if (!observed.paused_for_cache && clip_.buffering) {
         FinishBuffering();
       }
       break;
     case MpvProperty::kCacheBufferingState:
-      if (buffering_) listener_.OnSessionBufferingProgress(observed.cache_buffering_state);
+      if (clip_.buffering) listener_.OnSessionBufferingProgress(observed.cache_buffering_state);
       break;
     case MpvProperty::kTimePos:
-      if (loaded_) ReadDuration();
-      if (playing_) listener_.OnSessionPosition();
+      if (clip_.entry.loaded) ReadDuration();
+      if (clip_.playing) listener_.OnSessionPosition();
       break;
     case MpvProperty::kMetadata:
       listener_.OnSessionMetadata();
@@ -376,39 +382,46 @@ void MpvSession::OnMpvPropertyChange(MpvProperty property) {
 }
 
 void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
-  if (!entry_ids_.contains(end.entry_id)) return;  // an entry we already left
-  entry_ids_.erase(end.entry_id);
+  if (!clip_.entry_ids.contains(end.entry_id)) return;  // an entry we already left
+  clip_.entry_ids.erase(end.entry_id);
   if (end.reason == MpvEndReason::kRedirect) {
     // The engine expanded a PLS or M3U in place: its entries are ours.
-    for (int i = 0; i < end.insert_count; ++i) entry_ids_.insert(end.insert_id + i);
+    for (int i = 0; i < end.insert_count; ++i) clip_.entry_ids.insert(end.insert_id + i);
     return;
   }
-  const bool was_loaded = loaded_;
-  const bool was_played = entry_played_;
-  started_ = loaded_ = restarted_ = entry_played_ = false;
+  const bool was_loaded = clip_.entry.loaded;
+  const bool was_played = clip_.entry.played;
+  clip_.entry = {};
   if (end.reason == MpvEndReason::kEof || end.reason == MpvEndReason::kError) {
     // Within an expanded PLS or M3U the engine goes on to the next entry
     // by itself.
     const std::vector<std::int64_t> ids = core_->PlaylistIds();
     const auto at = std::find(ids.begin(), ids.end(), end.entry_id);
-    if (at != ids.end() && std::any_of(at + 1, ids.end(), [&](std::int64_t id) { return entry_ids_.contains(id); })) {
+    if (at != ids.end() &&
+        std::any_of(at + 1, ids.end(), [&](std::int64_t id) { return clip_.entry_ids.contains(id); })) {
       return;
     }
   }
   switch (end.reason) {
     case MpvEndReason::kError:
-      if (was_played && live_) {
+      if (was_played && clip_.live) {
         // A live stream that failed after it had played (its sound output
         // went away, say) was lost as one that ran dry is: the same stop.
-        EndClip(MpvClipEnd::kDropped, 0);
+        EndClip(MpvClipEnd::kDropped, end.error);
+        return;
+      }
+      // Without a sound output no entry can play; a clip that ends on it
+      // has not played, even when the engine had begun.
+      if (end.error == kMpvErrorAudioOutputFailed) {
+        EndClip(MpvClipEnd::kError, end.error);
         return;
       }
       // A web address the engine could not read may be a document of ours
       // (not so an entry of a PLS the engine expanded).
-      if (end.error == kMpvErrorUnknownFormat && end.entry_id == current_id_ && !current_sniffed_ &&
-          IsWebAddress(current_.address) && current_.depth < kMaxDocumentDepth) {
-        current_sniffed_ = true;
-        StartDocument(current_, PlaylistDocKind::kNone, true);
+      if (end.error == kMpvErrorUnknownFormat && end.entry_id == clip_.current_id && !clip_.current_sniffed &&
+          IsWebAddress(clip_.current.address) && clip_.current.depth < kMaxDocumentDepth) {
+        clip_.current_sniffed = true;
+        StartDocument(clip_.current, PlaylistDocKind::kNone, true);
         return;
       }
       PlayNextEntry(end.error);
@@ -416,10 +429,10 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
     case MpvEndReason::kEof:
       if (!was_loaded) {
         PlayNextEntry(kMpvErrorLoadingFailed);
-      } else if (live_) {
+      } else if (clip_.live) {
         // A live stream has no end: the connection was lost.
         EndClip(MpvClipEnd::kDropped, 0);
-      } else if (!waiting_.empty()) {
+      } else if (!clip_.waiting.empty()) {
         PlayNextEntry(0);
       } else {
         EndClip(MpvClipEnd::kMediaEnded, 0);
@@ -439,21 +452,78 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
 // reaches us (the last changes of an entry may already find it gone); so
 // the last length it told is kept.
 void MpvSession::ReadDuration() {
-  if (live_) {
-    known_duration_ = 0;
+  if (clip_.live) {
+    clip_.known_duration = 0;
   } else if (std::optional<double> duration = core_->GetDouble("duration")) {
-    known_duration_ = std::max(0.0, *duration);
+    clip_.known_duration = std::max(0.0, *duration);
   }
 }
 
 void MpvSession::EndClip(MpvClipEnd end, int error) {
-  ended_duration_ = end == MpvClipEnd::kMediaEnded ? known_duration_ : 0;
-  clip_active_ = false;
-  waiting_.clear();
-  entry_ids_.clear();
-  started_ = loaded_ = restarted_ = entry_played_ = false;
-  buffering_ = playing_ = paused_ = false;
+  stall_watch_->Stop();
+  switch (end) {
+    case MpvClipEnd::kError:
+      last_error_ = PlayerErrorOfCode(error, clip_.logged);
+      clip_.error_awaits_log = error == kMpvErrorLoadingFailed && !clip_.logged;
+      break;
+    case MpvClipEnd::kDropped:
+      // A stall the session noticed has said so already.
+      if (last_error_ == PlayerError::kNone) {
+        last_error_ = error != 0 ? PlayerErrorOfCode(error, clip_.logged) : clip_.logged.value_or(PlayerError::kOther);
+      }
+      break;
+    case MpvClipEnd::kMediaEnded:
+      break;
+  }
+  clip_.ended_duration = end == MpvClipEnd::kMediaEnded ? clip_.known_duration : 0;
+  clip_.active = false;
+  clip_.waiting.clear();
+  clip_.entry_ids.clear();
+  clip_.entry = {};
+  clip_.buffering = clip_.playing = clip_.paused = false;
   listener_.OnSessionEnded(end, error);
+}
+
+void MpvSession::OnMpvLogMessage(std::string_view prefix, std::string_view text) {
+  const std::optional<PlayerError> reason = PlayerErrorOfLogLine(prefix, text);
+  if (!reason) return;
+  if (clip_.entry.started) {
+    clip_.logged = reason;
+  } else if (clip_.error_awaits_log) {
+    // The engine may tell why only after it has reported the end; the
+    // control's error event, still queued, reads the reason later.
+    last_error_ = *reason;
+    clip_.error_awaits_log = false;
+  }
+}
+
+void MpvSession::WatchForStall() {
+  if (!clip_.network || !clip_.entry.played || stall_watch_->Active()) return;
+  clip_.data_seen = dispatcher_.Now();
+  clip_.cache_end = core_->GetDouble("demuxer-cache-time").value_or(0);
+  stall_watch_->Start(std::chrono::seconds(1));
+}
+
+void MpvSession::CheckStall() {
+  if (!clip_.active || !clip_.buffering || clip_.paused || !clip_.entry.played) {
+    stall_watch_->Stop();
+    return;
+  }
+  // What arrives extends the cache; the engine's rate figure keeps its
+  // last value while nothing is read, so it cannot tell.
+  const double cache_end = core_->GetDouble("demuxer-cache-time").value_or(0);
+  const auto now = dispatcher_.Now();
+  if (cache_end > clip_.cache_end) {
+    clip_.data_seen = now;
+    clip_.cache_end = cache_end;
+    return;
+  }
+  if (now - clip_.data_seen < kStallLimit) return;
+  // Lost. The engine is stopped, and the end it reports for the entry is
+  // not ours any more.
+  core_->Command({"stop"});
+  last_error_ = PlayerError::kTimedOut;
+  EndClip(MpvClipEnd::kDropped, 0);
 }
 
 void MpvSession::OnMpvAudioReconfig() {
@@ -462,17 +532,17 @@ void MpvSession::OnMpvAudioReconfig() {
 }
 
 void MpvSession::SetVolume(int volume) {
-  volume_ = std::clamp(volume, 0, 100);
+  audio_.volume = std::clamp(volume, 0, 100);
   ApplyVolume();
 }
 
 void MpvSession::SetMute(bool mute) {
-  mute_ = mute;
+  audio_.mute = mute;
   ApplyVolume();
 }
 
 void MpvSession::SetBalance(int balance) {
-  balance_ = std::clamp(balance, -100, 100);
+  audio_.balance = std::clamp(balance, -100, 100);
   ApplyBalance();
 }
 
@@ -484,45 +554,46 @@ void MpvSession::ApplyVolume() {
   // before the output exists there is nothing to set, and the output's
   // reconfiguration applies it. Other outputs (null, or ALSA, whose volume
   // would be the system mixer's) use the software volume.
-  bool software = !stream_volume_;
-  if (stream_volume_ && core_->GetString("current-ao").has_value()) {
-    software = !(core_->SetDouble("ao-volume", volume_) && core_->SetFlag("ao-mute", mute_));
+  bool software = !audio_.stream_volume;
+  if (audio_.stream_volume && core_->GetString("current-ao").has_value()) {
+    software = !(core_->SetDouble("ao-volume", audio_.volume) && core_->SetFlag("ao-mute", audio_.mute));
   }
-  core_->SetDouble("volume", software ? volume_ : 100);
-  core_->SetFlag("mute", software && mute_);
+  core_->SetDouble("volume", software ? audio_.volume : 100);
+  core_->SetFlag("mute", software && audio_.mute);
 }
 
 void MpvSession::ApplyBalance() {
   std::string filter;
-  if (balance_ != 0) {
+  if (audio_.balance != 0) {
     // -1..1 towards the right; written without the locale's decimal mark.
     char number[16];
-    const auto [end, ec] = std::to_chars(number, number + sizeof number, balance_ / 100.0, std::chars_format::fixed, 2);
+    const auto [end, ec] =
+        std::to_chars(number, number + sizeof number, audio_.balance / 100.0, std::chars_format::fixed, 2);
     filter = "@balance:lavfi=[stereotools=balance_out=" + std::string(number, end) + "]";
   }
-  if (filter == applied_filter_) return;
+  if (filter == audio_.applied_filter) return;
   if (!core_->SetString("af", filter)) return;
-  applied_filter_ = filter;
+  audio_.applied_filter = filter;
   // The filter acts before the sound server's buffer, which would play the
   // old balance for another second. Once a slider has come to rest that
   // buffer is dropped, at the cost of a moment's silence; moves in quick
   // succession share one drop.
-  if (stream_volume_ && playing_) balance_refresh_->Start(std::chrono::milliseconds(150));
+  if (audio_.stream_volume && clip_.playing) balance_refresh_->Start(std::chrono::milliseconds(150));
 }
 
 double MpvSession::Position() const {
-  if (!loaded_) return 0;
+  if (!clip_.entry.loaded) return 0;
   return std::max(0.0, core_->GetDouble("time-pos").value_or(0));
 }
 
 double MpvSession::Duration() const {
-  if (!loaded_) return clip_active_ ? 0 : ended_duration_;
-  if (live_) return 0;
+  if (!clip_.entry.loaded) return clip_.active ? 0 : clip_.ended_duration;
+  if (clip_.live) return 0;
   return std::max(0.0, core_->GetDouble("duration").value_or(0));
 }
 
 int MpvSession::ClipBitrate() const {
-  if (!loaded_) return 0;
+  if (!clip_.entry.loaded) return 0;
   // The nominal rates of the tracks; the measured ones jitter.
   const double audio =
       core_->GetDouble("current-tracks/audio/demux-bitrate").value_or(core_->GetDouble("audio-bitrate").value_or(0));
@@ -532,28 +603,28 @@ int MpvSession::ClipBitrate() const {
 }
 
 int MpvSession::ArrivalRate() const {
-  if (!loaded_ || !network_) return 0;
+  if (!clip_.entry.loaded || !clip_.network) return 0;
   const std::int64_t bytes_per_second = core_->GetInt64("cache-speed").value_or(0);
   return static_cast<int>(std::clamp<std::int64_t>(bytes_per_second * 8, 0, 2'000'000'000));
 }
 
 int MpvSession::BufferingPercent() const {
-  if (buffering_) return std::clamp(core_->Observed().cache_buffering_state, 0, 100);
-  return playing_ || paused_ ? 100 : 0;
+  if (clip_.buffering) return std::clamp(core_->Observed().cache_buffering_state, 0, 100);
+  return clip_.playing || clip_.paused ? 100 : 0;
 }
 
-std::string MpvSession::SourceProtocol() const { return scheme_; }
+std::string MpvSession::SourceProtocol() const { return clip_.scheme; }
 
 int MpvSession::VideoWidth() const {
-  return loaded_ ? static_cast<int>(core_->GetInt64("video-params/w").value_or(0)) : 0;
+  return clip_.entry.loaded ? static_cast<int>(core_->GetInt64("video-params/w").value_or(0)) : 0;
 }
 
 int MpvSession::VideoHeight() const {
-  return loaded_ ? static_cast<int>(core_->GetInt64("video-params/h").value_or(0)) : 0;
+  return clip_.entry.loaded ? static_cast<int>(core_->GetInt64("video-params/h").value_or(0)) : 0;
 }
 
 std::string MpvSession::MetadataText(std::initializer_list<std::string_view> keys) const {
-  if (!clip_active_) return {};
+  if (!clip_.active) return {};
   for (std::string_view key : keys) {
     for (const auto& [name, value] : core_->Observed().metadata) {
       if (!EqualsNoCase(name, key)) continue;
@@ -575,7 +646,7 @@ std::string MpvSession::Genre() const { return MetadataText({"genre", "icy-genre
 std::string MpvSession::ProviderUrl() const { return MetadataText({"icy-url"}); }
 
 std::string MpvSession::AudioLanguage() const {
-  if (!loaded_) return {};
+  if (!clip_.entry.loaded) return {};
   for (const char* property : {"current-tracks/audio/lang", "metadata/by-key/language"}) {
     const std::string value(TrimSpace(core_->GetString(property).value_or("")));
     if (!value.empty()) return value;
