@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -382,6 +383,66 @@ TEST_P(MpvComponentsTest, PlsPlaylistFallsThrough) {
   ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
   EXPECT_TRUE(InOrder(probe_->Log(), {GetParam().playing, GetParam().ended.back()})) << probe_->LogText();
   EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+}
+
+// How many entries of a list of dead links a clip asked the server for.
+int DeadRequests(const TestHttpServer& server) {
+  const std::vector<std::string> targets = server.RequestTargets();
+  return static_cast<int>(
+      std::count_if(targets.begin(), targets.end(), [](const std::string& t) { return t.starts_with("/dead/"); }));
+}
+
+Tokens DeadLinks(const TestHttpServer& server, int count) {
+  Tokens links;
+  for (int i = 0; i < count; ++i) links.push_back(server.Url("/dead/" + std::to_string(i)));
+  return links;
+}
+
+std::string PlsDoc(const Tokens& entries) {
+  std::string doc = "[playlist]\nNumberOfEntries=" + std::to_string(entries.size()) + "\n";
+  for (std::size_t i = 0; i < entries.size(); ++i) doc += "File" + std::to_string(i + 1) + "=" + entries[i] + "\n";
+  return doc + "Version=2\n";
+}
+
+// A list of thousands of dead links, expanded by the media engine (PLS) or
+// by the control (its family's document), costs a bounded number of tries
+// and ends in one error; nothing is tried after that.
+TEST_P(MpvComponentsTest, HugeListOfDeadLinksIsBounded) {
+  const Tokens links = DeadLinks(server_, 5000);
+  const std::string family_path = std::string("/huge") + GetParam().doc_extension;
+  server_.Serve("/huge.pls", {200, "audio/x-scpls", PlsDoc(links), {}});
+  server_.Serve(family_path, {200, "text/plain", GetParam().make_doc(links), {}});
+  for (const std::string& path : {std::string("/huge.pls"), family_path}) {
+    SCOPED_TRACE(path);
+    const int before = DeadRequests(server_);
+    probe_->ClearLog();
+    probe_->Start(server_.Url(path));
+    ASSERT_TRUE(WaitFor("error", 60s)) << probe_->LogText();
+    const int tried = DeadRequests(server_) - before;
+    // The engine may have gone on to its first entries or two of a list it
+    // expanded before the control took the list over.
+    EXPECT_LE(tried, MpvSession::kMaxEntriesTried + 2);
+    EXPECT_GE(tried, MpvSession::kMaxEntriesTried / 2);
+    dispatcher_.RunFor(300ms);
+    EXPECT_EQ(DeadRequests(server_) - before, tried);
+    EXPECT_EQ(std::count(probe_->Log().begin(), probe_->Log().end(), "error"), 1) << probe_->LogText();
+  }
+}
+
+// Stop in the middle of a long list of dead links ends it at once: the
+// control reports stopped, and no further entry is asked for.
+TEST_P(MpvComponentsTest, StopEndsLongListAtOnce) {
+  server_.Serve("/long.pls", {200, "audio/x-scpls", PlsDoc(DeadLinks(server_, 3000)), {}});
+  probe_->Start(server_.Url("/long.pls"));
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return DeadRequests(server_) >= 6; }, 30s)) << probe_->LogText();
+  probe_->ClearLog();
+  probe_->Stop();
+  const int at_stop = DeadRequests(server_);
+  dispatcher_.RunFor(500ms);
+  // One request may already have been on its way.
+  EXPECT_LE(DeadRequests(server_), at_stop + 1);
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_FALSE(probe_->Session().HasClip());
 }
 
 // The position advances while playing; pause holds the engine and reports

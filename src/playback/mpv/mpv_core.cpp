@@ -350,16 +350,6 @@ std::optional<std::string> MpvCore::GetString(const char* name) const {
   return result;
 }
 
-std::vector<std::int64_t> MpvCore::PlaylistIds() const {
-  std::vector<std::int64_t> ids;
-  const std::int64_t count = GetInt64("playlist/count").value_or(0);
-  for (std::int64_t i = 0; i < count; ++i) {
-    const std::string name = "playlist/" + std::to_string(i) + "/id";
-    if (std::optional<std::int64_t> id = GetInt64(name.c_str())) ids.push_back(*id);
-  }
-  return ids;
-}
-
 std::string MpvCore::ErrorText(int error) {
   const MpvLibrary* library = LoadMpvLibrary();
   return library ? library->error_string(error) : "libmpv is not available";

@@ -97,9 +97,6 @@ class MpvCore {
   std::optional<std::int64_t> GetInt64(const char* name) const;
   std::optional<std::string> GetString(const char* name) const;
 
-  // The playlist entry IDs in play order.
-  std::vector<std::int64_t> PlaylistIds() const;
-
   const MpvObserved& Observed() const { return observed_; }
   const MpvOptions& Options() const { return options_; }
   // The engine's text for one of its error codes.

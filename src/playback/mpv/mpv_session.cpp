@@ -19,7 +19,10 @@ namespace {
 // Documents may name documents, but not without end; and a clip tries only
 // so many entries before it gives up.
 constexpr int kMaxDocumentDepth = 4;
-constexpr int kMaxEntriesTried = 64;
+// Failing entries after the first few are tried this far apart, so that a
+// list of dead links neither hammers its servers nor keeps the thread busy.
+constexpr int kUnpacedEntries = 3;
+constexpr std::chrono::milliseconds kEntryPace{50};
 
 bool IsWebAddress(std::string_view address) {
   const std::string lower = AsciiLowerCopy(address.substr(0, 8));
@@ -94,11 +97,14 @@ MpvSession::MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, Mpv
   });
   balance_refresh_->SetSingleShot(true);
   stall_watch_ = dispatcher_.CreateTimer([this] { CheckStall(); });
+  entry_pace_ = dispatcher_.CreateTimer([this] { PlayNextEntryNow(clip_.paced_error); });
+  entry_pace_->SetSingleShot(true);
 }
 
 MpvSession::~MpvSession() {
   balance_refresh_.reset();
   stall_watch_.reset();
+  entry_pace_.reset();
   // All stop at once; then each is joined as it goes.
   CancelFetches();
   fetches_.clear();
@@ -118,6 +124,7 @@ void MpvSession::Open(std::string_view address) {
   // A document still to be fetched must not leave the old clip playing.
   core_->Command({"stop"});
   stall_watch_->Stop();
+  entry_pace_->Stop();
   clip_ = {};
   clip_.active = true;
   last_error_ = PlayerError::kNone;
@@ -137,6 +144,7 @@ void MpvSession::Close() {
   ++serial_;
   core_->Command({"stop"});
   stall_watch_->Stop();
+  entry_pace_->Stop();
   clip_ = {};
 }
 
@@ -167,6 +175,15 @@ void MpvSession::Seek(double seconds) {
 }
 
 void MpvSession::PlayNextEntry(int error) {
+  if (clip_.entries_tried >= kUnpacedEntries && !clip_.waiting.empty()) {
+    clip_.paced_error = error;
+    entry_pace_->Start(kEntryPace);
+    return;
+  }
+  PlayNextEntryNow(error);
+}
+
+void MpvSession::PlayNextEntryNow(int error) {
   while (!clip_.waiting.empty() && clip_.entries_tried < kMaxEntriesTried) {
     Entry entry = std::move(clip_.waiting.front());
     clip_.waiting.pop_front();
@@ -195,6 +212,29 @@ void MpvSession::PlayNextEntry(int error) {
   // After an entry that played, failing ones that follow do not turn the
   // clip into an error.
   EndClip(clip_.any_played ? MpvClipEnd::kMediaEnded : MpvClipEnd::kError, error);
+}
+
+void MpvSession::TakeOverExpandedList(const MpvEndFile& end) {
+  // The engine expanded a PLS or M3U in place and would go on through every
+  // entry by itself. Its entries become ours instead, bounded and paced as
+  // a document's are; loading the first of them drops the engine's copy.
+  // The inserted entries follow one another; only the first few indexes
+  // need a look.
+  clip_.entry = {};
+  std::vector<Entry> taken;
+  const std::int64_t count = core_->GetInt64("playlist/count").value_or(0);
+  const std::int64_t scan = std::min<std::int64_t>(count, 2 * kMaxDocumentEntries);
+  for (std::int64_t i = 0; clip_.current.depth < kMaxDocumentDepth && i < scan; ++i) {
+    if (taken.size() >= kMaxDocumentEntries) break;
+    const std::string item = "playlist/" + std::to_string(i);
+    const std::optional<std::int64_t> id = core_->GetInt64((item + "/id").c_str());
+    if (!id || *id < end.insert_id || *id >= end.insert_id + end.insert_count) continue;
+    if (std::optional<std::string> name = core_->GetString((item + "/filename").c_str())) {
+      taken.push_back({IsValidUtf8(*name) ? Utf8ToGb(*name) : *name, clip_.current.depth + 1});
+    }
+  }
+  for (auto it = taken.rbegin(); it != taken.rend(); ++it) clip_.waiting.push_front(std::move(*it));
+  PlayNextEntry(kMpvErrorUnknownFormat);
 }
 
 bool MpvSession::FamilyOpens(PlaylistDocKind kind) const {
@@ -284,8 +324,8 @@ void MpvSession::OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind k
     return;
   }
   if (sniffed) kind = PlaylistDocKindByContent(*text);
-  const std::vector<std::string> entries =
-      FamilyOpens(kind) ? ParsePlaylistDoc(kind, *text) : std::vector<std::string>{};
+  std::vector<std::string> entries = FamilyOpens(kind) ? ParsePlaylistDoc(kind, *text) : std::vector<std::string>{};
+  if (entries.size() > kMaxDocumentEntries) entries.resize(kMaxDocumentEntries);
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     // Addresses here are in the data code page; a document's text is UTF-8
     // (XML's own, and what character references decode to), unless its
@@ -385,23 +425,12 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
   if (!clip_.entry_ids.contains(end.entry_id)) return;  // an entry we already left
   clip_.entry_ids.erase(end.entry_id);
   if (end.reason == MpvEndReason::kRedirect) {
-    // The engine expanded a PLS or M3U in place: its entries are ours.
-    for (int i = 0; i < end.insert_count; ++i) clip_.entry_ids.insert(end.insert_id + i);
+    TakeOverExpandedList(end);
     return;
   }
   const bool was_loaded = clip_.entry.loaded;
   const bool was_played = clip_.entry.played;
   clip_.entry = {};
-  if (end.reason == MpvEndReason::kEof || end.reason == MpvEndReason::kError) {
-    // Within an expanded PLS or M3U the engine goes on to the next entry
-    // by itself.
-    const std::vector<std::int64_t> ids = core_->PlaylistIds();
-    const auto at = std::find(ids.begin(), ids.end(), end.entry_id);
-    if (at != ids.end() &&
-        std::any_of(at + 1, ids.end(), [&](std::int64_t id) { return clip_.entry_ids.contains(id); })) {
-      return;
-    }
-  }
   switch (end.reason) {
     case MpvEndReason::kError:
       if (was_played && clip_.live) {
@@ -461,6 +490,7 @@ void MpvSession::ReadDuration() {
 
 void MpvSession::EndClip(MpvClipEnd end, int error) {
   stall_watch_->Stop();
+  entry_pace_->Stop();
   switch (end) {
     case MpvClipEnd::kError:
       last_error_ = PlayerErrorOfCode(error, clip_.logged);

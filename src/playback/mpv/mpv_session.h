@@ -69,6 +69,12 @@ class MpvSession : private MpvCoreListener {
   // this long is taken as lost, rather than waiting for the engine's own
   // network time-out while the listener hears nothing.
   static constexpr std::chrono::seconds kStallLimit{5};
+  // A clip tries at most this many entries before it gives up, and takes at
+  // most kMaxDocumentEntries from one document or expanded list: lists of
+  // thousands of dead links are found in the wild, and each entry costs a
+  // connection.
+  static constexpr int kMaxEntriesTried = 64;
+  static constexpr std::size_t kMaxDocumentEntries = 100;
 
   MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, MpvDocFamily family);
   ~MpvSession() override;
@@ -155,6 +161,8 @@ class MpvSession : private MpvCoreListener {
   // Plays the next waiting entry; ends the clip with kError when none is
   // left.
   void PlayNextEntry(int error);
+  void PlayNextEntryNow(int error);
+  void TakeOverExpandedList(const MpvEndFile& end);
   void LoadEntry(const Entry& entry);
   void StartDocument(const Entry& entry, PlaylistDocKind kind, bool sniffed);
   void OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind kind, bool sniffed,
@@ -217,6 +225,7 @@ class MpvSession : private MpvCoreListener {
     // far the cache reached then.
     std::chrono::steady_clock::time_point data_seen;
     double cache_end = 0;
+    int paced_error = 0;  // for the entry that waits for its turn
   };
   // Audio settings, applied again to every new audio output.
   struct AudioSettings {
@@ -235,6 +244,8 @@ class MpvSession : private MpvCoreListener {
   std::unique_ptr<Timer> balance_refresh_;
   // Runs only while a stream that played has run dry.
   std::unique_ptr<Timer> stall_watch_;
+  // Starts the next entry of a clip whose entries keep failing.
+  std::unique_ptr<Timer> entry_pace_;
 
   const Registry* registry_ = nullptr;
   PlayerPreferences preferences_ = PlayerPreferences::kWmp9;
