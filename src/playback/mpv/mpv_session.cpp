@@ -34,7 +34,7 @@ bool IsWebAddress(std::string_view address) {
 // one of our file descriptors (fd://, fdclose://), stdin ("-"), generated
 // sources (av://, lavf://) and more. Only network streams and files pass.
 bool IsPlayableAddress(std::string_view address) {
-  while (!address.empty() && static_cast<unsigned char>(address.front()) <= ' ') address.remove_prefix(1);
+  address = TrimControls(address);
   if (address.empty() || address == "-") return false;
   const std::size_t end = address.find("://");
   if (end == address.npos) return true;  // a local path
@@ -48,34 +48,6 @@ std::string SchemeOf(std::string_view address) {
   const std::size_t end = address.find("://");
   if (end == address.npos) return "file";
   return AsciiLowerCopy(address.substr(0, end));
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t trail = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      trail = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      trail = 2;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      trail = 3;
-    } else if (lead >= 0x80) {
-      return false;
-    }
-    if (text.size() - i <= trail) return false;
-    for (std::size_t k = 1; k <= trail; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += trail + 1;
-  }
-  return true;
-}
-
-std::string_view TrimSpace(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -658,7 +630,7 @@ std::string MpvSession::MetadataText(std::initializer_list<std::string_view> key
   for (std::string_view key : keys) {
     for (const auto& [name, value] : core_->Observed().metadata) {
       if (!EqualsNoCase(name, key)) continue;
-      const std::string_view text = TrimSpace(value);
+      const std::string_view text = TrimControls(value);
       // Stations send their titles in their own code page, which the engine
       // may hand on as it is; bytes that are not UTF-8 are most likely
       // already the data code page.
@@ -678,7 +650,7 @@ std::string MpvSession::ProviderUrl() const { return MetadataText({"icy-url"}); 
 std::string MpvSession::AudioLanguage() const {
   if (!clip_.entry.loaded) return {};
   for (const char* property : {"current-tracks/audio/lang", "metadata/by-key/language"}) {
-    const std::string value(TrimSpace(core_->GetString(property).value_or("")));
+    const std::string value(TrimControls(core_->GetString(property).value_or("")));
     if (!value.empty()) return value;
   }
   return {};
