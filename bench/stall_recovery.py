@@ -5,7 +5,8 @@ Serves an MP3 as an endless live stream on 127.0.0.1, paced a little faster
 than real time. The first connection stalls STALL seconds in (the server
 keeps it open and sends nothing more); later connections stream on. Runs
 tazmel-play on it and prints the times, from the stall, to "Buffering",
-to the stream's drop (the second connection) and to "Playing" again.
+to the player's stop, to the reconnect (the second connection) and to
+"Playing" again.
 
   bench/stall_recovery.py build/tazmel-play tone.mp3 [STALL] [SECONDS]
 
@@ -86,6 +87,7 @@ def first(pred, after):
 
 
 buffering = first(lambda w, x: w == "state" and x.startswith("Buffering"), t0)
+stopped = first(lambda w, x: w == "state" and not x.startswith(("Buffering", "Playing")), buffering or t0)
 drop = connections[1] if len(connections) > 1 else None
 playing = first(lambda w, x: w == "state" and x.startswith("Playing"), drop or t0) if drop else None
 
@@ -95,7 +97,8 @@ def show(name, t):
 
 
 show("stall -> Buffering", buffering)
-show("stall -> drop", drop)
+show("stall -> stopped", stopped)
+show("stall -> reconnect", drop)
 show("stall -> Playing again", playing)
 if buffering is not None and playing is not None:
     print("%-22s %5.1f s" % ("dry -> Playing again", playing - buffering))
