@@ -9,11 +9,6 @@ namespace fs = std::filesystem;
 namespace tazmel {
 namespace {
 
-fs::path EnvPath(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value ? fs::path(value) : fs::path();
-}
-
 fs::path ExecutableDir() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
@@ -26,6 +21,11 @@ bool HasTazmelIni(const fs::path& folder) {
 }
 
 }  // namespace
+
+fs::path EnvPath(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? fs::path(value) : fs::path();
+}
 
 ProgramFolderSources ProgramFolderSources::FromEnvironment() {
   ProgramFolderSources s;

@@ -6,6 +6,10 @@
 
 namespace tazmel {
 
+// The value of the environment variable as a path; empty when it is unset
+// or empty.
+std::filesystem::path EnvPath(const char* name);
+
 // Where the program folder comes from; filled from the environment and the
 // executable's location by FromEnvironment, or by tests.
 struct ProgramFolderSources {

@@ -17,6 +17,17 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // The text without blanks and TABs at either end.
 std::string_view TrimBlanks(std::string_view text);
 
+// Bytes up to and including the blank: control characters and ' '.
+inline bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+// The text without such bytes at either end.
+std::string_view TrimControls(std::string_view text);
+
+// Whether the bytes are well-formed UTF-8: no stray or missing trail
+// bytes, no overlong two-byte forms, nothing above U+10FFFF's lead bytes.
+bool IsValidUtf8(std::string_view text);
+// Appends `code` (at most U+10FFFF) encoded as UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
+
 // Decimal integer with an optional sign and surrounding blanks; nullopt for
 // anything else or a value outside int.
 std::optional<int> ParseInteger(std::string_view text);

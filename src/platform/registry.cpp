@@ -4,17 +4,13 @@
 #include <system_error>
 
 #include "core/file_utils.h"
+#include "core/program_paths.h"
 #include "core/text_utils.h"
 
 namespace fs = std::filesystem;
 
 namespace tazmel {
 namespace {
-
-fs::path EnvPath(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value ? fs::path(value) : fs::path();
-}
 
 bool StorableKey(std::string_view key) { return !key.empty() && key.find_first_of("\r\n]") == std::string_view::npos; }
 

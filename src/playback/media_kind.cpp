@@ -38,14 +38,6 @@ const Component* FindComponent(std::string_view file) {
   return nullptr;
 }
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string_view TrimControls(std::string_view text) {
-  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 char GetMediaKind(std::string_view address) {

@@ -39,14 +39,6 @@ constexpr std::array<LinkRule, 6> kLinkRules{{
     {"script ", " src"},
 }};
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string_view TrimControls(std::string_view text) {
-  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // The extension of a text, "" when a "\" or ":" follows its last ".".
 std::string_view Extension(std::string_view text) {
   const std::size_t last = text.find_last_of(".\\:");

@@ -156,7 +156,8 @@ std::string TWaveFileStream::OpenForWriting() {
 
 std::string TWaveFileStream::OpenForReading() {
   // Non-blocking so that a FIFO under a WAV name cannot stall the open; it
-  // is refused below as not a regular file.
+  // is refused below as not a regular file. Writers are not shut out while
+  // we read (Linux has no share modes); a file rewritten meanwhile plays oddly.
   fd_ = UniqueFd(file_name_.c_str(), O_RDONLY | O_NONBLOCK);
   if (!fd_.Valid()) return std::strerror(errno);
   struct stat st {};

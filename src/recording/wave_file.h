@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/unique_fd.h"
+#include "platform/wave_format.h"
 
 namespace tazmel {
 
@@ -27,22 +28,6 @@ std::uint16_t ChannelsValue(TChannels channels);
 TSamplesPerSec SamplesPerSecOf(std::uint32_t hz);
 TBitsperSample BitsperSampleOf(std::uint16_t bits);
 TChannels ChannelsOf(std::uint16_t channels);
-
-inline constexpr std::uint16_t kWaveFormatPcm = 1;
-
-// The 18-byte PCM format record of a WAV file (WAVEFORMATEX), little-endian
-// on disk.
-struct WaveFormat {
-  std::uint16_t format_tag = kWaveFormatPcm;
-  std::uint16_t channels = 2;
-  std::uint32_t samples_per_sec = 44100;
-  std::uint32_t avg_bytes_per_sec = 176400;
-  std::uint16_t block_align = 4;
-  std::uint16_t bits_per_sample = 16;
-  std::uint16_t extra_size = 0;
-
-  friend bool operator==(const WaveFormat&, const WaveFormat&) = default;
-};
 
 inline constexpr std::size_t kWaveFormatSize = 18;
 inline constexpr std::int64_t kWaveHeaderSize = 58;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "temp_dir.h"
 
 namespace tazmel {
@@ -61,6 +63,19 @@ TEST_F(ProgramFolderTest, UserDataFolderSeeded) {
 }
 
 // Paths follow the language code and match names without regard to case.
+// An unset and an empty variable both give no path; a relative value is
+// kept as it is, for the caller to judge.
+TEST(EnvPathTest, UnsetEmptyAndSet) {
+  const char* name = "TAZMEL_ENV_PATH_TEST";
+  ::unsetenv(name);
+  EXPECT_EQ(EnvPath(name), std::filesystem::path());
+  for (const char* value : {"", "/var/x y", "relative/dir"}) {
+    ::setenv(name, value, 1);
+    EXPECT_EQ(EnvPath(name), std::filesystem::path(value)) << value;
+  }
+  ::unsetenv(name);
+}
+
 TEST(ProgramPathsTest, FixedPlaces) {
   TempDir dir;
   WriteFile(dir / "Data" / "CHS" / "DATA.DAT", "");

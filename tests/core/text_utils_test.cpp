@@ -2,8 +2,68 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+
 namespace tazmel {
 namespace {
+
+// Every byte up to the blank goes at both ends, GB18030 bytes stay (their
+// lead bytes are above 0x80).
+TEST(TrimControlsTest, BytesUpToBlank) {
+  const struct {
+    std::string_view text, trimmed;
+  } cases[] = {
+      {"  a b  ", "a b"},
+      {std::string_view("\0\t\r\n\x1F x \x7F\x01", 9), "x \x7F"},
+      {"\xC4\xE3 ", "\xC4\xE3"},
+      {" \t\r\n", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TrimControls(c.text), c.trimmed) << c.text;
+}
+
+TEST(Utf8Test, Validity) {
+  const struct {
+    std::string_view text;
+    bool valid;
+  } cases[] = {
+      {"plain ASCII", true},
+      {"", true},
+      {"\xC3\xA9\xE6\xAD\x8C\xF0\x9F\x8E\xB5", true},  // two-, three- and four-byte forms
+      {"\xC4\xE3\xBA\xC3", false},                     // GB18030 text
+      {"\xE6\xAD", false},                             // cut short
+      {"\x80", false},                                 // trail byte alone
+      {"\xC0\xAF", false},                             // overlong
+      {"\xF5\x80\x80\x80", false},                     // beyond U+10FFFF
+      {"a\xC3", false},                                // lead at the end
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
+}
+
+// Each length's first and last code point.
+TEST(Utf8Test, Append) {
+  const struct {
+    char32_t code;
+    std::string_view bytes;
+  } cases[] = {
+      {0x41, "A"},
+      {0x7F, "\x7F"},
+      {0x80, "\xC2\x80"},
+      {0x7FF, "\xDF\xBF"},
+      {0x800, "\xE0\xA0\x80"},
+      {0xFFFD, "\xEF\xBF\xBD"},
+      {0x10000, "\xF0\x90\x80\x80"},
+      {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+  };
+  for (const auto& c : cases) {
+    std::string out = "x";
+    AppendUtf8(out, c.code);
+    EXPECT_EQ(out, "x" + std::string(c.bytes)) << static_cast<std::uint32_t>(c.code);
+    EXPECT_TRUE(IsValidUtf8(out));
+  }
+}
 
 // CutFirst returns the head and leaves the text after the whole separator.
 TEST(CutFirstTest, CutsAtFirstSeparator) {

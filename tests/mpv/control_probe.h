@@ -27,6 +27,10 @@ class ControlProbe {
   virtual double Position() const = 0;  // s
   virtual std::string Title() const = 0;
   virtual const MpvSession& Session() const = 0;
+  virtual PlayerError LastError() const = 0;
+  // What LastError() said when the last error event was handled, as the
+  // engine reads it there.
+  PlayerError ErrorAtEvent() const { return error_at_event_; }
 
   const std::vector<std::string>& Log() const { return log_; }
   bool Has(std::string_view token) const { return std::find(log_.begin(), log_.end(), token) != log_.end(); }
@@ -39,9 +43,14 @@ class ControlProbe {
 
  protected:
   void Add(std::string token) { log_.push_back(std::move(token)); }
+  void AddError() {
+    Add("error");
+    error_at_event_ = LastError();
+  }
 
  private:
   std::vector<std::string> log_;
+  PlayerError error_at_event_ = PlayerError::kNone;
 };
 
 class RealPlayerProbe : public ControlProbe {
@@ -49,7 +58,7 @@ class RealPlayerProbe : public ControlProbe {
   explicit RealPlayerProbe(std::unique_ptr<MpvRealPlayer> control) : control_(std::move(control)) {
     control_->OnPlayStateChange = [this](int state) { Add("state:" + std::to_string(state)); };
     control_->OnBuffering = [this](int, int) { Add("buffering"); };
-    control_->OnErrorMessage = [this](int, const std::string&) { Add("error"); };
+    control_->OnErrorMessage = [this](int, const std::string&) { AddError(); };
     control_->OnTitleChange = [this](const std::string& title) { Add("title:" + title); };
     control_->OnClipOpened = [this](const std::string&, const std::string&) { Add("opened"); };
     control_->OnClipClosed = [this] { Add("closed"); };
@@ -69,6 +78,7 @@ class RealPlayerProbe : public ControlProbe {
   double Position() const override { return control_->GetPosition() / 1000.0; }
   std::string Title() const override { return control_->GetTitle(); }
   const MpvSession& Session() const override { return control_->Session(); }
+  PlayerError LastError() const override { return control_->LastError(); }
   MpvRealPlayer& Control() { return *control_; }
 
  private:
@@ -83,7 +93,7 @@ class Wmp6Probe : public ControlProbe {
     control_->OnBuffering = [this](bool start) { Add(start ? "buffer:1" : "buffer:0"); };
     control_->OnNewStream = [this] { Add("newstream"); };
     control_->OnEndOfStream = [this](int) { Add("eos"); };
-    control_->OnError = [this] { Add("error"); };
+    control_->OnError = [this] { AddError(); };
   }
   void Start(const std::string& address) override {
     if (control_->GetFileName() == address) {
@@ -99,6 +109,7 @@ class Wmp6Probe : public ControlProbe {
   double Position() const override { return control_->GetCurrentPosition(); }
   std::string Title() const override { return control_->GetMediaInfoString(Wmp6Control::kTitle); }
   const MpvSession& Session() const override { return control_->Session(); }
+  PlayerError LastError() const override { return control_->LastError(); }
   MpvWmp6& Control() { return *control_; }
 
  private:
@@ -111,7 +122,7 @@ class Wmp9Probe : public ControlProbe {
     control_->OnPlayStateChange = [this](int state) { Add("play:" + std::to_string(state)); };
     control_->OnOpenStateChange = [this](int state) { Add("open:" + std::to_string(state)); };
     control_->OnBuffering = [this](bool start) { Add(start ? "buffer:1" : "buffer:0"); };
-    control_->OnMediaError = [this] { Add("error"); };
+    control_->OnMediaError = [this] { AddError(); };
     control_->OnAudioLanguageChange = [this](int id) { Add("lang:" + std::to_string(id)); };
   }
   void Start(const std::string& address) override {
@@ -128,6 +139,7 @@ class Wmp9Probe : public ControlProbe {
   double Position() const override { return control_->GetCurrentPosition(); }
   std::string Title() const override { return control_->GetItemInfo("Title"); }
   const MpvSession& Session() const override { return control_->Session(); }
+  PlayerError LastError() const override { return control_->LastError(); }
   MpvWmp9& Control() { return *control_; }
 
  private:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -240,6 +241,74 @@ TEST_P(MpvComponentsTest, LiveStreamFailingAfterPlayingReportsStopped) {
   EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();
   EXPECT_FALSE(probe_->Has(GetParam().not_on_drop)) << probe_->LogText();
   EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_EQ(probe_->LastError(), PlayerError::kNoSoundOutput);
+}
+
+// A start that fails says why, by the time its error event is handled;
+// the next start clears the reason.
+TEST_P(MpvComponentsTest, FailureSaysWhy) {
+  server_.Serve("/text.mp3", {200, "audio/mpeg", "hello, this is text and no audio at all\n", {}});
+  server_.Serve("/broken.mp3", {500, "text/plain", "oops", {}});
+  server_.Serve("/page", {200, "text/html", "<html><body>No streams here</body></html>", {}});
+  server_.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  const struct {
+    std::string address;
+    PlayerError error;
+  } cases[] = {
+      {"http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/live", PlayerError::kRefused},
+      {server_.Url("/missing.mp3"), PlayerError::kNotFound},
+      {server_.Url("/broken.mp3"), PlayerError::kNotFound},
+      {server_.Url("/text.mp3"), PlayerError::kUnknownFormat},
+      {server_.Url("/page"), PlayerError::kUnknownFormat},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    probe_->ClearLog();
+    probe_->Start(c.address);
+    EXPECT_EQ(probe_->LastError(), PlayerError::kNone);
+    ASSERT_TRUE(WaitFor("error")) << probe_->LogText();
+    EXPECT_EQ(probe_->ErrorAtEvent(), c.error);
+    EXPECT_EQ(probe_->LastError(), c.error);
+  }
+  probe_->Start(server_.Url("/tone.mp3"));
+  EXPECT_EQ(probe_->LastError(), PlayerError::kNone);
+  ASSERT_TRUE(WaitForEnd()) << probe_->LogText();
+  EXPECT_EQ(probe_->LastError(), PlayerError::kNone);
+}
+
+// A sound output that cannot be opened (no sound server at the address
+// given) is told apart from a bad clip.
+TEST_P(MpvComponentsTest, FailureWithoutSoundOutputSaysSo) {
+  MpvOptions options = TestOptions();
+  options.audio_output = "pulse";
+  options.extra_options.emplace_back("pulse-host", "unix:" + (temp_ / "no-server").string());
+  probe_ = GetParam().make(dispatcher_, options);
+  ASSERT_NE(probe_, nullptr);
+  const auto file = temp_ / "tone.mp3";
+  WriteFile(file, ShortTone());
+  probe_->Start(file.string());
+  ASSERT_TRUE(WaitFor("error")) << probe_->LogText();
+  EXPECT_EQ(probe_->ErrorAtEvent(), PlayerError::kNoSoundOutput);
+}
+
+// A stream that has played, runs dry and then receives nothing is taken as
+// lost well before the media engine's own (here one-minute) network
+// time-out: the control reports it stopped, timed out, so the engine
+// reconnects.
+TEST_P(MpvComponentsTest, StreamRunDryIsDroppedAsTimedOut) {
+  server_.ServeHandler("/stall", [](TestHttpConnection& c) { StreamMp3(c, "", 6 * kMetaInt); });
+  probe_ = GetParam().make(dispatcher_, TestOptions("60"));
+  ASSERT_NE(probe_, nullptr);
+  probe_->Start(server_.Url("/stall"));
+  ASSERT_TRUE(WaitFor(GetParam().playing)) << probe_->LogText();
+  probe_->ClearLog();
+  ASSERT_TRUE(WaitForAny({GetParam().stopped, GetParam().not_on_drop, "error"}, 40s)) << probe_->LogText();
+  dispatcher_.RunFor(200ms);
+  EXPECT_TRUE(probe_->Has(GetParam().stopped)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has(GetParam().not_on_drop)) << probe_->LogText();
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_EQ(probe_->LastError(), PlayerError::kTimedOut);
+  EXPECT_EQ(server_.RequestCount("/stall"), 1);
 }
 
 // A document of the control's family whose first entry fails plays its
@@ -316,6 +385,66 @@ TEST_P(MpvComponentsTest, PlsPlaylistFallsThrough) {
   EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
 }
 
+// How many entries of a list of dead links a clip asked the server for.
+int DeadRequests(const TestHttpServer& server) {
+  const std::vector<std::string> targets = server.RequestTargets();
+  return static_cast<int>(
+      std::count_if(targets.begin(), targets.end(), [](const std::string& t) { return t.starts_with("/dead/"); }));
+}
+
+Tokens DeadLinks(const TestHttpServer& server, int count) {
+  Tokens links;
+  for (int i = 0; i < count; ++i) links.push_back(server.Url("/dead/" + std::to_string(i)));
+  return links;
+}
+
+std::string PlsDoc(const Tokens& entries) {
+  std::string doc = "[playlist]\nNumberOfEntries=" + std::to_string(entries.size()) + "\n";
+  for (std::size_t i = 0; i < entries.size(); ++i) doc += "File" + std::to_string(i + 1) + "=" + entries[i] + "\n";
+  return doc + "Version=2\n";
+}
+
+// A list of thousands of dead links, expanded by the media engine (PLS) or
+// by the control (its family's document), costs a bounded number of tries
+// and ends in one error; nothing is tried after that.
+TEST_P(MpvComponentsTest, HugeListOfDeadLinksIsBounded) {
+  const Tokens links = DeadLinks(server_, 5000);
+  const std::string family_path = std::string("/huge") + GetParam().doc_extension;
+  server_.Serve("/huge.pls", {200, "audio/x-scpls", PlsDoc(links), {}});
+  server_.Serve(family_path, {200, "text/plain", GetParam().make_doc(links), {}});
+  for (const std::string& path : {std::string("/huge.pls"), family_path}) {
+    SCOPED_TRACE(path);
+    const int before = DeadRequests(server_);
+    probe_->ClearLog();
+    probe_->Start(server_.Url(path));
+    ASSERT_TRUE(WaitFor("error", 60s)) << probe_->LogText();
+    const int tried = DeadRequests(server_) - before;
+    // The engine may have gone on to its first entries or two of a list it
+    // expanded before the control took the list over.
+    EXPECT_LE(tried, MpvSession::kMaxEntriesTried + 2);
+    EXPECT_GE(tried, MpvSession::kMaxEntriesTried / 2);
+    dispatcher_.RunFor(300ms);
+    EXPECT_EQ(DeadRequests(server_) - before, tried);
+    EXPECT_EQ(std::count(probe_->Log().begin(), probe_->Log().end(), "error"), 1) << probe_->LogText();
+  }
+}
+
+// Stop in the middle of a long list of dead links ends it at once: the
+// control reports stopped, and no further entry is asked for.
+TEST_P(MpvComponentsTest, StopEndsLongListAtOnce) {
+  server_.Serve("/long.pls", {200, "audio/x-scpls", PlsDoc(DeadLinks(server_, 3000)), {}});
+  probe_->Start(server_.Url("/long.pls"));
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return DeadRequests(server_) >= 6; }, 30s)) << probe_->LogText();
+  probe_->ClearLog();
+  probe_->Stop();
+  const int at_stop = DeadRequests(server_);
+  dispatcher_.RunFor(500ms);
+  // One request may already have been on its way.
+  EXPECT_LE(DeadRequests(server_), at_stop + 1);
+  EXPECT_FALSE(probe_->Has("error")) << probe_->LogText();
+  EXPECT_FALSE(probe_->Session().HasClip());
+}
+
 // The position advances while playing; pause holds the engine and reports
 // paused; resuming reports playing again and lets the clip go on.
 TEST_P(MpvComponentsTest, PauseAndResume) {
@@ -368,7 +497,7 @@ TEST_P(MpvComponentsTest, DestroyedWithEventsPending) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Controls, MpvComponentsTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ControlCase>& case_info) { return case_info.param.name; });
+                         [](const ::testing::TestParamInfo<ControlCase>& param) { return param.param.name; });
 
 }  // namespace
 }  // namespace tazmel::test

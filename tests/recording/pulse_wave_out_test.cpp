@@ -1,5 +1,7 @@
 #include "platform/pulse/pulse_wave_out.h"
 
+#include "recording/wave_out.h"
+
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -8,6 +10,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <pulse/error.h>
 #include <pulse/simple.h>
@@ -120,6 +126,13 @@ class PulseWaveOutTest : public ::testing::Test {
     ASSERT_TRUE(dispatcher_.RunUntil([&] { return recorder_->Count() >= 3; }, 10s));
   }
 
+  // A device on the fixture's server, once its connection is up.
+  std::unique_ptr<PulseWaveOut> ConnectedDevice() {
+    auto device = std::make_unique<PulseWaveOut>();
+    EXPECT_TRUE(dispatcher_.RunUntil([&] { return device->State() == PulseWaveOut::Link::kConnected; }, 10s));
+    return device;
+  }
+
   LoopDispatcher dispatcher_;
   std::unique_ptr<MonitorRecorder> recorder_;
 };
@@ -127,7 +140,7 @@ class PulseWaveOutTest : public ::testing::Test {
 // A sound played once comes out of the sink, stops counting as playing once
 // the server has it all, and is followed by silence.
 TEST_F(PulseWaveOutTest, PlayOnceSoundsThenEnds) {
-  TWaveOut out(dispatcher_, std::make_unique<PulseWaveOut>());
+  TWaveOut out(dispatcher_, ConnectedDevice());
   const std::size_t start = recorder_->Count();
   out.PlayOnce(kSounds / "error.wav");
   ASSERT_TRUE(out.Active()) << out.LastError();
@@ -139,7 +152,7 @@ TEST_F(PulseWaveOutTest, PlayOnceSoundsThenEnds) {
 // A looped sound repeats until stopped; after the stop the sink is silent
 // and stays so.
 TEST_F(PulseWaveOutTest, LoopUntilStopped) {
-  TWaveOut out(dispatcher_, std::make_unique<PulseWaveOut>());
+  TWaveOut out(dispatcher_, ConnectedDevice());
   const std::size_t start = recorder_->Count();
   out.PlayLooped(kSounds / "error.wav");
   ASSERT_TRUE(out.Active()) << out.LastError();
@@ -159,7 +172,7 @@ TEST_F(PulseWaveOutTest, LoopUntilStopped) {
 // Destroying the player in the middle of a sound silences it, and the
 // device's notices still under way find nothing to touch.
 TEST_F(PulseWaveOutTest, DestroyWhilePlaying) {
-  auto out = std::make_unique<TWaveOut>(dispatcher_, std::make_unique<PulseWaveOut>());
+  auto out = std::make_unique<TWaveOut>(dispatcher_, ConnectedDevice());
   const std::size_t start = recorder_->Count();
   out->PlayLooped(kSounds / "waiting.wav");
   ASSERT_TRUE(dispatcher_.RunUntil([&] { return recorder_->LoudSince(start) > 0; }, 10s));
@@ -189,6 +202,11 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+// Waits until `device` has given up its attempt to connect.
+bool WaitUntilDown(LoopDispatcher& dispatcher, const PulseWaveOut& device) {
+  return dispatcher.RunUntil([&] { return device.State() == PulseWaveOut::Link::kDown; }, 10s);
+}
+
 // With no server at the address, given or taken from PULSE_SERVER, opening
 // fails at once with PulseAudio's reason and the player stays idle.
 TEST(PulseWaveOutNoServerTest, OpenFailsCleanly) {
@@ -197,13 +215,17 @@ TEST(PulseWaveOutNoServerTest, OpenFailsCleanly) {
   ScopedEnv env("PULSE_SERVER", nowhere);
   for (const std::string& server : {nowhere, std::string()}) {
     SCOPED_TRACE(server);
+    LoopDispatcher dispatcher;
     PulseWaveOut device(server);
+    ASSERT_TRUE(WaitUntilDown(dispatcher, device));
     EXPECT_EQ(device.Open(WaveFormat{}, [](std::uint64_t) {}), "PulseAudio: Connection refused");
     EXPECT_EQ(device.Write(1, std::vector<char>(400)), "PulseAudio: Bad state");
     device.Reset();
 
-    LoopDispatcher dispatcher;
-    TWaveOut out(dispatcher, std::make_unique<PulseWaveOut>(server));
+    auto owned = std::make_unique<PulseWaveOut>(server);
+    const PulseWaveOut& looked_at = *owned;
+    TWaveOut out(dispatcher, std::move(owned));
+    ASSERT_TRUE(WaitUntilDown(dispatcher, looked_at));
     out.PlayLooped(kSounds / "waiting.wav");
     EXPECT_FALSE(out.Active());
     EXPECT_EQ(out.LastError(), "PulseAudio: Connection refused");
@@ -236,7 +258,10 @@ TEST(PulseWaveOutServerGoneTest, PlayerStops) {
   OwnServer server(dir / "pa");
   ASSERT_TRUE(server.Start());
   LoopDispatcher dispatcher;
-  TWaveOut out(dispatcher, std::make_unique<PulseWaveOut>(server.Address()));
+  auto owned = std::make_unique<PulseWaveOut>(server.Address());
+  const PulseWaveOut& device = *owned;
+  TWaveOut out(dispatcher, std::move(owned));
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return device.State() == PulseWaveOut::Link::kConnected; }, 10s));
   {
     MonitorRecorder recorder(server.Address());
     ASSERT_TRUE(recorder.Error().empty()) << recorder.Error();
@@ -249,9 +274,112 @@ TEST(PulseWaveOutServerGoneTest, PlayerStops) {
   EXPECT_FALSE(out.SoundPlaying());
   EXPECT_EQ(out.LastError(), "PulseAudio: Connection terminated");
 
+  // The device tries again at once, is refused and keeps the reason.
+  ASSERT_TRUE(WaitUntilDown(dispatcher, device));
   out.PlayOnce(kSounds / "error.wav");
   EXPECT_FALSE(out.Active());
   EXPECT_EQ(out.LastError(), "PulseAudio: Connection refused");
+}
+
+// After the server has gone and come back, the device connects again by
+// itself and the next sound plays.
+TEST(PulseWaveOutServerGoneTest, PlaysAgainOnceServerIsBack) {
+  TempDir dir;
+  OwnServer server(dir / "pa");
+  ASSERT_TRUE(server.Start());
+  LoopDispatcher dispatcher;
+  auto owned = std::make_unique<PulseWaveOut>(server.Address());
+  const PulseWaveOut& device = *owned;
+  TWaveOut out(dispatcher, std::move(owned));
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return device.State() == PulseWaveOut::Link::kConnected; }, 10s));
+  ASSERT_TRUE(server.Stop());
+  ASSERT_TRUE(WaitUntilDown(dispatcher, device));
+
+  ASSERT_TRUE(server.Start());
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return device.State() == PulseWaveOut::Link::kConnected; }, 20s));
+  MonitorRecorder recorder(server.Address());
+  ASSERT_TRUE(recorder.Error().empty()) << recorder.Error();
+  out.PlayLooped(kSounds / "waiting.wav");
+  ASSERT_TRUE(out.Active()) << out.LastError();
+  EXPECT_TRUE(dispatcher.RunUntil([&] { return recorder.LoudSince(0) > 0; }, 10s));
+}
+
+// A "server" that takes connections on a unix socket and never says a
+// word, counting the connections.
+class SilentServer {
+ public:
+  explicit SilentServer(const std::filesystem::path& socket) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = socket.string();
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd_, 8) != 0) {
+      return;
+    }
+    listening_ = true;
+    thread_ = std::thread([this] {
+      while (true) {
+        const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) return;
+        std::lock_guard lock(mutex_);
+        clients_.push_back(client);
+      }
+    });
+  }
+  ~SilentServer() {
+    // Ends the accept() under way.
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+    if (thread_.joinable()) thread_.join();
+    for (int client : clients_) ::close(client);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  bool Listening() const { return listening_; }
+  std::size_t Connections() const {
+    std::lock_guard lock(mutex_);
+    return clients_.size();
+  }
+
+ private:
+  int fd_ = -1;
+  bool listening_ = false;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<int> clients_;
+};
+
+// A server that accepts the connection and never answers holds no sound
+// up: the device connects once, in the background, and every sound asked
+// for meanwhile is skipped with the reason instead of waiting on the
+// server; the player can be destroyed while the attempt is under way.
+TEST(PulseWaveOutSilentServerTest, SoundsSkippedWhileConnecting) {
+  TempDir dir;
+  SilentServer silent(dir / "native");
+  ASSERT_TRUE(silent.Listening());
+  ScopedEnv env("PULSE_SERVER", "unix:" + (dir / "native").string());
+  LoopDispatcher dispatcher;
+  auto owned = std::make_unique<PulseWaveOut>();
+  const PulseWaveOut& device = *owned;
+  auto out = std::make_unique<TWaveOut>(dispatcher, std::move(owned));
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return silent.Connections() == 1; }, 10s));
+
+  for (bool looped : {false, true, false, true}) {
+    SCOPED_TRACE(looped);
+    if (looped) {
+      out->PlayLooped(kSounds / "waiting.wav");
+    } else {
+      out->PlayOnce(kSounds / "error.wav");
+    }
+    EXPECT_FALSE(out->Active());
+    EXPECT_FALSE(out->SoundPlaying());
+    EXPECT_EQ(out->LastError(), "PulseAudio: Not connected");
+  }
+  EXPECT_EQ(device.State(), PulseWaveOut::Link::kConnecting);
+  EXPECT_EQ(silent.Connections(), 1u);
+  out.reset();
 }
 
 }  // namespace

@@ -86,6 +86,18 @@ TEST_F(TazmelPlayTest, FailuresExitWithOne) {
   EXPECT_NE(bad_kind.Output().find("usage:"), std::string::npos);
 }
 
+// Asked for help, it prints its usage on stdout (stderr is dropped here)
+// and succeeds, wherever the option stands.
+TEST_F(TazmelPlayTest, HelpGoesToStdout) {
+  for (const std::string args : {"--help", "-h", "--seconds 3 --help", "--help 100001"}) {
+    SCOPED_TRACE(args);
+    ChildProcess help({"/bin/sh", "-c", std::string("exec \"$0\" ") + args + " 2>/dev/null", TAZMEL_PLAY},
+                      {"HOME=" + home_.path().string(), "LANG=C.UTF-8"}, /*capture=*/true);
+    EXPECT_EQ(help.WaitExit(30s), 0);
+    EXPECT_TRUE(help.Output().starts_with("usage: tazmel-play")) << help.Output();
+  }
+}
+
 // SIGINT stops playback and ends the run; it still counts as played.
 TEST_F(TazmelPlayTest, InterruptStops) {
   ChildProcess player = Run({"--home", home_.path().string(), "--kind", "1", server_.Url("/live.mp3")});

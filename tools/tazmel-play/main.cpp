@@ -33,11 +33,13 @@ using namespace tazmel;
 
 constexpr char kUsage[] =
     "usage: tazmel-play [--seconds N] [--kind 0-4] [--home DIR] STATION_ID|ADDRESS...\n"
+    "       tazmel-play --help\n"
     "  Plays a station of the directory (by its ID) or the addresses given, and prints\n"
     "  one line per change with the milliseconds since start. Stops after N seconds or\n"
     "  when playback has ended; exits 0 when playback reached \"Playing\", 1 otherwise.\n";
 
 struct Arguments {
+  bool help = false;
   std::optional<int> seconds;
   char kind = '0';
   std::string home;
@@ -56,6 +58,10 @@ std::optional<Arguments> ParseArguments(const QStringList& list) {
   for (int i = 1; i < list.size(); ++i) {
     const std::string arg = list[i].toStdString();
     const bool has_value = i + 1 < list.size();
+    if (arg == "--help" || arg == "-h") {
+      args.help = true;
+      return args;
+    }
     if (arg == "--seconds" && has_value) {
       args.seconds = ParseNumber(list[++i].toStdString());
       if (!args.seconds || *args.seconds < 0) return std::nullopt;
@@ -95,6 +101,10 @@ int main(int argc, char* argv[]) {
   if (!args) {
     std::fputs(kUsage, stderr);
     return 2;
+  }
+  if (args->help) {
+    std::fputs(kUsage, stdout);
+    return 0;
   }
 
   ProgramFolderSources sources = ProgramFolderSources::FromEnvironment();

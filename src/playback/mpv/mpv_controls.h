@@ -49,6 +49,7 @@ class MpvRealPlayer : public RealPlayerControl, private MpvSessionListener {
   std::string GetAuthor() const override { return session_.Author(); }
   std::string GetCopyright() const override { return session_.Copyright(); }
   void SetVisible(bool visible) override { visible_ = visible; }
+  PlayerError LastError() const override { return session_.LastError(); }
 
   const MpvSession& Session() const { return session_; }
 
@@ -78,9 +79,12 @@ class MpvRealPlayer : public RealPlayerControl, private MpvSessionListener {
   bool clip_open_ = false;
   bool visible_ = true;
   // The clip texts last reported, so that only changes are.
-  std::string title_;
-  std::string author_;
-  std::string copyright_;
+  struct ClipTexts {
+    std::string title;
+    std::string author;
+    std::string copyright;
+  };
+  ClipTexts texts_;
 };
 
 // The Windows Media Player 6.4-like control on libmpv. Opens ASX, WAX, WVX
@@ -113,6 +117,7 @@ class MpvWmp6 : public Wmp6Control, private MpvSessionListener {
   std::string GetMediaInfoString(int type) const override;
   void SetDisplaySize(int size) override { display_size_ = size; }
   void SetVisible(bool visible) override { visible_ = visible; }
+  PlayerError LastError() const override { return session_.LastError(); }
 
   const MpvSession& Session() const { return session_; }
 
@@ -173,6 +178,7 @@ class MpvWmp9 : public Wmp9Control, private MpvSessionListener {
   bool GetFullScreen() const override { return full_screen_; }
   void SetFullScreen(bool full) override { full_screen_ = full; }
   void SetVisible(bool visible) override { visible_ = visible; }
+  PlayerError LastError() const override { return session_.LastError(); }
 
   const MpvSession& Session() const { return session_; }
 

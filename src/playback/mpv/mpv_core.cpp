@@ -3,6 +3,7 @@
 #include <mpv/client.h>
 
 #include <atomic>
+#include <new>
 #include <string>
 
 #include "core/dispatcher.h"
@@ -12,6 +13,7 @@ namespace tazmel {
 
 static_assert(kMpvErrorLoadingFailed == MPV_ERROR_LOADING_FAILED);
 static_assert(kMpvErrorUnknownFormat == MPV_ERROR_UNKNOWN_FORMAT);
+static_assert(kMpvErrorAudioOutputFailed == MPV_ERROR_AO_INIT_FAILED);
 
 // Engine options, chosen for a radio player that sits in the tray for hours:
 //   ytdl=no, load-scripts=no, config=no  no helper programs, user scripts or
@@ -141,12 +143,12 @@ struct MpvCore::Wakeup {
         if (core == nullptr) return;
         try {
           core->Drain();
-        } catch (...) {
+        } catch (const std::bad_alloc&) {
           // Out of memory: the events still waiting come with the next drain.
           if (std::shared_ptr<Wakeup> alive = weak.lock()) alive->drain_posted = false;
         }
       });
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
       wakeup->drain_posted = false;  // the next wakeup tries again
     }
   }
@@ -192,6 +194,8 @@ bool MpvCore::Start() {
   for (std::size_t i = 0; i < std::size(kObserved); ++i) {
     Mpv().observe_property(mpv, i, kObserved[i].name, kObserved[i].format);
   }
+  // Only the network layers' warnings tell why an address failed to open.
+  Mpv().request_log_messages(mpv, "warn");
   wakeup_ = std::make_shared<Wakeup>();
   wakeup_->dispatcher = &dispatcher_;
   wakeup_->core = this;
@@ -234,6 +238,13 @@ void MpvCore::Drain() {
         end.insert_id = data->playlist_insert_id;
         end.insert_count = data->playlist_insert_num_entries;
         listener_->OnMpvEndFile(end);
+        break;
+      }
+      case MPV_EVENT_LOG_MESSAGE: {
+        const auto* line = static_cast<const mpv_event_log_message*>(event->data);
+        if (line != nullptr && line->prefix != nullptr && line->text != nullptr) {
+          listener_->OnMpvLogMessage(line->prefix, line->text);
+        }
         break;
       }
       case MPV_EVENT_PROPERTY_CHANGE: {
@@ -337,16 +348,6 @@ std::optional<std::string> MpvCore::GetString(const char* name) const {
   std::string result(value);
   Mpv().free(value);
   return result;
-}
-
-std::vector<std::int64_t> MpvCore::PlaylistIds() const {
-  std::vector<std::int64_t> ids;
-  const std::int64_t count = GetInt64("playlist/count").value_or(0);
-  for (std::int64_t i = 0; i < count; ++i) {
-    const std::string name = "playlist/" + std::to_string(i) + "/id";
-    if (std::optional<std::int64_t> id = GetInt64(name.c_str())) ids.push_back(*id);
-  }
-  return ids;
 }
 
 std::string MpvCore::ErrorText(int error) {

@@ -29,6 +29,7 @@ struct MpvOptions {
 // Error codes of the engine that steer the components.
 inline constexpr int kMpvErrorLoadingFailed = -13;
 inline constexpr int kMpvErrorUnknownFormat = -17;
+inline constexpr int kMpvErrorAudioOutputFailed = -14;
 
 // Why a file ended, as the engine reports it.
 enum class MpvEndReason { kEof, kStop, kQuit, kError, kRedirect, kUnknown };
@@ -66,6 +67,9 @@ class MpvCoreListener {
   virtual void OnMpvEndFile(const MpvEndFile& end) = 0;
   virtual void OnMpvAudioReconfig() = 0;
   virtual void OnMpvPropertyChange(MpvProperty property) = 0;
+  // A warning or error line of the engine's log; `prefix` names the part
+  // of the engine ("ffmpeg", "stream", ...), `text` ends with a line feed.
+  virtual void OnMpvLogMessage(std::string_view /*prefix*/, std::string_view /*text*/) {}
 };
 
 // One libmpv instance. The engine's wakeup callback (a foreign thread) only
@@ -92,9 +96,6 @@ class MpvCore {
   std::optional<double> GetDouble(const char* name) const;
   std::optional<std::int64_t> GetInt64(const char* name) const;
   std::optional<std::string> GetString(const char* name) const;
-
-  // The playlist entry IDs in play order.
-  std::vector<std::int64_t> PlaylistIds() const;
 
   const MpvObserved& Observed() const { return observed_; }
   const MpvOptions& Options() const { return options_; }

@@ -35,7 +35,7 @@ std::string_view LanguagePart(std::string_view locale) { return locale.substr(0,
 int LanguageIdFromMediaCode(std::string_view code) {
   // ID3 allows several languages in one frame; the first one counts.
   code = code.substr(0, code.find_first_of(std::string_view("/,;\0", 4)));
-  while (!code.empty() && static_cast<unsigned char>(code.front()) <= ' ') code.remove_prefix(1);
+  code = TrimControls(code);
   code = code.substr(0, code.find_first_of(" \t\r\n"));
   const std::size_t separator = code.find_first_of("-_");
   std::string language = AsciiLowerCopy(code.substr(0, separator));

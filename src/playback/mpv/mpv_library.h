@@ -24,6 +24,7 @@ namespace tazmel {
   X(get_property) \
   X(get_property_string) \
   X(observe_property) \
+  X(request_log_messages) \
   X(command) \
   X(command_ret) \
   X(wait_event) \

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/text_utils.h"
 #include "playback/mpv/mpv_controls.h"
 
 namespace tazmel {
@@ -30,12 +31,6 @@ std::string ShortClipName(std::string_view address) {
   const std::size_t slash = path.find_last_of('/');
   const std::string_view last = slash == path.npos ? path : path.substr(slash + 1);
   return std::string(last.empty() ? address : last);
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -73,7 +68,7 @@ void MpvRealPlayer::ReportClipClosed() {
 }
 
 void MpvRealPlayer::SetSource(std::string_view address) {
-  if (Trim(address).empty()) {
+  if (TrimControls(address).empty()) {
     source_.clear();
     CloseClip();
     return;
@@ -83,9 +78,7 @@ void MpvRealPlayer::SetSource(std::string_view address) {
 }
 
 void MpvRealPlayer::StartClip() {
-  title_.clear();
-  author_.clear();
-  copyright_.clear();
+  texts_ = {};
   session_.Open(source_);
 }
 
@@ -197,9 +190,9 @@ void MpvRealPlayer::OnSessionMetadata() {
       if (this->*event) (this->*event)(now);
     });
   };
-  report(title_, session_.Title(), &RealPlayerControl::OnTitleChange);
-  report(author_, session_.Author(), &RealPlayerControl::OnAuthorChange);
-  report(copyright_, session_.Copyright(), &RealPlayerControl::OnCopyrightChange);
+  report(texts_.title, session_.Title(), &RealPlayerControl::OnTitleChange);
+  report(texts_.author, session_.Author(), &RealPlayerControl::OnAuthorChange);
+  report(texts_.copyright, session_.Copyright(), &RealPlayerControl::OnCopyrightChange);
 }
 
 void MpvRealPlayer::OnSessionPosition() {

@@ -1,13 +1,16 @@
 #include "playback/mpv/mpv_session.h"
 
 #include <algorithm>
-#include <charconv>
+#include <new>
+#include <stop_token>
+#include <system_error>
 
 #include "core/code_page.h"
 #include "core/dispatcher.h"
 #include "core/file_utils.h"
 #include "core/text_utils.h"
 #include "online/http_client.h"
+#include "playback/mpv/mpv_errors.h"
 
 namespace tazmel {
 namespace {
@@ -15,7 +18,10 @@ namespace {
 // Documents may name documents, but not without end; and a clip tries only
 // so many entries before it gives up.
 constexpr int kMaxDocumentDepth = 4;
-constexpr int kMaxEntriesTried = 64;
+// Failing entries after the first few are tried this far apart, so that a
+// list of dead links neither hammers its servers nor keeps the thread busy.
+constexpr int kUnpacedEntries = 3;
+constexpr std::chrono::milliseconds kEntryPace{50};
 
 bool IsWebAddress(std::string_view address) {
   const std::string lower = AsciiLowerCopy(address.substr(0, 8));
@@ -27,7 +33,7 @@ bool IsWebAddress(std::string_view address) {
 // one of our file descriptors (fd://, fdclose://), stdin ("-"), generated
 // sources (av://, lavf://) and more. Only network streams and files pass.
 bool IsPlayableAddress(std::string_view address) {
-  while (!address.empty() && static_cast<unsigned char>(address.front()) <= ' ') address.remove_prefix(1);
+  address = TrimControls(address);
   if (address.empty() || address == "-") return false;
   const std::size_t end = address.find("://");
   if (end == address.npos) return true;  // a local path
@@ -43,42 +49,14 @@ std::string SchemeOf(std::string_view address) {
   return AsciiLowerCopy(address.substr(0, end));
 }
 
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t trail = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      trail = 1;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      trail = 2;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      trail = 3;
-    } else if (lead >= 0x80) {
-      return false;
-    }
-    if (text.size() - i <= trail) return false;
-    for (std::size_t k = 1; k <= trail; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += trail + 1;
-  }
-  return true;
-}
-
-std::string_view TrimSpace(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
-// A document download on a worker thread. The session cancels and joins it
-// before it dies, so the thread never outlives what it reports to.
+// A document download on a worker thread. Stopping the thread cancels the
+// transfer; the thread is joined when the fetch goes, so it never outlives
+// what it reports to.
 struct MpvSession::Fetch {
-  std::thread thread;
-  std::atomic<bool> cancel{false};
   std::atomic<bool> done{false};
+  std::jthread thread;  // last: joined before `done` goes
 };
 
 MpvSession::MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, MpvDocFamily family)
@@ -86,38 +64,28 @@ MpvSession::MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, Mpv
   balance_refresh_ = dispatcher_.CreateTimer([this] {
     // Seeking to where we are drops what the sound server holds, so the new
     // balance is heard at once rather than after the buffer has played.
-    if (playing_ && !paused_) core_->Command({"seek", "0", "relative+exact"});
+    if (clip_.playing && !clip_.paused) core_->Command({"seek", "0", "relative+exact"});
   });
   balance_refresh_->SetSingleShot(true);
+  stall_watch_ = dispatcher_.CreateTimer([this] { CheckStall(); });
+  entry_pace_ = dispatcher_.CreateTimer([this] { PlayNextEntryNow(clip_.paced_error); });
+  entry_pace_->SetSingleShot(true);
 }
 
 MpvSession::~MpvSession() {
   balance_refresh_.reset();
-  for (auto& fetch : fetches_) fetch->cancel = true;
-  for (auto& fetch : fetches_) fetch->thread.join();
+  stall_watch_.reset();
+  entry_pace_.reset();
+  // All stop at once; then each is joined as it goes.
+  CancelFetches();
+  fetches_.clear();
   core_.reset();
 }
 
 bool MpvSession::Init(const MpvOptions& options) {
   core_ = MpvCore::Create(dispatcher_, options, this);
-  stream_volume_ = options.audio_output == "pulse" || options.audio_output == "pipewire";
+  audio_.stream_volume = options.audio_output == "pulse" || options.audio_output == "pipewire";
   return core_ != nullptr;
-}
-
-void MpvSession::ResetClipState() {
-  waiting_.clear();
-  entries_tried_ = 0;
-  any_played_ = false;
-  current_ = {};
-  current_id_ = -1;
-  current_sniffed_ = false;
-  entry_ids_.clear();
-  connecting_reported_ = false;
-  started_ = loaded_ = restarted_ = entry_played_ = false;
-  buffering_ = playing_ = paused_ = false;
-  network_ = live_ = false;
-  scheme_.clear();
-  known_duration_ = ended_duration_ = 0;
 }
 
 void MpvSession::Open(std::string_view address) {
@@ -126,14 +94,17 @@ void MpvSession::Open(std::string_view address) {
   ++serial_;
   // A document still to be fetched must not leave the old clip playing.
   core_->Command({"stop"});
-  ResetClipState();
-  clip_active_ = true;
+  stall_watch_->Stop();
+  entry_pace_->Stop();
+  clip_ = {};
+  clip_.active = true;
+  last_error_ = PlayerError::kNone;
   // The proxy in force when the clip starts; the engine may have given the
   // station a proxy of its own just before.
   proxy_ = registry_ != nullptr ? ReadPlayerHttpProxy(*registry_, preferences_) : PlayerProxy{};
   core_->SetString("http-proxy",
                    proxy_.host.empty() ? "" : "http://" + proxy_.host + ":" + std::to_string(proxy_.port) + "/");
-  waiting_.push_back({std::string(address), 0});
+  clip_.waiting.push_back({std::string(address), 0});
   listener_.OnSessionStarting();
   PlayNextEntry(kMpvErrorLoadingFailed);
 }
@@ -143,62 +114,98 @@ void MpvSession::Close() {
   DropPendingEvents();
   ++serial_;
   core_->Command({"stop"});
-  ResetClipState();
-  clip_active_ = false;
+  stall_watch_->Stop();
+  entry_pace_->Stop();
+  clip_ = {};
 }
 
 void MpvSession::Pause() {
-  if (!clip_active_) return;
-  paused_ = true;
-  playing_ = false;
+  if (!clip_.active) return;
+  stall_watch_->Stop();
+  clip_.paused = true;
+  clip_.playing = false;
   core_->SetFlag("pause", true);
 }
 
 void MpvSession::Resume() {
-  if (!clip_active_) return;
-  paused_ = false;
+  if (!clip_.active) return;
+  clip_.paused = false;
   core_->SetFlag("pause", false);
-  if (!restarted_) return;  // still starting: its playback restart decides
+  if (!clip_.entry.restarted) return;  // still starting: its playback restart decides
   // Cache changes are not followed while paused: look now. A refill still
   // under way reports its end as usual; otherwise the control's own resume
   // report stands for the end of any buffering reported before the pause.
-  buffering_ = core_->Observed().paused_for_cache;
-  playing_ = !buffering_;
+  clip_.buffering = core_->Observed().paused_for_cache;
+  clip_.playing = !clip_.buffering;
+  if (clip_.buffering) WatchForStall();
 }
 
 void MpvSession::Seek(double seconds) {
-  if (!loaded_) return;
+  if (!clip_.entry.loaded) return;
   core_->SetDouble("time-pos", std::max(0.0, seconds));
 }
 
 void MpvSession::PlayNextEntry(int error) {
-  while (!waiting_.empty() && entries_tried_ < kMaxEntriesTried) {
-    Entry entry = std::move(waiting_.front());
-    waiting_.pop_front();
-    ++entries_tried_;
+  if (clip_.entries_tried >= kUnpacedEntries && !clip_.waiting.empty()) {
+    clip_.paced_error = error;
+    entry_pace_->Start(kEntryPace);
+    return;
+  }
+  PlayNextEntryNow(error);
+}
+
+void MpvSession::PlayNextEntryNow(int error) {
+  while (!clip_.waiting.empty() && clip_.entries_tried < kMaxEntriesTried) {
+    Entry entry = std::move(clip_.waiting.front());
+    clip_.waiting.pop_front();
+    ++clip_.entries_tried;
     const PlaylistDocKind kind = PlaylistDocKindByExtension(entry.address);
     if (FamilyOpens(kind)) {
       if (entry.depth >= kMaxDocumentDepth) continue;
       StartDocument(entry, kind, false);
       return;
     }
-    current_ = std::move(entry);
-    current_id_ = -1;
-    current_sniffed_ = false;
-    entry_ids_.clear();
-    started_ = loaded_ = restarted_ = entry_played_ = false;
-    playing_ = paused_ = false;
+    clip_.current = std::move(entry);
+    clip_.current_id = -1;
+    clip_.current_sniffed = false;
+    clip_.entry_ids.clear();
+    clip_.entry = {};
+    clip_.logged.reset();
+    clip_.playing = clip_.paused = false;
     core_->SetFlag("pause", false);
-    if (!IsPlayableAddress(current_.address)) continue;
-    if (std::optional<std::int64_t> id = core_->LoadFile(GbToUtf8(current_.address))) {
-      entry_ids_.insert(*id);
-      current_id_ = *id;
+    if (!IsPlayableAddress(clip_.current.address)) continue;
+    if (std::optional<std::int64_t> id = core_->LoadFile(GbToUtf8(clip_.current.address))) {
+      clip_.entry_ids.insert(*id);
+      clip_.current_id = *id;
       return;
     }
   }
   // After an entry that played, failing ones that follow do not turn the
   // clip into an error.
-  EndClip(any_played_ ? MpvClipEnd::kMediaEnded : MpvClipEnd::kError, error);
+  EndClip(clip_.any_played ? MpvClipEnd::kMediaEnded : MpvClipEnd::kError, error);
+}
+
+void MpvSession::TakeOverExpandedList(const MpvEndFile& end) {
+  // The engine expanded a PLS or M3U in place and would go on through every
+  // entry by itself. Its entries become ours instead, bounded and paced as
+  // a document's are; loading the first of them drops the engine's copy.
+  // The inserted entries follow one another; only the first few indexes
+  // need a look.
+  clip_.entry = {};
+  std::vector<Entry> taken;
+  const std::int64_t count = core_->GetInt64("playlist/count").value_or(0);
+  const std::int64_t scan = std::min<std::int64_t>(count, 2 * kMaxDocumentEntries);
+  for (std::int64_t i = 0; clip_.current.depth < kMaxDocumentDepth && i < scan; ++i) {
+    if (taken.size() >= kMaxDocumentEntries) break;
+    const std::string item = "playlist/" + std::to_string(i);
+    const std::optional<std::int64_t> id = core_->GetInt64((item + "/id").c_str());
+    if (!id || *id < end.insert_id || *id >= end.insert_id + end.insert_count) continue;
+    if (std::optional<std::string> name = core_->GetString((item + "/filename").c_str())) {
+      taken.push_back({IsValidUtf8(*name) ? Utf8ToGb(*name) : *name, clip_.current.depth + 1});
+    }
+  }
+  for (auto it = taken.rbegin(); it != taken.rend(); ++it) clip_.waiting.push_front(std::move(*it));
+  PlayNextEntry(kMpvErrorUnknownFormat);
 }
 
 bool MpvSession::FamilyOpens(PlaylistDocKind kind) const {
@@ -217,6 +224,7 @@ bool MpvSession::FamilyOpens(PlaylistDocKind kind) const {
 
 void MpvSession::StartDocument(const Entry& entry, PlaylistDocKind kind, bool sniffed) {
   const std::uint64_t serial = serial_;
+  clip_.logged.reset();
   if (!IsWebAddress(entry.address)) {
     // A local document is small and near: read it here. Its outcome is
     // reported through the event queue like everything else.
@@ -227,44 +235,51 @@ void MpvSession::StartDocument(const Entry& entry, PlaylistDocKind kind, bool sn
     return;
   }
   // Finished downloads are joined here so the list stays short.
-  std::erase_if(fetches_, [](const std::unique_ptr<Fetch>& fetch) {
-    if (!fetch->done) return false;
-    fetch->thread.join();
-    return true;
-  });
+  std::erase_if(fetches_, [](const std::unique_ptr<Fetch>& fetch) { return fetch->done.load(); });
   HttpRequest request;
   request.url = GbToUtf8(entry.address);
   request.proxy_host = proxy_.host;
   request.proxy_port = proxy_.port;
   auto fetch = std::make_unique<Fetch>();
-  request.cancel = &fetch->cancel;
-  Fetch* raw = fetch.get();
+  std::atomic<bool>* done = &fetch->done;
   try {
-    fetch->thread = std::thread([this, raw, request = std::move(request), serial, entry, kind, sniffed,
-                                 alive = std::weak_ptr<int>(alive_), dispatcher = &dispatcher_] {
-      try {
-        HttpResult result = HttpGet(request);
-        std::optional<std::string> text;
-        Entry located = entry;
-        if (result.ok) {
-          text = std::move(result.body);
-          // Relative entries count from where the document really came from.
-          if (!result.effective_url.empty()) located.address = Utf8ToGb(result.effective_url);
-        }
-        dispatcher->Post([this, alive, serial, located = std::move(located), kind, sniffed, text = std::move(text)] {
-          if (alive.expired()) return;
+    fetch->thread =
+        std::jthread([this, done, request = std::move(request), serial, entry, kind, sniffed,
+                      alive = std::weak_ptr<int>(alive_), dispatcher = &dispatcher_](std::stop_token stop) mutable {
+          std::atomic<bool> cancel{false};
+          const std::stop_callback on_stop(stop, [&cancel] { cancel = true; });
+          request.cancel = &cancel;
           try {
-            OnDocument(serial, located, kind, sniffed, text);
-          } catch (...) {
-            // Out of memory: the clip stays where it was.
+            HttpResult result = HttpGet(request);
+            std::optional<std::string> text;
+            Entry located = entry;
+            std::optional<PlayerError> failure;
+            if (!result.ok) {
+              failure = result.status >= 400 ? PlayerError::kNotFound
+                                             : PlayerErrorOfLogLine("http", result.error).value_or(PlayerError::kOther);
+            } else {
+              text = std::move(result.body);
+              // Relative entries count from where the document really came from.
+              if (!result.effective_url.empty()) located.address = Utf8ToGb(result.effective_url);
+            }
+            if (!stop.stop_requested()) {
+              dispatcher->Post(
+                  [this, alive, serial, located = std::move(located), kind, sniffed, text = std::move(text), failure] {
+                    if (alive.expired()) return;
+                    try {
+                      if (serial == serial_) clip_.logged = failure;
+                      OnDocument(serial, located, kind, sniffed, text);
+                    } catch (const std::bad_alloc&) {
+                      // The clip stays where it was.
+                    }
+                  });
+            }
+          } catch (const std::bad_alloc&) {
+            // No document; the session gives up on it when it dies.
           }
+          *done = true;
         });
-      } catch (...) {
-        // Out of memory: no document; the session gives up on it when it dies.
-      }
-      raw->done = true;
-    });
-  } catch (...) {
+  } catch (const std::system_error&) {
     // No thread for the download: the document cannot be had.
     OnDocument(serial, entry, kind, sniffed, std::nullopt);
     return;
@@ -280,57 +295,57 @@ void MpvSession::OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind k
     return;
   }
   if (sniffed) kind = PlaylistDocKindByContent(*text);
-  const std::vector<std::string> entries =
-      FamilyOpens(kind) ? ParsePlaylistDoc(kind, *text) : std::vector<std::string>{};
+  std::vector<std::string> entries = FamilyOpens(kind) ? ParsePlaylistDoc(kind, *text) : std::vector<std::string>{};
+  if (entries.size() > kMaxDocumentEntries) entries.resize(kMaxDocumentEntries);
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     // Addresses here are in the data code page; a document's text is UTF-8
     // (XML's own, and what character references decode to), unless its
     // bytes say otherwise, when they are taken to be the data code page.
     const std::string named = IsValidUtf8(*it) ? Utf8ToGb(*it) : *it;
-    waiting_.push_front({ResolvePlaylistEntry(entry.address, named), entry.depth + 1});
+    clip_.waiting.push_front({ResolvePlaylistEntry(entry.address, named), entry.depth + 1});
   }
   PlayNextEntry(kMpvErrorUnknownFormat);
 }
 
 void MpvSession::CancelFetches() {
-  for (auto& fetch : fetches_) fetch->cancel = true;
+  for (auto& fetch : fetches_) fetch->thread.request_stop();
 }
 
 void MpvSession::OnMpvStartFile(std::int64_t entry_id) {
-  started_ = entry_ids_.contains(entry_id);
-  loaded_ = restarted_ = entry_played_ = false;
-  if (started_ && !connecting_reported_) {
-    connecting_reported_ = true;
+  clip_.entry = {.started = clip_.entry_ids.contains(entry_id)};
+  if (clip_.entry.started && !clip_.connecting_reported) {
+    clip_.connecting_reported = true;
     listener_.OnSessionConnecting();
   }
 }
 
 void MpvSession::OnMpvFileLoaded() {
-  if (!started_) return;
-  loaded_ = true;
-  network_ = core_->GetFlag("demuxer-via-network").value_or(false);
+  if (!clip_.entry.started) return;
+  clip_.entry.loaded = true;
+  clip_.network = core_->GetFlag("demuxer-via-network").value_or(false);
   // A live stream can neither seek nor tell its size; its "duration" only
   // tracks the end of what has been cached.
-  live_ = network_ && !core_->GetFlag("seekable").value_or(false) && !core_->GetInt64("file-size").has_value();
-  scheme_ = SchemeOf(core_->GetString("path").value_or(current_.address));
+  clip_.live =
+      clip_.network && !core_->GetFlag("seekable").value_or(false) && !core_->GetInt64("file-size").has_value();
+  clip_.scheme = SchemeOf(core_->GetString("path").value_or(clip_.current.address));
   ReadDuration();
   listener_.OnSessionOpened();
-  if (network_ && !buffering_) {
-    buffering_ = true;
+  if (clip_.network && !clip_.buffering) {
+    clip_.buffering = true;
     listener_.OnSessionBuffering(true);
   }
 }
 
 void MpvSession::OnMpvPlaybackRestart() {
-  if (!started_ || !loaded_) return;
-  restarted_ = true;
-  if (playing_ || paused_) {
+  if (!clip_.entry.started || !clip_.entry.loaded) return;
+  clip_.entry.restarted = true;
+  if (clip_.playing || clip_.paused) {
     listener_.OnSessionPosition();  // a seek finished
     return;
   }
   if (core_->Observed().paused_for_cache) {
-    if (!buffering_) {
-      buffering_ = true;
+    if (!clip_.buffering) {
+      clip_.buffering = true;
       listener_.OnSessionBuffering(true);
     }
     return;
@@ -339,35 +354,37 @@ void MpvSession::OnMpvPlaybackRestart() {
 }
 
 void MpvSession::FinishBuffering() {
-  if (buffering_) {
-    buffering_ = false;
+  stall_watch_->Stop();
+  if (clip_.buffering) {
+    clip_.buffering = false;
     listener_.OnSessionBuffering(false);
   }
-  playing_ = true;
-  any_played_ = entry_played_ = true;
+  clip_.playing = true;
+  clip_.any_played = clip_.entry.played = true;
   listener_.OnSessionPlaying();
 }
 
 void MpvSession::OnMpvPropertyChange(MpvProperty property) {
-  if (!started_) return;
+  if (!clip_.entry.started) return;
   const MpvObserved& observed = core_->Observed();
   switch (property) {
     case MpvProperty::kPausedForCache:
-      if (!restarted_ || paused_) break;
-      if (observed.paused_for_cache && !buffering_) {
-        buffering_ = true;
-        playing_ = false;
+      if (!clip_.entry.restarted || clip_.paused) break;
+      if (observed.paused_for_cache && !clip_.buffering) {
+        clip_.buffering = true;
+        clip_.playing = false;
+        WatchForStall();
         listener_.OnSessionBuffering(true);
-      } else if (!observed.paused_for_cache && buffering_) {
+      } else if (!observed.paused_for_cache && clip_.buffering) {
         FinishBuffering();
       }
       break;
     case MpvProperty::kCacheBufferingState:
-      if (buffering_) listener_.OnSessionBufferingProgress(observed.cache_buffering_state);
+      if (clip_.buffering) listener_.OnSessionBufferingProgress(observed.cache_buffering_state);
       break;
     case MpvProperty::kTimePos:
-      if (loaded_) ReadDuration();
-      if (playing_) listener_.OnSessionPosition();
+      if (clip_.entry.loaded) ReadDuration();
+      if (clip_.playing) listener_.OnSessionPosition();
       break;
     case MpvProperty::kMetadata:
       listener_.OnSessionMetadata();
@@ -376,39 +393,35 @@ void MpvSession::OnMpvPropertyChange(MpvProperty property) {
 }
 
 void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
-  if (!entry_ids_.contains(end.entry_id)) return;  // an entry we already left
-  entry_ids_.erase(end.entry_id);
+  if (!clip_.entry_ids.contains(end.entry_id)) return;  // an entry we already left
+  clip_.entry_ids.erase(end.entry_id);
   if (end.reason == MpvEndReason::kRedirect) {
-    // The engine expanded a PLS or M3U in place: its entries are ours.
-    for (int i = 0; i < end.insert_count; ++i) entry_ids_.insert(end.insert_id + i);
+    TakeOverExpandedList(end);
     return;
   }
-  const bool was_loaded = loaded_;
-  const bool was_played = entry_played_;
-  started_ = loaded_ = restarted_ = entry_played_ = false;
-  if (end.reason == MpvEndReason::kEof || end.reason == MpvEndReason::kError) {
-    // Within an expanded PLS or M3U the engine goes on to the next entry
-    // by itself.
-    const std::vector<std::int64_t> ids = core_->PlaylistIds();
-    const auto at = std::find(ids.begin(), ids.end(), end.entry_id);
-    if (at != ids.end() && std::any_of(at + 1, ids.end(), [&](std::int64_t id) { return entry_ids_.contains(id); })) {
-      return;
-    }
-  }
+  const bool was_loaded = clip_.entry.loaded;
+  const bool was_played = clip_.entry.played;
+  clip_.entry = {};
   switch (end.reason) {
     case MpvEndReason::kError:
-      if (was_played && live_) {
+      if (was_played && clip_.live) {
         // A live stream that failed after it had played (its sound output
         // went away, say) was lost as one that ran dry is: the same stop.
-        EndClip(MpvClipEnd::kDropped, 0);
+        EndClip(MpvClipEnd::kDropped, end.error);
+        return;
+      }
+      // Without a sound output no entry can play; a clip that ends on it
+      // has not played, even when the engine had begun.
+      if (end.error == kMpvErrorAudioOutputFailed) {
+        EndClip(MpvClipEnd::kError, end.error);
         return;
       }
       // A web address the engine could not read may be a document of ours
       // (not so an entry of a PLS the engine expanded).
-      if (end.error == kMpvErrorUnknownFormat && end.entry_id == current_id_ && !current_sniffed_ &&
-          IsWebAddress(current_.address) && current_.depth < kMaxDocumentDepth) {
-        current_sniffed_ = true;
-        StartDocument(current_, PlaylistDocKind::kNone, true);
+      if (end.error == kMpvErrorUnknownFormat && end.entry_id == clip_.current_id && !clip_.current_sniffed &&
+          IsWebAddress(clip_.current.address) && clip_.current.depth < kMaxDocumentDepth) {
+        clip_.current_sniffed = true;
+        StartDocument(clip_.current, PlaylistDocKind::kNone, true);
         return;
       }
       PlayNextEntry(end.error);
@@ -416,10 +429,10 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
     case MpvEndReason::kEof:
       if (!was_loaded) {
         PlayNextEntry(kMpvErrorLoadingFailed);
-      } else if (live_) {
+      } else if (clip_.live) {
         // A live stream has no end: the connection was lost.
         EndClip(MpvClipEnd::kDropped, 0);
-      } else if (!waiting_.empty()) {
+      } else if (!clip_.waiting.empty()) {
         PlayNextEntry(0);
       } else {
         EndClip(MpvClipEnd::kMediaEnded, 0);
@@ -439,148 +452,79 @@ void MpvSession::OnMpvEndFile(const MpvEndFile& end) {
 // reaches us (the last changes of an entry may already find it gone); so
 // the last length it told is kept.
 void MpvSession::ReadDuration() {
-  if (live_) {
-    known_duration_ = 0;
+  if (clip_.live) {
+    clip_.known_duration = 0;
   } else if (std::optional<double> duration = core_->GetDouble("duration")) {
-    known_duration_ = std::max(0.0, *duration);
+    clip_.known_duration = std::max(0.0, *duration);
   }
 }
 
 void MpvSession::EndClip(MpvClipEnd end, int error) {
-  ended_duration_ = end == MpvClipEnd::kMediaEnded ? known_duration_ : 0;
-  clip_active_ = false;
-  waiting_.clear();
-  entry_ids_.clear();
-  started_ = loaded_ = restarted_ = entry_played_ = false;
-  buffering_ = playing_ = paused_ = false;
+  stall_watch_->Stop();
+  entry_pace_->Stop();
+  switch (end) {
+    case MpvClipEnd::kError:
+      last_error_ = PlayerErrorOfCode(error, clip_.logged);
+      clip_.error_awaits_log = error == kMpvErrorLoadingFailed && !clip_.logged;
+      break;
+    case MpvClipEnd::kDropped:
+      // A stall the session noticed has said so already.
+      if (last_error_ == PlayerError::kNone) {
+        last_error_ = error != 0 ? PlayerErrorOfCode(error, clip_.logged) : clip_.logged.value_or(PlayerError::kOther);
+      }
+      break;
+    case MpvClipEnd::kMediaEnded:
+      break;
+  }
+  clip_.ended_duration = end == MpvClipEnd::kMediaEnded ? clip_.known_duration : 0;
+  clip_.active = false;
+  clip_.waiting.clear();
+  clip_.entry_ids.clear();
+  clip_.entry = {};
+  clip_.buffering = clip_.playing = clip_.paused = false;
   listener_.OnSessionEnded(end, error);
 }
 
-void MpvSession::OnMpvAudioReconfig() {
-  // A new audio output starts at its own volume.
-  ApplyVolume();
-}
-
-void MpvSession::SetVolume(int volume) {
-  volume_ = std::clamp(volume, 0, 100);
-  ApplyVolume();
-}
-
-void MpvSession::SetMute(bool mute) {
-  mute_ = mute;
-  ApplyVolume();
-}
-
-void MpvSession::SetBalance(int balance) {
-  balance_ = std::clamp(balance, -100, 100);
-  ApplyBalance();
-}
-
-void MpvSession::ApplyVolume() {
-  // The sound server's volume for our stream acts at once; the engine's
-  // software volume only reaches what has not been buffered yet (up to a
-  // second with our buffer). So the stream's volume is used whenever the
-  // output has one of its own, and the software volume stays at 100 then;
-  // before the output exists there is nothing to set, and the output's
-  // reconfiguration applies it. Other outputs (null, or ALSA, whose volume
-  // would be the system mixer's) use the software volume.
-  bool software = !stream_volume_;
-  if (stream_volume_ && core_->GetString("current-ao").has_value()) {
-    software = !(core_->SetDouble("ao-volume", volume_) && core_->SetFlag("ao-mute", mute_));
+void MpvSession::OnMpvLogMessage(std::string_view prefix, std::string_view text) {
+  const std::optional<PlayerError> reason = PlayerErrorOfLogLine(prefix, text);
+  if (!reason) return;
+  if (clip_.entry.started) {
+    clip_.logged = reason;
+  } else if (clip_.error_awaits_log) {
+    // The engine may tell why only after it has reported the end; the
+    // control's error event, still queued, reads the reason later.
+    last_error_ = *reason;
+    clip_.error_awaits_log = false;
   }
-  core_->SetDouble("volume", software ? volume_ : 100);
-  core_->SetFlag("mute", software && mute_);
 }
 
-void MpvSession::ApplyBalance() {
-  std::string filter;
-  if (balance_ != 0) {
-    // -1..1 towards the right; written without the locale's decimal mark.
-    char number[16];
-    const auto [end, ec] = std::to_chars(number, number + sizeof number, balance_ / 100.0, std::chars_format::fixed, 2);
-    filter = "@balance:lavfi=[stereotools=balance_out=" + std::string(number, end) + "]";
+void MpvSession::WatchForStall() {
+  if (!clip_.network || !clip_.entry.played || stall_watch_->Active()) return;
+  clip_.data_seen = dispatcher_.Now();
+  clip_.cache_end = core_->GetDouble("demuxer-cache-time").value_or(0);
+  stall_watch_->Start(std::chrono::seconds(1));
+}
+
+void MpvSession::CheckStall() {
+  if (!clip_.active || !clip_.buffering || clip_.paused || !clip_.entry.played) {
+    stall_watch_->Stop();
+    return;
   }
-  if (filter == applied_filter_) return;
-  if (!core_->SetString("af", filter)) return;
-  applied_filter_ = filter;
-  // The filter acts before the sound server's buffer, which would play the
-  // old balance for another second. Once a slider has come to rest that
-  // buffer is dropped, at the cost of a moment's silence; moves in quick
-  // succession share one drop.
-  if (stream_volume_ && playing_) balance_refresh_->Start(std::chrono::milliseconds(150));
-}
-
-double MpvSession::Position() const {
-  if (!loaded_) return 0;
-  return std::max(0.0, core_->GetDouble("time-pos").value_or(0));
-}
-
-double MpvSession::Duration() const {
-  if (!loaded_) return clip_active_ ? 0 : ended_duration_;
-  if (live_) return 0;
-  return std::max(0.0, core_->GetDouble("duration").value_or(0));
-}
-
-int MpvSession::ClipBitrate() const {
-  if (!loaded_) return 0;
-  // The nominal rates of the tracks; the measured ones jitter.
-  const double audio =
-      core_->GetDouble("current-tracks/audio/demux-bitrate").value_or(core_->GetDouble("audio-bitrate").value_or(0));
-  const double video =
-      core_->GetDouble("current-tracks/video/demux-bitrate").value_or(core_->GetDouble("video-bitrate").value_or(0));
-  return static_cast<int>(std::clamp(audio + video, 0.0, 2e9));
-}
-
-int MpvSession::ArrivalRate() const {
-  if (!loaded_ || !network_) return 0;
-  const std::int64_t bytes_per_second = core_->GetInt64("cache-speed").value_or(0);
-  return static_cast<int>(std::clamp<std::int64_t>(bytes_per_second * 8, 0, 2'000'000'000));
-}
-
-int MpvSession::BufferingPercent() const {
-  if (buffering_) return std::clamp(core_->Observed().cache_buffering_state, 0, 100);
-  return playing_ || paused_ ? 100 : 0;
-}
-
-std::string MpvSession::SourceProtocol() const { return scheme_; }
-
-int MpvSession::VideoWidth() const {
-  return loaded_ ? static_cast<int>(core_->GetInt64("video-params/w").value_or(0)) : 0;
-}
-
-int MpvSession::VideoHeight() const {
-  return loaded_ ? static_cast<int>(core_->GetInt64("video-params/h").value_or(0)) : 0;
-}
-
-std::string MpvSession::MetadataText(std::initializer_list<std::string_view> keys) const {
-  if (!clip_active_) return {};
-  for (std::string_view key : keys) {
-    for (const auto& [name, value] : core_->Observed().metadata) {
-      if (!EqualsNoCase(name, key)) continue;
-      const std::string_view text = TrimSpace(value);
-      // Stations send their titles in their own code page, which the engine
-      // may hand on as it is; bytes that are not UTF-8 are most likely
-      // already the data code page.
-      if (!text.empty()) return IsValidUtf8(text) ? Utf8ToGb(text) : std::string(text);
-    }
+  // What arrives extends the cache; the engine's rate figure keeps its
+  // last value while nothing is read, so it cannot tell.
+  const double cache_end = core_->GetDouble("demuxer-cache-time").value_or(0);
+  const auto now = dispatcher_.Now();
+  if (cache_end > clip_.cache_end) {
+    clip_.data_seen = now;
+    clip_.cache_end = cache_end;
+    return;
   }
-  return {};
-}
-
-// ICY streams name the song in icy-title and the station in icy-name.
-std::string MpvSession::Title() const { return MetadataText({"icy-title", "title", "icy-name"}); }
-std::string MpvSession::Author() const { return MetadataText({"artist", "author", "album_artist", "icy-name"}); }
-std::string MpvSession::Copyright() const { return MetadataText({"copyright"}); }
-std::string MpvSession::Genre() const { return MetadataText({"genre", "icy-genre"}); }
-std::string MpvSession::ProviderUrl() const { return MetadataText({"icy-url"}); }
-
-std::string MpvSession::AudioLanguage() const {
-  if (!loaded_) return {};
-  for (const char* property : {"current-tracks/audio/lang", "metadata/by-key/language"}) {
-    const std::string value(TrimSpace(core_->GetString(property).value_or("")));
-    if (!value.empty()) return value;
-  }
-  return {};
+  if (now - clip_.data_seen < kStallLimit) return;
+  // Lost. The engine is stopped, and the end it reports for the entry is
+  // not ours any more.
+  core_->Command({"stop"});
+  last_error_ = PlayerError::kTimedOut;
+  EndClip(MpvClipEnd::kDropped, 0);
 }
 
 void MpvSession::Emit(std::function<void()> event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "playback/mpv/mpv_core.h"
 #include "playback/mpv/mpv_preferences.h"
+#include "playback/player_controls.h"
 #include "playback/playlist_docs.h"
 
 namespace tazmel {
@@ -63,6 +65,17 @@ enum class MpvDocFamily { kWindowsMedia, kRealMedia };
 // undelivered events.
 class MpvSession : private MpvCoreListener {
  public:
+  // A network stream that has played, has run dry and receives nothing for
+  // this long is taken as lost, rather than waiting for the engine's own
+  // network time-out while the listener hears nothing.
+  static constexpr std::chrono::seconds kStallLimit{5};
+  // A clip tries at most this many entries before it gives up, and takes at
+  // most kMaxDocumentEntries from one document or expanded list: lists of
+  // thousands of dead links are found in the wild, and each entry costs a
+  // connection.
+  static constexpr int kMaxEntriesTried = 64;
+  static constexpr std::size_t kMaxDocumentEntries = 100;
+
   MpvSession(Dispatcher& dispatcher, MpvSessionListener& listener, MpvDocFamily family);
   ~MpvSession() override;
   MpvSession(const MpvSession&) = delete;
@@ -90,13 +103,16 @@ class MpvSession : private MpvCoreListener {
   void SetBalance(int balance);  // -100..100
   void SetMute(bool mute);
 
-  bool HasClip() const { return clip_active_; }
-  bool Paused() const { return paused_; }
-  bool Playing() const { return playing_; }
+  bool HasClip() const { return clip_.active; }
+  bool Paused() const { return clip_.paused; }
+  bool Playing() const { return clip_.playing; }
   // The clip comes over the network / is a live stream (not seekable, of
   // unknown size). Known once an entry has been opened.
-  bool IsNetwork() const { return network_; }
-  bool IsLive() const { return live_; }
+  bool IsNetwork() const { return clip_.network; }
+  // Why the last clip failed or was lost; kNone from each Open() on until
+  // then.
+  PlayerError LastError() const { return last_error_; }
+  bool IsLive() const { return clip_.live; }
 
   double Position() const;  // s
   // s; 0 for a live stream. After the clip played to its end, still its
@@ -140,17 +156,21 @@ class MpvSession : private MpvCoreListener {
   void OnMpvEndFile(const MpvEndFile& end) override;
   void OnMpvAudioReconfig() override;
   void OnMpvPropertyChange(MpvProperty property) override;
+  void OnMpvLogMessage(std::string_view prefix, std::string_view text) override;
 
-  void ResetClipState();
   // Plays the next waiting entry; ends the clip with kError when none is
   // left.
   void PlayNextEntry(int error);
+  void PlayNextEntryNow(int error);
+  void TakeOverExpandedList(const MpvEndFile& end);
   void LoadEntry(const Entry& entry);
   void StartDocument(const Entry& entry, PlaylistDocKind kind, bool sniffed);
   void OnDocument(std::uint64_t serial, Entry entry, PlaylistDocKind kind, bool sniffed,
                   std::optional<std::string> text);
   bool FamilyOpens(PlaylistDocKind kind) const;
   void FinishBuffering();
+  void WatchForStall();
+  void CheckStall();
   void ReadDuration();
   void EndClip(MpvClipEnd end, int error);
   void ApplyVolume();
@@ -166,41 +186,66 @@ class MpvSession : private MpvCoreListener {
   std::unique_ptr<MpvCore> core_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
-  // The clip.
-  std::uint64_t serial_ = 0;  // bumped by Open and Close; stale fetches compare it
-  bool clip_active_ = false;
-  std::deque<Entry> waiting_;
-  int entries_tried_ = 0;
-  bool any_played_ = false;  // an entry of the clip reached playing
-  Entry current_;
-  std::int64_t current_id_ = -1;      // the engine's entry for it
-  bool current_sniffed_ = false;      // the current entry's content was looked at
-  std::set<std::int64_t> entry_ids_;  // the engine's playlist entries that are ours
-  bool connecting_reported_ = false;
-  bool started_ = false;       // the engine is on one of our entries
-  bool loaded_ = false;        // ... and has opened it
-  bool restarted_ = false;     // ... and playback has begun
-  bool entry_played_ = false;  // ... and has reached playing
-  bool buffering_ = false;
-  bool playing_ = false;
-  bool paused_ = false;
-  bool network_ = false;
-  bool live_ = false;
-  std::string scheme_;
-  // The length of the entry being played, as last read; and, once the clip
-  // has played to its end, the length it had, which the control still
-  // reports as the clip's.
-  double known_duration_ = 0;
-  double ended_duration_ = 0;
-
+  // How far the engine has come with the entry being played.
+  struct EntryProgress {
+    bool started = false;    // the engine is on one of our entries
+    bool loaded = false;     // ... and has opened it
+    bool restarted = false;  // ... and playback has begun
+    bool played = false;     // ... and has reached playing
+  };
+  // Everything about one clip; Open() and Close() start it afresh.
+  struct ClipState {
+    bool active = false;
+    std::deque<Entry> waiting;
+    int entries_tried = 0;
+    bool any_played = false;  // an entry of the clip reached playing
+    Entry current;
+    std::int64_t current_id = -1;      // the engine's entry for it
+    bool current_sniffed = false;      // the current entry's content was looked at
+    std::set<std::int64_t> entry_ids;  // the engine's playlist entries that are ours
+    bool connecting_reported = false;
+    EntryProgress entry;
+    bool buffering = false;
+    bool playing = false;
+    bool paused = false;
+    bool network = false;
+    bool live = false;
+    std::string scheme;
+    // The length of the entry being played, as last read; and, once the
+    // clip has played to its end, the length it had, which the control
+    // still reports as the clip's.
+    double known_duration = 0;
+    double ended_duration = 0;
+    // What the engine's log said about the entry being played.
+    std::optional<PlayerError> logged;
+    // The clip failed with "loading failed" before its log said why; the
+    // reason may follow the end.
+    bool error_awaits_log = false;
+    // While a stream that played has run dry: when data last came, and how
+    // far the cache reached then.
+    std::chrono::steady_clock::time_point data_seen;
+    double cache_end = 0;
+    int paced_error = 0;  // for the entry that waits for its turn
+  };
   // Audio settings, applied again to every new audio output.
-  bool stream_volume_ = false;  // the output has a volume of its own per stream
-  int volume_ = 100;
-  int balance_ = 0;
-  bool mute_ = false;
-  std::string applied_filter_;
+  struct AudioSettings {
+    bool stream_volume = false;  // the output has a volume of its own per stream
+    int volume = 100;
+    int balance = 0;
+    bool mute = false;
+    std::string applied_filter;
+  };
+
+  std::uint64_t serial_ = 0;  // bumped by Open and Close; stale fetches compare it
+  ClipState clip_;
+  PlayerError last_error_ = PlayerError::kNone;
+  AudioSettings audio_;
   // Drops the sound already buffered after a balance change.
   std::unique_ptr<Timer> balance_refresh_;
+  // Runs only while a stream that played has run dry.
+  std::unique_ptr<Timer> stall_watch_;
+  // Starts the next entry of a clip whose entries keep failing.
+  std::unique_ptr<Timer> entry_pace_;
 
   const Registry* registry_ = nullptr;
   PlayerPreferences preferences_ = PlayerPreferences::kWmp9;
