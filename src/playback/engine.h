@@ -9,10 +9,10 @@
 #include "core/dispatcher.h"
 #include "playback/engine_view.h"
 #include "playback/listening_reports.h"
-#include "playback/playlist_navigator.h"
-#include "recording/sound_output.h"
 #include "playback/player_choice.h"
 #include "playback/player_controls.h"
+#include "playback/playlist_navigator.h"
+#include "recording/sound_output.h"
 #include "stations/radio_table.h"
 
 namespace tazmel {
