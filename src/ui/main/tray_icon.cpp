@@ -19,8 +19,7 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), tray_(this) {
 
 void TrayIcon::SetFrames(std::vector<QIcon> frames) {
   frames_ = std::move(frames);
-  tray_.setIcon(frames_.empty() ? QIcon() : frames_.front());
-  SetFrame(0);
+  frame_ = 0;
   ApplyVisibility();
   ApplyAnimation();
 }
@@ -29,8 +28,16 @@ void TrayIcon::SetFrame(int frame) {
   if (frame < 0 || frame >= FrameCount()) frame = 0;
   if (frame == frame_) return;
   frame_ = frame;
-  if (!frames_.empty()) tray_.setIcon(frames_[frame]);
+  ShowFrame();
   emit frameChanged(frame);
+}
+
+void TrayIcon::ShowFrame() {
+  // A hidden icon is not redrawn on every animation step: the frame it
+  // would show is handed over when it goes up.
+  if (!tray_.isVisible() || frames_.empty()) return;
+  const QIcon& icon = frames_[static_cast<std::size_t>(frame_)];
+  if (tray_.icon().cacheKey() != icon.cacheKey()) tray_.setIcon(icon);
 }
 
 void TrayIcon::AdvanceFrame() {
@@ -47,7 +54,9 @@ void TrayIcon::SetVisible(bool visible) {
 void TrayIcon::ApplyVisibility() {
   // Showing an icon-less tray icon only earns a warning, so it waits for the
   // skin's frames.
-  tray_.setVisible(visible_ && !frames_.empty());
+  const bool show = visible_ && !frames_.empty();
+  if (show) tray_.setIcon(frames_[static_cast<std::size_t>(frame_)]);
+  tray_.setVisible(show);
 }
 
 bool TrayIcon::IsShown() const { return tray_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable(); }

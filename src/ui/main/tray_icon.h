@@ -69,6 +69,8 @@ class TrayIcon : public QObject {
 
  private:
   void SetFrame(int frame);
+  // Hands the current frame to the tray icon while it is up.
+  void ShowFrame();
   void ApplyVisibility();
   void ApplyAnimation();
   void AdvanceFrame();
