@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QMetaMethod>
 #include <utility>
 
 namespace tazmel {
@@ -49,6 +50,7 @@ void TrayIcon::SetHint(const QString& hint) { tray_.setToolTip(hint); }
 void TrayIcon::SetVisible(bool visible) {
   visible_ = visible;
   ApplyVisibility();
+  ApplyAnimation();
 }
 
 void TrayIcon::ApplyVisibility() {
@@ -81,7 +83,11 @@ void TrayIcon::SetPlayingAnimation(bool on, int interval_ms) {
 }
 
 void TrayIcon::ApplyAnimation() {
-  if (playing_ && enabled_animate_ && FrameCount() > 1) {
+  // Frames nobody can see are not stepped: without a tray (many desktops
+  // have none) the 100 ms steps while playing were the window's most
+  // frequent wake-up.
+  const bool seen = IsShown() || isSignalConnected(QMetaMethod::fromSignal(&TrayIcon::frameChanged));
+  if (playing_ && enabled_animate_ && FrameCount() > 1 && seen) {
     // A running animation keeps its phase when only the interval changes.
     if (!animation_.isActive() || animation_.interval() != interval_ms_) animation_.start(interval_ms_);
     return;
