@@ -5,13 +5,8 @@
 //
 // Figures are reported, never judged: the program fails only when a
 // measurement could not be taken at all.
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,16 +22,20 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
+#include "support/child_process.h"
+
 namespace {
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
+using tazmel::bench::LogTail;
+using tazmel::test::ChildProcess;
 
 constexpr int kStarts = 10;
 constexpr auto kPaintLimit = seconds(20);
 constexpr auto kSettle = milliseconds(1500);
 constexpr auto kExitLimit = seconds(10);
-constexpr auto kDisplayLimit = seconds(10);
 constexpr double kStartupGoalMs = 150;
 constexpr double kRssGoalMb = 50;
 
@@ -44,209 +43,6 @@ constexpr double kRssGoalMb = 50;
 volatile sig_atomic_t g_interrupted = 0;
 
 void OnInterrupt(int) { g_interrupted = 1; }
-
-// ---- scoped resources ---------------------------------------------------------
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tazmel-startbench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  bool Ok() const { return !path_.empty(); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-struct Launch {
-  std::vector<std::string> argv;
-  std::map<std::string, std::string> env;  // added to, or replacing, ours
-  fs::path log;                            // stderr, and stdout when not piped
-  bool pipe_stdout = false;
-  int keep_fd = -1;  // passed on to the child as it is
-};
-
-// A started process; killed and reaped when it goes out of scope.
-class Child {
- public:
-  Child() = default;
-  ~Child() { Kill(); }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  // False when the process could not be started.
-  bool Start(const Launch& launch) {
-    int fds[2] = {-1, -1};
-    if (launch.pipe_stdout && pipe2(fds, O_CLOEXEC) != 0) return false;
-    const int log = open(launch.log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (log < 0) {
-      if (fds[0] >= 0) close(fds[0]), close(fds[1]);
-      return false;
-    }
-    std::vector<std::string> args = launch.argv;
-    std::vector<char*> argp;
-    for (std::string& arg : args) argp.push_back(arg.data());
-    argp.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      // Never outlive the benchmark, even when it is killed.
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      dup2(fds[1] >= 0 ? fds[1] : log, 1);
-      dup2(log, 2);
-      if (launch.keep_fd >= 0) fcntl(launch.keep_fd, F_SETFD, 0);
-      for (const auto& [name, value] : launch.env) setenv(name.c_str(), value.c_str(), 1);
-      execvp(argp[0], argp.data());
-      _exit(127);
-    }
-    close(log);
-    if (fds[1] >= 0) close(fds[1]);
-    if (pid_ < 0) {
-      if (fds[0] >= 0) close(fds[0]);
-      return false;
-    }
-    out_ = fds[0];
-    return true;
-  }
-
-  pid_t pid() const { return pid_; }
-
-  // Reads stdout until a line holds `marker`; false at the limit, at the end
-  // of the output or on an interrupt.
-  bool WaitForLine(const std::string& marker, milliseconds limit) {
-    const auto deadline = steady_clock::now() + limit;
-    for (;;) {
-      for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-        const bool found = pending_.compare(0, end, marker) == 0;
-        pending_.erase(0, end + 1);
-        if (found) return true;
-      }
-      if (!ReadUntil(deadline)) return false;
-    }
-  }
-
-  // Keeps reading stdout for `span`, so the child never blocks on the pipe.
-  void Drain(milliseconds span) {
-    const auto deadline = steady_clock::now() + span;
-    while (steady_clock::now() < deadline && !g_interrupted) {
-      if (!ReadUntil(deadline)) std::this_thread::sleep_until(std::min(deadline, steady_clock::now() + 10ms));
-    }
-  }
-
-  // The wait status once the process ended within `limit`.
-  std::optional<int> WaitExit(milliseconds limit) {
-    const auto deadline = steady_clock::now() + limit;
-    for (;;) {
-      int status = 0;
-      const pid_t got = waitpid(pid_, &status, WNOHANG);
-      if (got == pid_) {
-        pid_ = -1;
-        return status;
-      }
-      if (got < 0 && errno != EINTR) return std::nullopt;
-      if (steady_clock::now() >= deadline || g_interrupted) return std::nullopt;
-      Drain(20ms);
-    }
-  }
-
-  void Kill() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-    if (out_ >= 0) close(out_);
-    out_ = -1;
-  }
-
- private:
-  // Reads what arrives before `deadline`; false when nothing can come.
-  bool ReadUntil(steady_clock::time_point deadline) {
-    if (out_ < 0 || g_interrupted) return false;
-    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) return false;
-    pollfd p{out_, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(left)) <= 0) return false;
-    char buffer[4096];
-    const ssize_t n = read(out_, buffer, sizeof buffer);
-    if (n <= 0) {
-      close(out_);
-      out_ = -1;
-      return false;
-    }
-    pending_.append(buffer, static_cast<size_t>(n));
-    return true;
-  }
-
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string pending_;
-};
-
-// The last lines of a log, indented, for a failure report; the log itself
-// goes with the temporary folder.
-std::string LogTail(const fs::path& log) {
-  constexpr size_t kLines = 8;
-  std::ifstream in(log);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(line);
-    if (lines.size() > kLines) lines.erase(lines.begin());
-  }
-  std::string text;
-  for (const std::string& line : lines) text += "    | " + line + "\n";
-  return text.empty() ? "    | (nothing)\n" : text;
-}
-
-// A private Xvfb. It picks a free display number itself and writes it to
-// -displayfd once it accepts connections, which also tells it is ready.
-class VirtualDisplay {
- public:
-  // The failure, or nothing when the server answers.
-  std::optional<std::string> Start(const fs::path& log) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return "pipe: " + std::string(std::strerror(errno));
-    Launch launch{
-        {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"},
-        {},
-        log};
-    launch.keep_fd = fds[1];
-    const bool started = server_.Start(launch);
-    close(fds[1]);
-    if (!started) {
-      close(fds[0]);
-      return "could not start Xvfb (scripts/setup.sh bench installs it)";
-    }
-    std::string number;
-    const auto deadline = steady_clock::now() + kDisplayLimit;
-    while (number.find('\n') == std::string::npos && steady_clock::now() < deadline && !g_interrupted) {
-      pollfd p{fds[0], POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      char buffer[32];
-      const ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      number.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    if (number.find('\n') == std::string::npos) return "Xvfb did not report a display:\n" + LogTail(log);
-    name_ = ":" + number.substr(0, number.find('\n'));
-    return std::nullopt;
-  }
-
-  const std::string& name() const { return name_; }
-
- private:
-  Child server_;
-  std::string name_;
-};
 
 // ---- one start --------------------------------------------------------------
 
@@ -270,23 +66,33 @@ double ProcMegabytes(const fs::path& file, const std::string& key) {
   return 0;
 }
 
-std::string DescribeStatus(int status) {
-  if (WIFEXITED(status)) return "exit code " + std::to_string(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return std::string("signal ") + strsignal(WTERMSIG(status));
-  return "status " + std::to_string(status);
+// A program to start, with what it gets on top of our environment.
+struct Launch {
+  std::vector<std::string> argv;
+  std::map<std::string, std::string> env;  // added to, or replacing, ours
+  fs::path log;                            // stderr; stdout goes to a pipe
+};
+
+std::string DescribeExit(int code) {
+  if (code > 128) return std::string("signal ") + strsignal(code - 128);
+  return "exit code " + std::to_string(code);
 }
 
 // `clean_exit`: the program handles SIGTERM and must end with code 0.
 Outcome MeasureOneStart(const Launch& launch, bool clean_exit) {
-  Child child;
+  tazmel::test::ChildOptions options;
+  options.capture = true;
+  options.log = launch.log;
   const auto before = steady_clock::now();
-  if (!child.Start(launch)) return {std::nullopt, "could not start " + launch.argv[0]};
-  if (!child.WaitForLine("first-paint", kPaintLimit)) {
+  ChildProcess child(launch.argv, tazmel::test::EnvironmentWith(launch.env), options);
+  if (!child.Started()) return {std::nullopt, "could not start " + launch.argv[0]};
+  if (!child.WaitForOutput("first-paint\n", kPaintLimit)) {
     return {std::nullopt, g_interrupted ? "interrupted" : "no first paint within 20 s"};
   }
   Sample s;
   s.startup_ms = duration<double, std::milli>(steady_clock::now() - before).count();
-  child.Drain(kSettle);
+  child.ReadFor(kSettle);
+  if (g_interrupted) return {std::nullopt, "interrupted"};
   const fs::path proc = "/proc/" + std::to_string(child.pid());
   s.rss_mb = ProcMegabytes(proc / "status", "VmRSS");
   s.anon_mb = ProcMegabytes(proc / "status", "RssAnon");
@@ -294,13 +100,11 @@ Outcome MeasureOneStart(const Launch& launch, bool clean_exit) {
   s.shmem_mb = ProcMegabytes(proc / "status", "RssShmem");
   s.pss_mb = ProcMegabytes(proc / "smaps_rollup", "Pss");
   if (s.rss_mb <= 0) return {std::nullopt, "ended before its memory was read"};
-  kill(child.pid(), SIGTERM);
-  const std::optional<int> status = child.WaitExit(kExitLimit);
-  if (!status) return {std::nullopt, g_interrupted ? "interrupted" : "did not end within 10 s of SIGTERM (killed)"};
-  const bool ended_by_term = WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM;
-  const bool ok = clean_exit ? WIFEXITED(*status) && WEXITSTATUS(*status) == 0
-                             : ended_by_term || (WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-  if (!ok) return {std::nullopt, "ended with " + DescribeStatus(*status) + " after SIGTERM"};
+  child.Signal(SIGTERM);
+  const int code = child.WaitExit(kExitLimit);
+  if (code < 0) return {std::nullopt, g_interrupted ? "interrupted" : "did not end within 10 s of SIGTERM (killed)"};
+  const bool ok = clean_exit ? code == 0 : code == 0 || code == 128 + SIGTERM;
+  if (!ok) return {std::nullopt, "ended with " + DescribeExit(code) + " after SIGTERM"};
   return {s, ""};
 }
 
@@ -404,7 +208,7 @@ int main() {
   sigaction(SIGINT, &on_interrupt, nullptr);
   sigaction(SIGTERM, &on_interrupt, nullptr);
 
-  TempDir temp;
+  const tazmel::bench::ScratchDir temp("tazmel-startbench");
   if (!temp.Ok()) {
     std::fprintf(stderr, "bench_startup: no temporary folder\n");
     return 1;
@@ -422,7 +226,7 @@ int main() {
   fs::create_directories(runtime);
   fs::permissions(runtime, fs::perms::owner_all);
 
-  VirtualDisplay display;
+  tazmel::bench::VirtualDisplay display;
   if (auto failure = display.Start(temp.path() / "xvfb.log")) {
     std::fprintf(stderr, "bench_startup: %s\n", failure->c_str());
     return 1;
@@ -444,12 +248,12 @@ int main() {
                                                      {"XDG_CONFIG_HOME", (temp.path() / "config").string()},
                                                      {"XDG_RUNTIME_DIR", runtime.string()}};
 
-  Launch ours{{player.string()}, common, temp.path() / "tazmel.log", true};
+  Launch ours{{player.string()}, common, temp.path() / "tazmel.log"};
   ours.env["TAZMEL_HOME"] = home.string();
   ours.env["TAZMEL_REPORT_PAINT"] = "1";
   const Series tazmel = Run("tazmel", ours, true);
 
-  const Launch hello{{TAZMEL_QT_HELLO}, common, temp.path() / "hello.log", true};
+  const Launch hello{{TAZMEL_QT_HELLO}, common, temp.path() / "hello.log"};
   const Series baseline = Run("bare Qt Widgets window, frameless 350x136", hello, false);
 
   std::printf("\ntazmel\n");

@@ -4,6 +4,9 @@
 #include <QImage>
 #include <QPixmap>
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <functional>
 #include <vector>
 
 #include "ui/qt_app.h"
@@ -151,6 +154,94 @@ TEST_F(DigitsPanelTest, DegenerateInputs) {
   EXPECT_LE(panel_.width(), QWIDGETSIZE_MAX);
   panel_.SetLength(-3);
   EXPECT_FALSE(Render().isNull());
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Delivers every pending update, so the paints they cause are counted.
+void Flush() {
+  for (int i = 0; i < 3; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
+}
+
+// The window sets the clock and the elapsed time every second, mostly to
+// what is shown already: setting a property to its current value must not
+// repaint, while a real change does.
+TEST_F(DigitsPanelTest, RepaintsOnlyOnChange) {
+  QImage face(400, 100, QImage::Format_RGB32);
+  face.fill(Qt::gray);
+  const QPixmap pixmap = QPixmap::fromImage(face);
+  struct Case {
+    const char* name;
+    std::function<void(TDigitsPanel&)> set;
+  };
+  const Case cases[] = {
+      {"short value (padded when stored)", [](TDigitsPanel& p) { p.SetValue("12"); }},
+      {"value of full length", [](TDigitsPanel& p) { p.SetValue("00:01:02"); }},
+      {"length", [](TDigitsPanel& p) { p.SetLength(6); }},
+      {"margin", [](TDigitsPanel& p) { p.SetMargin(3); }},
+      {"outer bevel", [](TDigitsPanel& p) { p.SetBevelOuter(bvLowered); }},
+      {"inner bevel", [](TDigitsPanel& p) { p.SetBevelInner(bvNone); }},
+      {"bevel width", [](TDigitsPanel& p) { p.SetBevelWidth(1); }},
+      {"colour", [](TDigitsPanel& p) { p.SetColor(Qt::darkGreen); }},
+      {"transparent", [](TDigitsPanel& p) { p.SetTransparent(true); }},
+      {"background", [&](TDigitsPanel& p) { p.SetBackBitmap(&pixmap); }},
+      {"background rectangle", [](TDigitsPanel& p) { p.SetBackRect(QRect(4, 5, 60, 20)); }},
+  };
+  panel_.SetDigits(Strip(10, 16));
+  panel_.show();
+  PaintCounter counter(panel_);
+  ASSERT_TRUE(test::WaitUntil([&] { return counter.paints > 0; }));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Flush();
+    counter.paints = 0;
+    c.set(panel_);
+    Flush();
+    EXPECT_GT(counter.paints, 0) << "a change repaints";
+    counter.paints = 0;
+    c.set(panel_);
+    Flush();
+    EXPECT_EQ(counter.paints, 0) << "the same value again does not";
+  }
+}
+
+// What the cells show is drawn once per change and kept between paints; a
+// change of value, colour or transparency shows at the next paint.
+TEST_F(DigitsPanelTest, KeptCellsFollowChanges) {
+  panel_.SetDigits(Strip(10, 16));
+  panel_.SetAutoSize(true);
+  const QPoint first_cell(4 + 2 + 5, 4 + 2 + 7);
+  const QPoint first_margin(4 + 1, 4 + 1);
+  panel_.SetValue("12:34");
+  EXPECT_EQ(Render().pixelColor(first_cell), CellColour(1));
+  panel_.SetValue("56");
+  EXPECT_EQ(Render().pixelColor(first_cell), CellColour(5));
+  panel_.SetColor(Qt::darkGreen);
+  EXPECT_EQ(Render().pixelColor(first_margin), QColor(Qt::darkGreen));
+
+  QImage face(400, 100, QImage::Format_RGB32);
+  face.fill(QColor(200, 10, 200));
+  const QPixmap pixmap = QPixmap::fromImage(face);
+  panel_.SetBackBitmap(&pixmap);
+  panel_.SetBackRect(QRect(0, 0, panel_.width(), panel_.height()));
+  panel_.SetTransparent(true);
+  EXPECT_EQ(Render().pixelColor(first_margin), QColor(200, 10, 200));
+  panel_.SetTransparent(false);
+  EXPECT_EQ(Render().pixelColor(first_margin), QColor(Qt::darkGreen));
 }
 
 }  // namespace

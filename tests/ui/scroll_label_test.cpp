@@ -8,7 +8,10 @@
 #include <QPixmap>
 #include <QPointingDevice>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -241,6 +244,70 @@ TEST_F(ScrollLabelTest, BackgroundFromSkinFace) {
 
   label_.SetBackJpg(nullptr);
   EXPECT_EQ(Render().pixelColor(5, 5), QColor(Qt::black));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Delivers every pending update, so the paints they cause are counted.
+void Flush() {
+  for (int i = 0; i < 3; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
+}
+
+// The window hands its labels the same texts and places over and over
+// while playing: only a real change repaints, and a tick of a label whose
+// text stands still draws nothing.
+TEST_F(ScrollLabelTest, RepaintsOnlyOnChange) {
+  struct Case {
+    const char* name;
+    std::function<void(TScrollLabel&)> set;
+  };
+  const Case cases[] = {
+      {"caption", [](TScrollLabel& l) { l.SetCaption("Playing"); }},
+      {"font", [](TScrollLabel& l) { l.SetFont(QFont("DejaVu Sans", 8)); }},
+      {"background rectangle", [](TScrollLabel& l) { l.SetBackRect(QRect(10, 20, 100, 20)); }},
+      {"colour", [](TScrollLabel& l) { l.SetColor(Qt::darkBlue); }},
+      {"font colour", [](TScrollLabel& l) { l.SetFontColor(Qt::yellow); }},
+  };
+  label_.show();
+  PaintCounter counter(label_);
+  ASSERT_TRUE(test::WaitUntil([&] { return counter.paints > 0; }));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Flush();
+    counter.paints = 0;
+    c.set(label_);
+    Flush();
+    EXPECT_GT(counter.paints, 0) << "a change repaints";
+    counter.paints = 0;
+    c.set(label_);
+    Flush();
+    EXPECT_EQ(counter.paints, 0) << "the same value again does not";
+  }
+
+  counter.paints = 0;
+  label_.ScrollTick();
+  Flush();
+  EXPECT_EQ(counter.paints, 0) << "a tick without scrolling";
+  label_.SetScroll(true);
+  Flush();
+  counter.paints = 0;
+  label_.ScrollTick();
+  Flush();
+  EXPECT_GT(counter.paints, 0) << "a tick that moves the text";
 }
 
 // Bottom and centre layouts move the text down from the top.

@@ -147,6 +147,21 @@ TEST_F(TrayIconTest, EnabledAnimateGatesAnimation) {
   EXPECT_FALSE(tray_.IsAnimating());
 }
 
+// Frames nobody can see are not stepped: with no tray to show the icon and
+// no one listening for frames, playing leaves the still icon alone.
+TEST(TrayIconUnseenTest, NoAnimationWithoutTrayOrListener) {
+  test::QtApp();
+  TrayIcon tray;
+  tray.SetFrames(Frames(3));
+  tray.SetVisible(true);
+  tray.SetPlayingAnimation(true, 5);
+  EXPECT_EQ(tray.IsAnimating(), tray.IsShown());
+  if (!tray.IsShown()) {
+    Spin(30);
+    EXPECT_EQ(tray.Frame(), 0);
+  }
+}
+
 // New frames from a skin start over at the still icon; with a single frame
 // there is nothing to cycle.
 TEST_F(TrayIconTest, NewFramesRestartAtStillIcon) {

@@ -10,6 +10,14 @@ namespace {
 // otherwise ask for an image of gigabytes.
 constexpr long long kMaxCompositionPixels = 16 * 1024 * 1024;
 
+// Stores a new value; true when it differs from the old one.
+template <typename T>
+bool Change(T& member, const T& value) {
+  if (member == value) return false;
+  member = value;
+  return true;
+}
+
 }  // namespace
 
 int DigitCell(QChar c) {
@@ -30,59 +38,57 @@ void TDigitsPanel::SetDigits(const QImage& value) {
   // The strip's lower-left pixel is its transparent colour.
   if (!digits_.isNull()) color_ = QColor::fromRgb(digits_.pixel(0, digits_.height() - 1));
   ApplyAutoSize();
-  update();
+  Recompose();
 }
 
 void TDigitsPanel::SetBackBitmap(const QPixmap* value) {
-  back_bitmap_ = value;
-  update();
+  if (Change(back_bitmap_, value)) update();
 }
 
 void TDigitsPanel::SetValue(const QString& value) {
-  if (value_ == value) return;
-  value_ = value;
-  if (value_.size() < length_) value_ += QString(length_ - value_.size(), QLatin1Char(' '));
-  update();
+  // Compared once padded: the clock and the elapsed time are set every
+  // second, mostly to what is already shown.
+  QString padded = value;
+  if (padded.size() < length_) padded += QString(length_ - padded.size(), QLatin1Char(' '));
+  if (Change(value_, padded)) Recompose();
 }
 
 void TDigitsPanel::SetLength(int value) {
-  length_ = std::max(value, 0);
+  if (!Change(length_, std::max(value, 0))) return;
   ApplyAutoSize();
-  update();
+  Recompose();
 }
 
 void TDigitsPanel::SetMargin(std::uint8_t value) {
-  margin_ = value;
+  if (!Change(margin_, value)) return;
   ApplyAutoSize();
-  update();
+  Recompose();
 }
 
 void TDigitsPanel::SetBevelOuter(TBevelCut value) {
-  bevel_outer_ = value;
+  if (!Change(bevel_outer_, value)) return;
   ApplyAutoSize();
   update();
 }
 
 void TDigitsPanel::SetBevelInner(TBevelCut value) {
-  bevel_inner_ = value;
+  if (!Change(bevel_inner_, value)) return;
   ApplyAutoSize();
   update();
 }
 
 void TDigitsPanel::SetBevelWidth(std::uint8_t value) {
-  bevel_width_ = value;
+  if (!Change(bevel_width_, value)) return;
   ApplyAutoSize();
   update();
 }
 
 void TDigitsPanel::SetColor(const QColor& value) {
-  color_ = value;
-  update();
+  if (Change(color_, value)) Recompose();
 }
 
 void TDigitsPanel::SetTransparent(bool value) {
-  transparent_ = value;
-  update();
+  if (Change(transparent_, value)) Recompose();
 }
 
 void TDigitsPanel::SetAutoSize(bool value) {
@@ -91,7 +97,11 @@ void TDigitsPanel::SetAutoSize(bool value) {
 }
 
 void TDigitsPanel::SetBackRect(const QRect& rect) {
-  back_rect_ = rect;
+  if (Change(back_rect_, rect)) update();
+}
+
+void TDigitsPanel::Recompose() {
+  shown_.reset();
   update();
 }
 
@@ -166,20 +176,27 @@ void TDigitsPanel::paintEvent(QPaintEvent*) {
   DrawBevel(painter, area, bevel_inner_);
   if (area.width() <= 0 || area.height() <= 0) return;
 
+  // Built once per change of what the cells show, not per paint: the
+  // window repaints its face (and so this panel) far more often than the
+  // value changes.
+  if (!shown_) shown_ = Shown();
+  if (shown_->isNull()) return;
+  painter.drawImage(area, *shown_);
+}
+
+QImage TDigitsPanel::Shown() const {
   QImage composition = Composition();
-  if (composition.isNull()) return;
-  if (transparent_) {
-    // Pixels of the cell background let the skin show through.
-    composition = composition.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = color_.rgb();
-    for (int y = 0; y < composition.height(); ++y) {
-      auto* line = reinterpret_cast<QRgb*>(composition.scanLine(y));
-      for (int x = 0; x < composition.width(); ++x) {
-        if ((line[x] | 0xff000000u) == (key | 0xff000000u)) line[x] = 0;
-      }
+  if (composition.isNull() || !transparent_) return composition;
+  // Pixels of the cell background let the skin show through.
+  composition = composition.convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = color_.rgb();
+  for (int y = 0; y < composition.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(composition.scanLine(y));
+    for (int x = 0; x < composition.width(); ++x) {
+      if ((line[x] | 0xff000000u) == (key | 0xff000000u)) line[x] = 0;
     }
   }
-  painter.drawImage(area, composition);
+  return composition;
 }
 
 }  // namespace tazmel

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 namespace tazmel {
 
@@ -64,6 +65,10 @@ class TDigitsPanel : public QWidget {
   int BevelCount() const;
   void ApplyAutoSize();
   void DrawBevel(QPainter& painter, QRect& rect, TBevelCut cut) const;
+  // Drops the drawn cells after a change of what they show, and repaints.
+  void Recompose();
+  // The composition as painted: keyed out over the skin when transparent.
+  QImage Shown() const;
 
   QImage digits_;
   const QPixmap* back_bitmap_ = nullptr;
@@ -80,6 +85,7 @@ class TDigitsPanel : public QWidget {
   int cell_width_ = 0;
   int cell_height_ = 0;
   QRect back_rect_;
+  std::optional<QImage> shown_;  // Shown(), kept until the next Recompose()
 };
 
 }  // namespace tazmel

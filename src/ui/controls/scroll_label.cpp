@@ -142,6 +142,7 @@ void TScrollLabel::SetCaption(const QString& value) {
   update();
 }
 void TScrollLabel::SetFont(const QFont& value) {
+  if (font() == value && font().resolveMask() == value.resolveMask()) return;
   setFont(value);
   update();
 }
@@ -153,13 +154,13 @@ void TScrollLabel::SetFontColor(const QColor& value) {
 }
 
 void TScrollLabel::SetBackRect(const QRect& rect) {
-  back_rect_ = rect;
-  update();
+  if (Change(back_rect_, rect)) update();
 }
 
 void TScrollLabel::ScrollTick() {
-  if (scroll_) offset_ = NextScrollOffset(scroll_mode_, offset_, scroll_step_, size(), TextExtent(), gap_);
-  update();
+  // Only a moving text needs a new picture.
+  if (!scroll_) return;
+  if (Change(offset_, NextScrollOffset(scroll_mode_, offset_, scroll_step_, size(), TextExtent(), gap_))) update();
 }
 
 bool TScrollLabel::TimerRunning() const { return timer_->isActive(); }

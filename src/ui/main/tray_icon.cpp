@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QMetaMethod>
 #include <utility>
 
 namespace tazmel {
@@ -19,8 +20,7 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), tray_(this) {
 
 void TrayIcon::SetFrames(std::vector<QIcon> frames) {
   frames_ = std::move(frames);
-  tray_.setIcon(frames_.empty() ? QIcon() : frames_.front());
-  SetFrame(0);
+  frame_ = 0;
   ApplyVisibility();
   ApplyAnimation();
 }
@@ -29,8 +29,16 @@ void TrayIcon::SetFrame(int frame) {
   if (frame < 0 || frame >= FrameCount()) frame = 0;
   if (frame == frame_) return;
   frame_ = frame;
-  if (!frames_.empty()) tray_.setIcon(frames_[frame]);
+  ShowFrame();
   emit frameChanged(frame);
+}
+
+void TrayIcon::ShowFrame() {
+  // A hidden icon is not redrawn on every animation step: the frame it
+  // would show is handed over when it goes up.
+  if (!tray_.isVisible() || frames_.empty()) return;
+  const QIcon& icon = frames_[static_cast<std::size_t>(frame_)];
+  if (tray_.icon().cacheKey() != icon.cacheKey()) tray_.setIcon(icon);
 }
 
 void TrayIcon::AdvanceFrame() {
@@ -42,12 +50,15 @@ void TrayIcon::SetHint(const QString& hint) { tray_.setToolTip(hint); }
 void TrayIcon::SetVisible(bool visible) {
   visible_ = visible;
   ApplyVisibility();
+  ApplyAnimation();
 }
 
 void TrayIcon::ApplyVisibility() {
   // Showing an icon-less tray icon only earns a warning, so it waits for the
   // skin's frames.
-  tray_.setVisible(visible_ && !frames_.empty());
+  const bool show = visible_ && !frames_.empty();
+  if (show) tray_.setIcon(frames_[static_cast<std::size_t>(frame_)]);
+  tray_.setVisible(show);
 }
 
 bool TrayIcon::IsShown() const { return tray_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable(); }
@@ -72,7 +83,11 @@ void TrayIcon::SetPlayingAnimation(bool on, int interval_ms) {
 }
 
 void TrayIcon::ApplyAnimation() {
-  if (playing_ && enabled_animate_ && FrameCount() > 1) {
+  // Frames nobody can see are not stepped: without a tray (many desktops
+  // have none) the 100 ms steps while playing were the window's most
+  // frequent wake-up.
+  const bool seen = IsShown() || isSignalConnected(QMetaMethod::fromSignal(&TrayIcon::frameChanged));
+  if (playing_ && enabled_animate_ && FrameCount() > 1 && seen) {
     // A running animation keeps its phase when only the interval changes.
     if (!animation_.isActive() || animation_.interval() != interval_ms_) animation_.start(interval_ms_);
     return;

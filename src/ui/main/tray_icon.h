@@ -43,7 +43,9 @@ class TrayIcon : public QObject {
   // The right button's menu; not owned.
   void SetContextMenu(QMenu* menu);
 
-  // Animation runs while playing is on and animation is enabled.
+  // Animation runs while playing is on and animation is enabled, and
+  // someone can see it: the icon is in a tray, or frameChanged is
+  // connected.
   void SetEnabledAnimate(bool on);
   bool EnabledAnimate() const { return enabled_animate_; }
   void SetPlayingAnimation(bool on, int interval_ms);
@@ -69,6 +71,8 @@ class TrayIcon : public QObject {
 
  private:
   void SetFrame(int frame);
+  // Hands the current frame to the tray icon while it is up.
+  void ShowFrame();
   void ApplyVisibility();
   void ApplyAnimation();
   void AdvanceFrame();
