@@ -6,15 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 #include <filesystem>
 #include <functional>
 
 #include "core/ini_file.h"
 #include "core/program_paths.h"
+#include "core/text_utils.h"
+#include "core/web_pages.h"
 #include "stations/radio_table.h"
 #include "stations/text_table.h"
 #include "support/http_server.h"
@@ -24,7 +31,9 @@
 #include "ui/controls/scroll_label.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
+#include "ui/playback/video_window.h"
 #include "ui/qt_app.h"
+#include "ui/text_edge.h"
 
 namespace tazmel {
 namespace {
@@ -35,6 +44,29 @@ using test::TestHttpConnection;
 
 // Playing from the loopback server: generous for loaded machines.
 bool WaitUntil(const std::function<bool()>& done) { return test::WaitUntil(done, 15000); }
+
+// Runs `action` and answers the first message box it opens; the box's text,
+// or nothing when none opened.
+QString TextOfMessageBoxDuring(const std::function<void()>& action) {
+  QString text;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      text = box->text();
+      box->accept();
+    }
+  });
+  poll.start(10);
+  action();
+  return text;
+}
+
+TfrmVideo* VideoHost() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* video = qobject_cast<TfrmVideo*>(window)) return video;
+  }
+  return nullptr;
+}
 
 class ApplicationTest : public ::testing::Test {
  protected:
@@ -184,6 +216,100 @@ TEST_F(ApplicationTest, SavedPlaceOffEveryScreen) {
     EXPECT_EQ(app.MainWindow().x() == std::stoi(c.left), c.kept) << c.left;
     app.Close();
   }
+}
+
+// Without a browser to start, each web page command says so in a message
+// box, in the window's own text with the address, instead of doing nothing.
+TEST_F(ApplicationTest, WebPageWithoutBrowserIsReported) {
+  test::TempDir empty;
+  test::ScopedEnv path("PATH", empty.path().string());
+  test::ScopedEnv browser("BROWSER", std::nullopt);
+  test::ScopedEnv default_browser("DEFAULT_BROWSER", std::nullopt);
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  const std::string pattern = ReadProfileString(home_ / "Language" / "eng.ini", "frmMain", "NoBrowser");
+  ASSERT_FALSE(pattern.empty());
+  const struct {
+    std::function<void()> command;
+    std::string page;
+  } cases[] = {{[&] { window.Action("nWebSite")->trigger(); }, HomePage()},
+               {[&] { window.Action("nSponsorUs")->trigger(); }, SponsorPage()},
+               {[&] { emit window.moreSkinsRequested(); }, SkinsPage()}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(TextOfMessageBoxDuring(c.command), FromGb(FormatSlot(pattern, c.page))) << c.page;
+  }
+  app.Close();
+}
+
+// The video host is there before the language is applied: it starts in the
+// chosen language, and links dropped on it play like those dropped on the
+// main window.
+TEST_F(ApplicationTest, VideoHostTranslatedAndTakesDrops) {
+  Set("Language", "CurLng", "chs");
+  Application app(paths_);
+  app.Start();
+  TfrmVideo* video = VideoHost();
+  ASSERT_NE(video, nullptr);
+  const std::string caption = ReadProfileString(home_ / "Language" / "chs.ini", "frmVideo", "frmVideo");
+  ASSERT_FALSE(caption.empty());
+  EXPECT_EQ(video->windowTitle(), FromGb(caption));
+
+  QMimeData mime;
+  mime.setUrls({QUrl(QString::fromStdString(server_.Url("/live.mp3")))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(video, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(video, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_TRUE(WaitUntil([&] { return app.MainWindow().PlayState() == SkinState::kPlaying; }));
+  app.Close();
+}
+
+// The talking clock is offered for the simplified Chinese code however the
+// code is written, and for no other language.
+TEST_F(ApplicationTest, TalkingClockOfferedForChineseOnly) {
+  fs::copy_file(home_ / "Language" / "chs.ini", home_ / "Language" / "CHS.ini");
+  const struct {
+    const char* code;
+    bool offered;
+  } cases[] = {{"chs", true}, {"CHS", true}, {"eng", false}};
+  for (const auto& c : cases) {
+    Set("Language", "CurLng", c.code);
+    Application app(paths_);
+    app.Start();
+    emit app.MainWindow().mainMenuOpening();
+    EXPECT_EQ(app.MainWindow().Action("nTalkingClock")->isVisible(), c.offered) << c.code;
+    app.Close();
+  }
+}
+
+// The first Show brings up the playlist window too (when it is to be
+// visible), and Show puts every window above the others again when
+// always-on-top is on.
+TEST_F(ApplicationTest, ShowBringsThePlayListAndKeepsWindowsOnTop) {
+  Set("Options", "AutoHide", "1");
+  Set("Options", "AlwaysOnTop", "1");
+  Set("frmPlayList", "Visible", "1");
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  ASSERT_FALSE(window.isVisible());
+  QWidget playlist(nullptr, Qt::Window);
+  window.SetPlayListWindow(&playlist);
+  window.Action("nShow")->trigger();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(playlist.isVisible());
+  for (QWidget* shown : std::initializer_list<QWidget*>{&window, &playlist, VideoHost()}) {
+    EXPECT_TRUE(shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << shown->objectName().toStdString();
+  }
+  // Later Shows leave the playlist window as the user left it.
+  playlist.hide();
+  window.Action("nHide")->trigger();
+  window.Action("nShow")->trigger();
+  EXPECT_FALSE(playlist.isVisible());
+  window.SetPlayListWindow(nullptr);
+  app.Close();
 }
 
 }  // namespace

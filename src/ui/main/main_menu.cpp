@@ -6,6 +6,7 @@
 
 #include "core/text_utils.h"
 #include "ui/main/main_window.h"
+#include "ui/message_slots.h"
 #include "ui/text_edge.h"
 
 namespace tazmel {
@@ -127,7 +128,7 @@ void TfrmMain::FillSkinMenu(const std::vector<std::string>& names, const std::st
     connect(item, &QAction::triggered, this, [this, chosen] { emit skinChosen(chosen); });
   }
   nSkin_->addSeparator();
-  QAction* more = nSkin_->addAction(FromGb(Msg(23)));
+  QAction* more = nSkin_->addAction(FromGb(Msg(kMoreSkinsSlot)));
   connect(more, &QAction::triggered, this, &TfrmMain::moreSkinsRequested);
 }
 
