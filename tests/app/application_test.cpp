@@ -176,6 +176,22 @@ TEST_F(ApplicationTest, SkinFallback) {
   app.Close();
 }
 
+// A saved skin whose main face was cut short is refused whole at start:
+// Default shows instead, and is what the close saves.
+TEST_F(ApplicationTest, TruncatedFaceGivesWayToDefault) {
+  const fs::path face = home_ / "Skins" / "Daylight" / "main.bmp";
+  fs::resize_file(face, fs::file_size(face) / 2);
+  Set("Skin", "SkinName", "Daylight");
+  Application app(paths_);
+  app.Start();
+  EXPECT_TRUE(app.MainWindow().isVisible());
+  EXPECT_EQ(app.MainWindow().SkinName(), "Default");
+  EXPECT_EQ(app.MainWindow().size(),
+            QImage(QString::fromStdString((home_ / "Skins/Default/main.bmp").string())).size());
+  app.Close();
+  EXPECT_EQ(Get("Skin", "SkinName"), "Default");
+}
+
 // The second skin from the menu changes the window's layout; a skin whose
 // faces are missing hides the window.
 TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
