@@ -24,6 +24,7 @@
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
+#include "ui/hint_style.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
@@ -65,6 +66,7 @@ void Application::Start() {
   std::error_code ec;
   if (!std::filesystem::exists(paths_.UserIni(), ec)) CopyFileExact(paths_.TazmelIni(), paths_.UserIni());
 
+  if (!qobject_cast<HintStyle*>(QApplication::style())) QApplication::setStyle(new HintStyle);
   // Every window exists before the language is applied, so each is
   // translated with the others.
   video_ = std::make_unique<TfrmVideo>();

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -173,6 +174,16 @@ TEST_F(ApplicationTest, SkinFallback) {
   EXPECT_FALSE(app.MainWindow().isVisible());
   // The tray icon stays to bring a skin back.
   EXPECT_EQ(app.MainWindow().Tray().FrameCount(), 1);
+  app.Close();
+}
+
+// Hints of every widget come 200 ms after the pointer rests and stay up to
+// 20 s, whatever the platform's style would say.
+TEST_F(ApplicationTest, HintTiming) {
+  Application app(paths_);
+  app.Start();
+  EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 200);
+  EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 20000);
   app.Close();
 }
 

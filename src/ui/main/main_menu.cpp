@@ -132,6 +132,8 @@ void TfrmMain::FillSkinMenu(const std::vector<std::string>& names, const std::st
   connect(more, &QAction::triggered, this, &TfrmMain::moreSkinsRequested);
 }
 
+// The languages come sorted by code, not in folder order: a Linux folder
+// lists its files in no stable order.
 void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, const std::string& current) {
   ClearMenu(nLanguage_);
   auto* group = new QActionGroup(nLanguage_);

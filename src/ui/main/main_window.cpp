@@ -39,6 +39,8 @@ TScrollLabel* NewLabel(QWidget* parent, const char* name) {
   auto* label = new TScrollLabel(parent);
   label->setObjectName(name);
   label->SetTransparent(true);
+  // Station and state texts are data: an "&" in them is drawn as it is,
+  // never taken for an accelerator mark.
   label->SetShowAccelChar(false);
   return label;
 }
@@ -274,6 +276,8 @@ void TfrmMain::ApplySkin() {
   SetProgress(progress_);
   if (controls_) controls_->RefreshProgress();
 
+  // A skin without tray icons keeps the frames shown so far (at first the
+  // drawn fallback) rather than leaving the tray with no icon at all.
   if (!skin_.TrayFrames().empty()) {
     tray_->SetFrames(skin_.TrayFrames());
     setWindowIcon(skin_.TrayFrames().front());
@@ -298,6 +302,8 @@ void TfrmMain::ApplyLabelSkin(TScrollLabel& label, const ScrollLabelSkin& s) {
   label.SetScrollAuto(s.scroll_auto);
   label.SetScroll(s.scroll);
   label.SetScrollMode(static_cast<TScrollMode>(s.scroll_mode));
+  // Every face label is centred vertically (the control's own default is
+  // top): skins place their label boxes around the text line.
   label.SetLayout(tlCenter);
   label.SetBackBmp(&face_pixmap_);
   label.SetBackRect(ToRect(s.bounds));
