@@ -128,7 +128,7 @@ void Application::LoadLanguage(const std::string& code) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
-      if (window->objectName().startsWith("frm")) TranslateWindow(*window, language);
+      if (window->objectName().startsWith(u"frm")) TranslateWindow(*window, language);
     }
   }
   QApplication::setApplicationDisplayName(main_window_->windowTitle());

@@ -39,6 +39,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::TestHttpConnection;
@@ -120,15 +122,15 @@ TEST_F(ApplicationTest, ChannelButtonPlaysItsStation) {
   TfrmMain& window = app.MainWindow();
   ASSERT_TRUE(window.SkinLoaded());
   EXPECT_TRUE(window.isVisible());
-  EXPECT_EQ(window.NumLabel(0).text(), "1");
+  EXPECT_EQ(window.NumLabel(0).text(), u"1"_s);
 
   QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kNum1));
-  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == "Playing"; }))
+  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == u"Playing"_s; }))
       << window.StateLabel().Caption().toStdString();
-  EXPECT_TRUE(window.RadioNameLabel().Caption().contains("Loopback FM"))
+  EXPECT_TRUE(window.RadioNameLabel().Caption().contains(u"Loopback FM"_s))
       << window.RadioNameLabel().Caption().toStdString();
   EXPECT_EQ(window.PlayState(), SkinState::kPlaying);
-  EXPECT_EQ(window.Tray().Hint(), "Tazmel - [ Loopback FM ]");
+  EXPECT_EQ(window.Tray().Hint(), u"Tazmel - [ Loopback FM ]"_s);
 
   // Stop from the skin's button, then the close saves.
   QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kStop));
@@ -148,7 +150,7 @@ TEST_F(ApplicationTest, AutoPlayStartsAtTheFirstTick) {
   app.Start();
   TfrmMain& window = app.MainWindow();
   EXPECT_TRUE(window.StateLabel().Caption().isEmpty());
-  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == "Playing"; }));
+  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == u"Playing"_s; }));
   EXPECT_EQ(window.ClockLabel().Caption().size(), 8) << window.ClockLabel().Caption().toStdString();
   app.Close();
 }
@@ -210,14 +212,14 @@ TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
   app.Start();
   TfrmMain& window = app.MainWindow();
   const QSize default_size = window.size();
-  emit window.skinChosen("Daylight");
+  emit window.skinChosen(u"Daylight"_s);
   EXPECT_NE(window.size(), default_size);
   EXPECT_TRUE(window.isVisible());
 
   fs::create_directories(home_ / "Skins" / "Empty");
   test::WriteFile(home_ / "Skins" / "Empty" / "skin.ini", "[Skin]\n");
   fs::remove(home_ / "Skins" / "Default" / "main.bmp");
-  emit window.skinChosen("Empty");
+  emit window.skinChosen(u"Empty"_s);
   EXPECT_FALSE(window.isVisible());
   EXPECT_TRUE(window.Action("nShow")->isVisible());
   window.Action("nShow")->trigger();  // nothing to show until a skin loads

@@ -31,6 +31,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -162,7 +164,7 @@ TEST_F(MainWindowTest, BarClickJumpsTheVolume) {
     OpenWindow(c.orientation);
     QTest::mousePress(window_.get(), Qt::LeftButton, {}, c.at);
     EXPECT_EQ(engine_->Volume(), c.volume) << "orientation " << c.orientation << " at " << c.at.x();
-    EXPECT_EQ(window_->VolumeLabel().Caption(), QString("Volume:%1%").arg(c.volume));
+    EXPECT_EQ(window_->VolumeLabel().Caption(), QString(u"Volume:%1%"_s).arg(c.volume));
     EXPECT_TRUE(window_->VolumeLabel().isVisible());
     EXPECT_FALSE(window_->RadioNameLabel().isVisible());
     // The value goes with the button, and the station name comes back.
@@ -189,14 +191,14 @@ TEST_F(MainWindowTest, BalanceDragShowsTheEquationText) {
     QApplication::sendEvent(&knob, &move);
   };
   move_to({50, 80});
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Equation:50%Left");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Equation:50%Left"_s);
   EXPECT_EQ(engine_->Balance(), -50);
   EXPECT_EQ(knob.x(), 45);
   move_to({75, 80});
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Equation:Center");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Equation:Center"_s);
   EXPECT_EQ(engine_->Balance(), 0);
   move_to({190, 80});  // held at the bar's end
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Equation:100%Right");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Equation:100%Right"_s);
   QTest::mouseRelease(&knob, Qt::LeftButton, {}, knob.mapFrom(window_.get(), QPoint(190, 80)));
   EXPECT_FALSE(window_->VolumeLabel().isVisible());
 }
@@ -283,7 +285,7 @@ TEST_F(MainWindowTest, HeldVolumeButtonRepeats) {
   EXPECT_EQ(engine_->Volume(), 86);
   window_time_.Advance(1000ms);
   EXPECT_EQ(engine_->Volume(), 100);
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Volume:100%");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Volume:100%"_s);
   QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(145, 25));
   EXPECT_FALSE(window_->VolumeLabel().isVisible());
 
@@ -307,14 +309,14 @@ TEST_F(MainWindowTest, MenuVolumeStepShowsTheValueForAMoment) {
   const auto moment = std::chrono::milliseconds(TfrmMain::kVolumeTextShowMs);
   window_->Action("nIncVol")->trigger();
   EXPECT_EQ(engine_->Volume(), 52);
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Volume:52%");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Volume:52%"_s);
   EXPECT_TRUE(window_->VolumeLabel().isVisible());
   EXPECT_FALSE(window_->RadioNameLabel().isVisible());
   window_time_.Advance(moment - 100ms);
   window_->Action("nDecVol")->trigger();
   window_time_.Advance(moment - 100ms);
   EXPECT_TRUE(window_->VolumeLabel().isVisible());
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Volume:50%");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Volume:50%"_s);
   window_time_.Advance(100ms);
   EXPECT_FALSE(window_->VolumeLabel().isVisible());
   EXPECT_TRUE(window_->RadioNameLabel().isVisible());
@@ -401,7 +403,7 @@ TEST_F(MainWindowTest, ChannelButtons) {
     channels[static_cast<std::size_t>(i)] = {std::to_string(i + 11), 100 + i, "Station " + std::to_string(i)};
   }
   window_->ShowChannels(channels);
-  EXPECT_EQ(window_->NumLabel(2).text(), "13");
+  EXPECT_EQ(window_->NumLabel(2).text(), u"13"_s);
   QSignalSpy clicked(window_.get(), &TfrmMain::channelClicked);
   const QPoint label_at = window_->NumLabel(2).pos();
   QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(33, 10));
@@ -411,7 +413,7 @@ TEST_F(MainWindowTest, ChannelButtons) {
   ASSERT_EQ(clicked.count(), 1);
   EXPECT_EQ(clicked.first().first().toInt(), 2);
   QTest::mouseMove(window_.get(), QPoint(34, 11));
-  EXPECT_EQ(window_->CurrentHint(), "Station 2");
+  EXPECT_EQ(window_->CurrentHint(), u"Station 2"_s);
 }
 
 // Hints: bars before buttons, texts from the message slots, nothing over the
@@ -426,7 +428,7 @@ TEST_F(MainWindowTest, HintsFollowThePointer) {
       {{192, 10}, "Exit Tazmel"}, {{150, 50}, ""},           {{175, 25}, "Switch to Music Mode"}};
   for (const auto& c : cases) {
     QTest::mouseMove(window_.get(), c.at);
-    EXPECT_EQ(window_->CurrentHint(), c.hint) << c.at.x() << "," << c.at.y();
+    EXPECT_EQ(window_->CurrentHint(), QString::fromUtf8(c.hint)) << c.at.x() << "," << c.at.y();
   }
 }
 
@@ -451,7 +453,7 @@ TEST_F(MainWindowTest, RebuiltMenusDoNotGrow) {
   ASSERT_EQ(skins.size(), 4);  // two skins, a separator, "Get more skins"
   EXPECT_FALSE(skins[0]->isChecked());
   EXPECT_TRUE(skins[1]->isChecked());  // names compared without case
-  EXPECT_EQ(skins[3]->text(), "<< Get more skins! >>");
+  EXPECT_EQ(skins[3]->text(), u"<< Get more skins! >>"_s);
 
   QSignalSpy chosen(window_.get(), &TfrmMain::stationChosen);
   menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly).front()->actions().front()->trigger();

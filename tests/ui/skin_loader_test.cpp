@@ -15,6 +15,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteFile;
@@ -232,7 +234,7 @@ TEST_F(SkinLoaderTest, ListTakesTreeColours) {
   ASSERT_TRUE(skin_.LoadSkin(skins_, "Lists"));
   EXPECT_EQ(ToQColor(skin_.Ini().list.color), QColor(Qt::blue));
   EXPECT_EQ(ToQColor(skin_.Ini().list.font_color), QColor(1, 2, 3));
-  EXPECT_EQ(skin_.ListFont(skin_.Ini().list).family(), "Serif");
+  EXPECT_EQ(skin_.ListFont(skin_.Ini().list).family(), u"Serif"_s);
 }
 
 // Node icons come from the skin, else from Default; tray icons 1..8 are the

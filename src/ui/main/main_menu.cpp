@@ -21,7 +21,7 @@ QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
 QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption) {
   QMenu* sub = menu->addMenu(QString::fromUtf8(caption));
   sub->setObjectName(name);
-  sub->menuAction()->setObjectName(QString(name) + "Item");
+  sub->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Item"));
   return sub;
 }
 
@@ -106,7 +106,9 @@ void TfrmMain::CreateMenus() {
   pmTreeMenu_->setObjectName("pmTreeMenu");
 }
 
-QAction* TfrmMain::Action(const char* name) const { return pmMainMenu_->findChild<QAction*>(name); }
+QAction* TfrmMain::Action(const char* name) const {
+  return pmMainMenu_->findChild<QAction*>(QString::fromLatin1(name));
+}
 
 // Clearing a menu keeps its submenus and action groups alive; a menu rebuilt
 // at every popup drops them too.

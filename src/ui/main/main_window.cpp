@@ -113,7 +113,7 @@ constexpr ButtonCommand kButtonCommands[] = {
 
 TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName("frmMain");
-  setWindowTitle("Tazmel");
+  setWindowTitle(QStringLiteral("Tazmel"));
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   CreateMenus();
@@ -125,7 +125,7 @@ TfrmMain::~TfrmMain() = default;
 void TfrmMain::CreateControls() {
   for (int i = 0; i < kChannelButtonCount; ++i) {
     auto* label = new QLabel(this);
-    label->setObjectName(QString("lblNum%1").arg(i + 1));
+    label->setObjectName(QStringLiteral("lblNum%1").arg(i + 1));
     label->setAlignment(Qt::AlignCenter);
     // The number sits on its button: the face gets the pointer.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -404,7 +404,9 @@ void TfrmMain::ShowEngine(const EngineDisplay& display) {
   dpElapsed_->SetValue(display.Elapsed());
   slblRadioName_->SetCaption(display.Title());
   slblRadioName_->setToolTip(display.Hint());
-  tray_->SetHint(display.Title().isEmpty() ? windowTitle() : windowTitle() + " - [ " + display.Title() + " ]");
+  tray_->SetHint(display.Title().isEmpty()
+                     ? windowTitle()
+                     : windowTitle() + QStringLiteral(" - [ ") + display.Title() + QStringLiteral(" ]"));
   switch (display.Transport()) {
     case TransportState::kBusy:
       play_state_ = SkinState::kConnecting;
