@@ -144,7 +144,7 @@ void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, co
     item->setCheckable(true);
     item->setChecked(EqualsNoCase(language.code, current));
     group->addAction(item);
-    const QString code = QString::fromStdString(language.code);
+    const QString code = FromGb(language.code);
     connect(item, &QAction::triggered, this, [this, code] { emit languageChosen(code); });
   }
 }
