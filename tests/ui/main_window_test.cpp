@@ -88,7 +88,9 @@ class MainWindowTest : public ::testing::Test {
     factory_ = std::make_unique<MpvPlayerFactory>(
         *dispatcher_, *registry_,
         MpvOptions{.hidden = true, .audio_output = "null", .window_id = 0, .extra_options = {}});
-    display_ = std::make_unique<EngineDisplay>(*video_, [] {});
+    display_ = std::make_unique<EngineDisplay>(*video_, [this] {
+      if (on_display_) on_display_();
+    });
     engine_ = std::make_unique<PlaybackEngine>(EngineServices{.dispatcher = *dispatcher_,
                                                               .factory = *factory_,
                                                               .view = *display_,
@@ -136,6 +138,8 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TfrmVideo> video_;
   std::unique_ptr<EngineDisplay> display_;
+  // What a change of the engine's display does; nothing unless a test says.
+  std::function<void()> on_display_;
   std::unique_ptr<PlaybackEngine> engine_;
   std::unique_ptr<EngineControls> controls_;
   // The window's own timers run on a manual clock.
@@ -368,6 +372,21 @@ TEST_F(MainWindowTest, BarFillFollowsTheKnob) {
   EXPECT_EQ(PixelAt(125, 65), kMainColour);
   Click({110, 65});
   EXPECT_EQ(PixelAt(100, 65), kPressedColour);
+}
+
+// After a skin loads the progress knob is where the player says, not
+// where the window last put it: with nothing playing, at the start.
+TEST_F(MainWindowTest, SkinLoadTakesTheProgressFromThePlayer) {
+  OpenWindow();
+  on_display_ = [this] {
+    if (window_) window_->ShowEngine(*display_);
+  };
+  window_->SetProgress(0.5);
+  ASSERT_EQ(window_->Knob(SkinState::Bar::kProgress).x(), 70);
+  std::string name = "Default";
+  ASSERT_TRUE(window_->ChooseSkin(dir_.path() / "Skins", name));
+  EXPECT_EQ(window_->Knob(SkinState::Bar::kProgress).x(), 20);
+  on_display_ = nullptr;
 }
 
 // The play-state indicator shows the look of each state.
