@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "app/main_window_controller.h"
 #include "app/qt_dispatcher.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -23,6 +24,7 @@
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
+#include "ui/hint_style.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
@@ -49,7 +51,12 @@ class TreeNavigator : public PlaylistNavigator {
 }  // namespace
 
 Application::Application(ProgramPaths paths)
-    : paths_(std::move(paths)), main_window_(std::make_unique<TfrmMain>()), prompts_(main_window_.get()) {}
+    : paths_(std::move(paths)),
+      dispatcher_(std::make_unique<QtDispatcher>()),
+      main_window_(std::make_unique<TfrmMain>()),
+      prompts_(main_window_.get()) {
+  main_window_->SetDispatcher(*dispatcher_);
+}
 
 Application::~Application() = default;
 
@@ -59,35 +66,54 @@ void Application::Start() {
   std::error_code ec;
   if (!std::filesystem::exists(paths_.UserIni(), ec)) CopyFileExact(paths_.TazmelIni(), paths_.UserIni());
 
+  if (!qobject_cast<HintStyle*>(QApplication::style())) QApplication::setStyle(new HintStyle);
+  // Every window exists before the language is applied, so each is
+  // translated with the others.
+  video_ = std::make_unique<TfrmVideo>();
   system_language_id_ = SystemDefaultLanguageId();
   const std::string cur_lng = ReadProfileString(paths_.UserIni(), "Language", "CurLng");
   LoadLanguage(ChooseLanguage(cur_lng, system_language_id_));
 
   registry_ = std::make_unique<Registry>(Registry::DefaultFile());
   main_window_->DropTarget().Register(main_window_.get());
+  video_->DropTarget().Register(video_.get());
 
   TreeEditorHooks hooks;
   hooks.play_station = [this](int id) { engine_->PlayStation(id); };
   tree_ = std::make_unique<TreeEditor>(paths_.DataFolder(), prompts_, std::move(hooks));
   MigrateLegacyTreeFile(paths_.DataFolder());
   navigator_ = std::make_unique<TreeNavigator>(*tree_);
+  channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);
   CreatePlayer();
+  main_controller_ = std::make_unique<MainWindowController>(
+      MainWindowParts{.window = *main_window_,
+                      .video = *video_,
+                      .engine = *engine_,
+                      .tree = *tree_,
+                      .channels = *channels_,
+                      .settings = settings_,
+                      .paths = paths_,
+                      .language = language_,
+                      .prompts = prompts_},
+      MainWindowHooks{.close = [this] { Close(); },
+                      .close_unattended = [this] { CloseUnattended(); },
+                      .load_language = [this](const std::string& code) { LoadLanguage(code); },
+                      .open_web_page = {}});
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
   tree_->ReloadTree(settings_.player.root_node_index, settings_.player.select_node_index);
   // An empty tree asks the update service for data once it exists.
 
-  ConnectMainWindow();
+  main_controller_->Connect();
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
-    ShowCommand();
+    main_controller_->ShowCommand();
   } else {
-    OfferShowOrHide(false);
+    main_controller_->OfferShowOrHide(false);
   }
 
-  channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);
   channels_->NumberChannels(1);
-  ReloadChannels();
+  main_controller_->ReloadChannels();
   main_window_->CheckTimer().start(1000);
 }
 
@@ -102,7 +128,7 @@ void Application::LoadLanguage(const std::string& code) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
-      if (window->objectName().startsWith("frm")) TranslateWindow(*window, language);
+      if (window->objectName().startsWith(u"frm")) TranslateWindow(*window, language);
     }
   }
   QApplication::setApplicationDisplayName(main_window_->windowTitle());
@@ -112,9 +138,7 @@ void Application::LoadLanguage(const std::string& code) {
 // The player host window has no owner; the components render video into its
 // panel and take their registration and versions from the registry file.
 void Application::CreatePlayer() {
-  dispatcher_ = std::make_unique<QtDispatcher>();
   RegisterPlayerControls(*registry_);
-  video_ = std::make_unique<TfrmVideo>();
   MpvOptions options;
   options.window_id = video_->VideoWindowId();
   // For machines without a sound server (tests use "null").
@@ -132,7 +156,6 @@ void Application::CreatePlayer() {
                           .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
                           .user_default_language_id = system_language_id_};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
-  main_window_->SetEngine(engine_.get());
 }
 
 void Application::ApplySettings() {
@@ -199,8 +222,8 @@ void Application::ShowEngineState() {
 }
 
 void Application::CloseUnattended() {
-  if (busy_ > 0) {
-    close_pending_ = true;
+  if (main_controller_ && main_controller_->Busy()) {
+    main_controller_->CloseWhenIdle();
     return;
   }
   prompts_.SetUnattended(true);
@@ -210,11 +233,11 @@ void Application::CloseUnattended() {
 void Application::Close() {
   if (closing_) return;
   closing_ = true;
-  ++busy_;
   main_window_->CheckTimer().stop();
   // Hotkeys, recorder, tester, generator and data tool stop here once they
   // exist.
   main_window_->DropTarget().Revoke();
+  video_->DropTarget().Revoke();
   // The settings are saved, the changed tree first (after asking) with the
   // playing station's position.
   CollectSettings();

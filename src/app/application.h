@@ -15,6 +15,7 @@
 namespace tazmel {
 
 class EngineDisplay;
+class MainWindowController;
 class MpvPlayerFactory;
 class PlaybackEngine;
 class PlaylistNavigator;
@@ -47,37 +48,19 @@ class Application : public QObject {
   void closed();
 
  private:
-  // Start-up and shutdown (application.cpp).
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
   void ApplySettings();
   void CollectSettings();
   void ShowEngineState();
 
-  // The main window's commands (main_commands.cpp).
-  void ConnectMainWindow();
-  void CheckTick();
-  void PlayCommand();
-  void ToggleMute();
-  void OfferShowOrHide(bool window_shown);
-  void ShowCommand();
-  void HideCommand();
-  void HideAllCommand();
-  void SetAlwaysOnTop(bool on);
-  void ChooseSkinFromMenu(const QString& name);
-  void SwitchLanguage(const QString& code);
-  void OpenLocation(const std::string& prefill);
-  void TakeDrop();
-  void PlayChannel(int index);
-  void PageChannels(int direction);
-  void RefreshMainMenu();
-  void ReloadChannels();
-
   ProgramPaths paths_;
   int system_language_id_ = 0;
   // The language file as last read, for windows made later.
   IniFile language_;
   Settings settings_;
+  // Time for the windows and the player; outlives them all.
+  std::unique_ptr<QtDispatcher> dispatcher_;
   std::unique_ptr<TfrmMain> main_window_;
   MessageBoxes prompts_;
   // The station tree lives here until the playlist window that shows it
@@ -86,23 +69,17 @@ class Application : public QObject {
   std::unique_ptr<PlaylistNavigator> navigator_;
   std::unique_ptr<ChannelButtons> channels_;
   // The player: the host window the components render into, the components
-  // and the engine. Destroyed before the registry and the dispatcher.
-  std::unique_ptr<QtDispatcher> dispatcher_;
+  // and the engine. Destroyed before the registry.
   std::unique_ptr<Registry> registry_;
   std::unique_ptr<TfrmVideo> video_;
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TWaveOut> sound_;
   std::unique_ptr<EngineDisplay> display_;
   std::unique_ptr<PlaybackEngine> engine_;
+  // The main window's commands; goes before everything it acts on.
+  std::unique_ptr<MainWindowController> main_controller_;
 
-  // Run state of the main window.
-  bool auto_play_pending_ = true;
-  bool all_hidden_ = false;
   bool closing_ = false;
-  // Set while an operation may show a question; a signal arriving then
-  // closes once the operation is done, not from inside its dialog.
-  int busy_ = 0;
-  bool close_pending_ = false;
 };
 
 }  // namespace tazmel

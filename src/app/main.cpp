@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
   }
   QApplication qt(argc, argv);
-  QApplication::setApplicationName("Tazmel");
+  QApplication::setApplicationName(QStringLiteral("Tazmel"));
   QApplication::setQuitOnLastWindowClosed(false);
   // The media engine parses numbers with the C locale.
   std::setlocale(LC_NUMERIC, "C");

@@ -3,20 +3,23 @@
 #include <QMessageBox>
 
 #include "core/messages.h"
+#include "ui/message_slots.h"
 #include "ui/text_edge.h"
 
 namespace tazmel {
 
 bool MessageBoxes::AskQuestion(std::string_view text) {
   if (unattended_) return true;
-  QMessageBox box(QMessageBox::Question, FromGb(Msg(1)), FromGb(text), QMessageBox::Yes | QMessageBox::No, owner_);
+  QMessageBox box(QMessageBox::Question, FromGb(Msg(kQuestionCaptionSlot)), FromGb(text),
+                  QMessageBox::Yes | QMessageBox::No, owner_);
   box.setWindowModality(Qt::ApplicationModal);
   return box.exec() == QMessageBox::Yes;
 }
 
 void MessageBoxes::ShowInfo(std::string_view text) {
   if (unattended_) return;
-  QMessageBox box(QMessageBox::Information, FromGb(Msg(2)), FromGb(text), QMessageBox::Ok, owner_);
+  QMessageBox box(QMessageBox::Information, FromGb(Msg(kInformationCaptionSlot)), FromGb(text), QMessageBox::Ok,
+                  owner_);
   box.exec();
 }
 

@@ -43,7 +43,7 @@ class Walker {
 
   void Items(const QString& name, int count, auto set_item) const {
     for (int i = 0; i < count; ++i) {
-      Replace(name + ".Item" + QString::number(i), [&](const QString& t) { set_item(i, t); });
+      Replace(name + QStringLiteral(".Item") + QString::number(i), [&](const QString& t) { set_item(i, t); });
     }
   }
 
@@ -69,7 +69,8 @@ class Walker {
     } else if (auto* dialog = qobject_cast<QFileDialog*>(&object)) {
       if (!dialog->windowTitle().isEmpty()) Replace(name, [&](const QString& t) { dialog->setWindowTitle(t); });
       if (!dialog->nameFilters().isEmpty()) {
-        Replace(name + ".Filter", [&](const QString& t) { dialog->setNameFilters(NameFiltersFromFilterText(t)); });
+        Replace(name + QStringLiteral(".Filter"),
+                [&](const QString& t) { dialog->setNameFilters(NameFiltersFromFilterText(t)); });
       }
     } else if (auto* label = qobject_cast<QLabel*>(&object)) {
       if (!label->text().isEmpty()) Replace(name, [&](const QString& t) { label->setText(t); });
@@ -91,7 +92,7 @@ class Walker {
       if (!tree->property("listView").toBool()) return;
       QTreeWidgetItem* header = tree->headerItem();
       for (int i = 0; i < tree->columnCount(); ++i) {
-        Replace(name + ".Col" + QString::number(i), [&](const QString& t) { header->setText(i, t); });
+        Replace(name + QStringLiteral(".Col") + QString::number(i), [&](const QString& t) { header->setText(i, t); });
       }
       Items(name, tree->topLevelItemCount(), [&](int i, const QString& t) { tree->topLevelItem(i)->setText(0, t); });
     } else if (auto* list = qobject_cast<QListWidget*>(&object)) {
@@ -127,13 +128,13 @@ void ApplyFont(QWidget& window, const IniFile& language) {
 }  // namespace
 
 QStringList NameFiltersFromFilterText(const QString& filter) {
-  QStringList parts = filter.split('|');
+  QStringList parts = filter.split(u'|');
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    patterns.replace("*.*", "*");
-    filters << parts[i] + " (" + patterns + ")";
+    patterns.replace(u';', u' ');
+    patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+    filters << parts[i] + QStringLiteral(" (") + patterns + u')';
   }
   return filters;
 }

@@ -6,15 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 #include <filesystem>
 #include <functional>
 
 #include "core/ini_file.h"
 #include "core/program_paths.h"
+#include "core/text_utils.h"
+#include "core/web_pages.h"
 #include "stations/radio_table.h"
 #include "stations/text_table.h"
 #include "support/http_server.h"
@@ -24,10 +32,14 @@
 #include "ui/controls/scroll_label.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
+#include "ui/playback/video_window.h"
 #include "ui/qt_app.h"
+#include "ui/text_edge.h"
 
 namespace tazmel {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -35,6 +47,29 @@ using test::TestHttpConnection;
 
 // Playing from the loopback server: generous for loaded machines.
 bool WaitUntil(const std::function<bool()>& done) { return test::WaitUntil(done, 15000); }
+
+// Runs `action` and answers the first message box it opens; the box's text,
+// or nothing when none opened.
+QString TextOfMessageBoxDuring(const std::function<void()>& action) {
+  QString text;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      text = box->text();
+      box->accept();
+    }
+  });
+  poll.start(10);
+  action();
+  return text;
+}
+
+TfrmVideo* VideoHost() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* video = qobject_cast<TfrmVideo*>(window)) return video;
+  }
+  return nullptr;
+}
 
 class ApplicationTest : public ::testing::Test {
  protected:
@@ -87,15 +122,15 @@ TEST_F(ApplicationTest, ChannelButtonPlaysItsStation) {
   TfrmMain& window = app.MainWindow();
   ASSERT_TRUE(window.SkinLoaded());
   EXPECT_TRUE(window.isVisible());
-  EXPECT_EQ(window.NumLabel(0).text(), "1");
+  EXPECT_EQ(window.NumLabel(0).text(), u"1"_s);
 
   QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kNum1));
-  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == "Playing"; }))
+  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == u"Playing"_s; }))
       << window.StateLabel().Caption().toStdString();
-  EXPECT_TRUE(window.RadioNameLabel().Caption().contains("Loopback FM"))
+  EXPECT_TRUE(window.RadioNameLabel().Caption().contains(u"Loopback FM"_s))
       << window.RadioNameLabel().Caption().toStdString();
   EXPECT_EQ(window.PlayState(), SkinState::kPlaying);
-  EXPECT_EQ(window.Tray().Hint(), "Tazmel - [ Loopback FM ]");
+  EXPECT_EQ(window.Tray().Hint(), u"Tazmel - [ Loopback FM ]"_s);
 
   // Stop from the skin's button, then the close saves.
   QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kStop));
@@ -115,7 +150,7 @@ TEST_F(ApplicationTest, AutoPlayStartsAtTheFirstTick) {
   app.Start();
   TfrmMain& window = app.MainWindow();
   EXPECT_TRUE(window.StateLabel().Caption().isEmpty());
-  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == "Playing"; }));
+  EXPECT_TRUE(WaitUntil([&] { return window.StateLabel().Caption() == u"Playing"_s; }));
   EXPECT_EQ(window.ClockLabel().Caption().size(), 8) << window.ClockLabel().Caption().toStdString();
   app.Close();
 }
@@ -144,6 +179,32 @@ TEST_F(ApplicationTest, SkinFallback) {
   app.Close();
 }
 
+// Hints of every widget come 200 ms after the pointer rests and stay up to
+// 20 s, whatever the platform's style would say.
+TEST_F(ApplicationTest, HintTiming) {
+  Application app(paths_);
+  app.Start();
+  EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 200);
+  EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 20000);
+  app.Close();
+}
+
+// A saved skin whose main face was cut short is refused whole at start:
+// Default shows instead, and is what the close saves.
+TEST_F(ApplicationTest, TruncatedFaceGivesWayToDefault) {
+  const fs::path face = home_ / "Skins" / "Daylight" / "main.bmp";
+  fs::resize_file(face, fs::file_size(face) / 2);
+  Set("Skin", "SkinName", "Daylight");
+  Application app(paths_);
+  app.Start();
+  EXPECT_TRUE(app.MainWindow().isVisible());
+  EXPECT_EQ(app.MainWindow().SkinName(), "Default");
+  EXPECT_EQ(app.MainWindow().size(),
+            QImage(QString::fromStdString((home_ / "Skins/Default/main.bmp").string())).size());
+  app.Close();
+  EXPECT_EQ(Get("Skin", "SkinName"), "Default");
+}
+
 // The second skin from the menu changes the window's layout; a skin whose
 // faces are missing hides the window.
 TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
@@ -151,14 +212,14 @@ TEST_F(ApplicationTest, SkinChosenFromTheMenu) {
   app.Start();
   TfrmMain& window = app.MainWindow();
   const QSize default_size = window.size();
-  emit window.skinChosen("Daylight");
+  emit window.skinChosen(u"Daylight"_s);
   EXPECT_NE(window.size(), default_size);
   EXPECT_TRUE(window.isVisible());
 
   fs::create_directories(home_ / "Skins" / "Empty");
   test::WriteFile(home_ / "Skins" / "Empty" / "skin.ini", "[Skin]\n");
   fs::remove(home_ / "Skins" / "Default" / "main.bmp");
-  emit window.skinChosen("Empty");
+  emit window.skinChosen(u"Empty"_s);
   EXPECT_FALSE(window.isVisible());
   EXPECT_TRUE(window.Action("nShow")->isVisible());
   window.Action("nShow")->trigger();  // nothing to show until a skin loads
@@ -184,6 +245,100 @@ TEST_F(ApplicationTest, SavedPlaceOffEveryScreen) {
     EXPECT_EQ(app.MainWindow().x() == std::stoi(c.left), c.kept) << c.left;
     app.Close();
   }
+}
+
+// Without a browser to start, each web page command says so in a message
+// box, in the window's own text with the address, instead of doing nothing.
+TEST_F(ApplicationTest, WebPageWithoutBrowserIsReported) {
+  test::TempDir empty;
+  test::ScopedEnv path("PATH", empty.path().string());
+  test::ScopedEnv browser("BROWSER", std::nullopt);
+  test::ScopedEnv default_browser("DEFAULT_BROWSER", std::nullopt);
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  const std::string pattern = ReadProfileString(home_ / "Language" / "eng.ini", "frmMain", "NoBrowser");
+  ASSERT_FALSE(pattern.empty());
+  const struct {
+    std::function<void()> command;
+    std::string page;
+  } cases[] = {{[&] { window.Action("nWebSite")->trigger(); }, HomePage()},
+               {[&] { window.Action("nSponsorUs")->trigger(); }, SponsorPage()},
+               {[&] { emit window.moreSkinsRequested(); }, SkinsPage()}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(TextOfMessageBoxDuring(c.command), FromGb(FormatSlot(pattern, c.page))) << c.page;
+  }
+  app.Close();
+}
+
+// The video host is there before the language is applied: it starts in the
+// chosen language, and links dropped on it play like those dropped on the
+// main window.
+TEST_F(ApplicationTest, VideoHostTranslatedAndTakesDrops) {
+  Set("Language", "CurLng", "chs");
+  Application app(paths_);
+  app.Start();
+  TfrmVideo* video = VideoHost();
+  ASSERT_NE(video, nullptr);
+  const std::string caption = ReadProfileString(home_ / "Language" / "chs.ini", "frmVideo", "frmVideo");
+  ASSERT_FALSE(caption.empty());
+  EXPECT_EQ(video->windowTitle(), FromGb(caption));
+
+  QMimeData mime;
+  mime.setUrls({QUrl(QString::fromStdString(server_.Url("/live.mp3")))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(video, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::LinkAction, &mime, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(video, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_TRUE(WaitUntil([&] { return app.MainWindow().PlayState() == SkinState::kPlaying; }));
+  app.Close();
+}
+
+// The talking clock is offered for the simplified Chinese code however the
+// code is written, and for no other language.
+TEST_F(ApplicationTest, TalkingClockOfferedForChineseOnly) {
+  fs::copy_file(home_ / "Language" / "chs.ini", home_ / "Language" / "CHS.ini");
+  const struct {
+    const char* code;
+    bool offered;
+  } cases[] = {{"chs", true}, {"CHS", true}, {"eng", false}};
+  for (const auto& c : cases) {
+    Set("Language", "CurLng", c.code);
+    Application app(paths_);
+    app.Start();
+    emit app.MainWindow().mainMenuOpening();
+    EXPECT_EQ(app.MainWindow().Action("nTalkingClock")->isVisible(), c.offered) << c.code;
+    app.Close();
+  }
+}
+
+// The first Show brings up the playlist window too (when it is to be
+// visible), and Show puts every window above the others again when
+// always-on-top is on.
+TEST_F(ApplicationTest, ShowBringsThePlayListAndKeepsWindowsOnTop) {
+  Set("Options", "AutoHide", "1");
+  Set("Options", "AlwaysOnTop", "1");
+  Set("frmPlayList", "Visible", "1");
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  ASSERT_FALSE(window.isVisible());
+  QWidget playlist(nullptr, Qt::Window);
+  window.SetPlayListWindow(&playlist);
+  window.Action("nShow")->trigger();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(playlist.isVisible());
+  for (QWidget* shown : std::initializer_list<QWidget*>{&window, &playlist, VideoHost()}) {
+    EXPECT_TRUE(shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << shown->objectName().toStdString();
+  }
+  // Later Shows leave the playlist window as the user left it.
+  playlist.hide();
+  window.Action("nHide")->trigger();
+  window.Action("nShow")->trigger();
+  EXPECT_FALSE(playlist.isVisible());
+  window.SetPlayListWindow(nullptr);
+  app.Close();
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 const QColor kKey(1, 2, 3);
 
 QColor CellColour(int cell) { return QColor(20 * cell + 10, 255 - 20 * cell, 100); }
@@ -42,9 +44,9 @@ class DigitsPanelTest : public ::testing::Test {
 // Digits have their own cells, "." and ":" share cell 10, anything else
 // shows cell 11.
 TEST(DigitCellTest, CharacterToCell) {
-  for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(DigitCell(QChar(c)), c - '0');
-  const std::pair<QChar, int> cases[] = {{'.', 10}, {':', 10},           {' ', 11},          {'-', 11},
-                                         {'a', 11}, {QChar(0x4e2d), 11}, {QChar(0x0661), 11}};
+  for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(DigitCell(QLatin1Char(c)), c - '0');
+  const std::pair<QChar, int> cases[] = {{u'.', 10}, {u':', 10},          {u' ', 11},         {u'-', 11},
+                                         {u'a', 11}, {QChar(0x4e2d), 11}, {QChar(0x0661), 11}};
   for (const auto& [c, cell] : cases) EXPECT_EQ(DigitCell(c), cell) << int{c.unicode()};
 }
 
@@ -93,11 +95,11 @@ TEST_F(DigitsPanelTest, AutoSize) {
 // A short value is padded with blanks to Length; a longer one is kept whole
 // but only Length cells are drawn.
 TEST_F(DigitsPanelTest, ValuePadding) {
-  EXPECT_EQ(panel_.Value(), "       ");
-  panel_.SetValue("12");
-  EXPECT_EQ(panel_.Value(), "12      ");
-  panel_.SetValue("1234567890");
-  EXPECT_EQ(panel_.Value(), "1234567890");
+  EXPECT_EQ(panel_.Value(), u"       "_s);
+  panel_.SetValue(u"12"_s);
+  EXPECT_EQ(panel_.Value(), u"12      "_s);
+  panel_.SetValue(u"1234567890"_s);
+  EXPECT_EQ(panel_.Value(), u"1234567890"_s);
   panel_.SetDigits(Strip(10, 16));
   EXPECT_EQ(panel_.Composition().width(), 2 + 12 * 8);
 }
@@ -107,7 +109,7 @@ TEST_F(DigitsPanelTest, ValuePadding) {
 TEST_F(DigitsPanelTest, DrawsEachCharacterInItsCell) {
   panel_.SetDigits(Strip(10, 16));
   panel_.SetAutoSize(true);
-  panel_.SetValue("12:34");
+  panel_.SetValue(u"12:34"_s);
   const QImage image = Render();
   const int frame = 2 * 2;  // two bevels of width 2
   const std::vector<int> cells = {1, 2, 10, 3, 4, 11, 11, 11};
@@ -123,7 +125,7 @@ TEST_F(DigitsPanelTest, DrawsEachCharacterInItsCell) {
 TEST_F(DigitsPanelTest, BevelsAndTransparency) {
   panel_.SetDigits(Strip(10, 16));
   panel_.SetAutoSize(true);
-  panel_.SetValue("8");
+  panel_.SetValue(u"8"_s);
   QImage image = Render();
   EXPECT_EQ(image.pixel(0, 0), panel_.palette().color(QPalette::Light).rgb());
   EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), panel_.palette().color(QPalette::Dark).rgb());
@@ -142,7 +144,7 @@ TEST_F(DigitsPanelTest, BevelsAndTransparency) {
 
 // Missing strips and absurd lengths draw nothing rather than fail.
 TEST_F(DigitsPanelTest, DegenerateInputs) {
-  panel_.SetValue("12:34");
+  panel_.SetValue(u"12:34"_s);
   EXPECT_FALSE(Render().isNull());
   panel_.SetDigits(QImage(5, 5, QImage::Format_RGB32));  // narrower than 12 cells
   EXPECT_EQ(panel_.CellWidth(), 0);

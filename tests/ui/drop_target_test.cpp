@@ -16,6 +16,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 QByteArray Utf16(const QString& text) {
   return QByteArray(reinterpret_cast<const char*>(text.utf16()), static_cast<int>(text.size() * 2));
 }
@@ -51,8 +53,8 @@ TEST_F(DropTargetTest, ShortcutFileGivesLinkAndTitle) {
 // data code page.
 TEST_F(DropTargetTest, BrowserLinkTitleInDataCodePage) {
   QMimeData mime;
-  mime.setData("text/x-moz-url", Utf16(QStringLiteral("http://a.example/\n\u4e2d\u6587\u53f0")));
-  mime.setText("http://a.example/");
+  mime.setData(u"text/x-moz-url"_s, Utf16(QStringLiteral("http://a.example/\n\u4e2d\u6587\u53f0")));
+  mime.setText(u"http://a.example/"_s);
   ASSERT_TRUE(target_.TakeData(mime));
   EXPECT_EQ(target_.DroppedURL(), "http://a.example/");
   EXPECT_EQ(target_.DroppedTitle(), "\xd6\xd0\xce\xc4\xcc\xa8");
@@ -75,7 +77,7 @@ TEST_F(DropTargetTest, AcceptedFormats) {
   };
   for (const Case& c : cases) {
     QMimeData mime;
-    mime.setData(c.format, c.data);
+    mime.setData(QString::fromLatin1(c.format), c.data);
     EXPECT_EQ(TDropURLFilesTarget::Accepts(mime), c.accepted) << c.format;
     EXPECT_EQ(target_.TakeData(mime), c.accepted) << c.format;
     if (!c.accepted) {
@@ -87,11 +89,11 @@ TEST_F(DropTargetTest, AcceptedFormats) {
 // Pasting takes the file list only.
 TEST_F(DropTargetTest, PasteTakesFiles) {
   QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile("/tmp/a b.mp3"), QUrl("http://x/")});
+  mime.setUrls({QUrl::fromLocalFile(u"/tmp/a b.mp3"_s), QUrl(u"http://x/"_s)});
   EXPECT_TRUE(target_.PasteFiles(mime));
   EXPECT_EQ(target_.DroppedFiles(), std::vector<std::string>{"/tmp/a b.mp3"});
   QMimeData text;
-  text.setText("/tmp/a.mp3");
+  text.setText(u"/tmp/a.mp3"_s);
   EXPECT_FALSE(target_.PasteFiles(text));
   EXPECT_TRUE(target_.DroppedFiles().empty());
 }
@@ -122,7 +124,7 @@ TEST_F(DropTargetTest, DropOnRegisteredWindow) {
     where = point;
   };
   QMimeData mime;
-  mime.setText("http://drop.example/");
+  mime.setText(u"http://drop.example/"_s);
 
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::LinkAction, &mime, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(&window, &enter);
@@ -144,7 +146,7 @@ TEST_F(DropTargetTest, DropOnRegisteredWindow) {
   EXPECT_EQ(taken, Qt::CopyAction);
 
   QMimeData image;
-  image.setData("image/png", "\x89PNG");
+  image.setData(u"image/png"_s, "\x89PNG");
   EXPECT_FALSE(DragAndDrop(window, Qt::LinkAction, image, QPoint(1, 1)));
 
   target_.Revoke();

@@ -13,11 +13,13 @@
 #include <QTest>
 #include <fstream>
 
+#include "app/engine_controls.h"
 #include "app/qt_dispatcher.h"
 #include "core/program_paths.h"
 #include "platform/registry.h"
 #include "playback/engine.h"
 #include "playback/mpv/mpv_factory.h"
+#include "support/manual_dispatcher.h"
 #include "temp_dir.h"
 #include "ui/controls/scroll_label.h"
 #include "ui/main/face_knob.h"
@@ -29,7 +31,10 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 const QColor kMainColour(0x20, 0x30, 0x40);
 const QColor kPressedColour(0xF0, 0xA0, 0x20);
@@ -83,7 +88,9 @@ class MainWindowTest : public ::testing::Test {
     factory_ = std::make_unique<MpvPlayerFactory>(
         *dispatcher_, *registry_,
         MpvOptions{.hidden = true, .audio_output = "null", .window_id = 0, .extra_options = {}});
-    display_ = std::make_unique<EngineDisplay>(*video_, [] {});
+    display_ = std::make_unique<EngineDisplay>(*video_, [this] {
+      if (on_display_) on_display_();
+    });
     engine_ = std::make_unique<PlaybackEngine>(EngineServices{.dispatcher = *dispatcher_,
                                                               .factory = *factory_,
                                                               .view = *display_,
@@ -94,6 +101,7 @@ class MainWindowTest : public ::testing::Test {
                                                               .fetch = {},
                                                               .wmp9_installed = [] { return true; },
                                                               .user_default_language_id = 0x0409});
+    controls_ = std::make_unique<EngineControls>(*engine_);
   }
 
   // Writes Skins/Default with the fixture faces and opens the window on it.
@@ -111,7 +119,8 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(add.save(QString::fromStdString((skin / "add.bmp").string()), "BMP"));
     SaveFilled(skin / "playlist.bmp", 50, 50, kMainColour);
     window_ = std::make_unique<TfrmMain>();
-    window_->SetEngine(engine_.get());
+    window_->SetControls(controls_.get());
+    window_->SetDispatcher(window_time_);
     std::string name = "Default";
     ASSERT_TRUE(window_->ChooseSkin(dir_.path() / "Skins", name));
     window_->show();
@@ -129,7 +138,12 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TfrmVideo> video_;
   std::unique_ptr<EngineDisplay> display_;
+  // What a change of the engine's display does; nothing unless a test says.
+  std::function<void()> on_display_;
   std::unique_ptr<PlaybackEngine> engine_;
+  std::unique_ptr<EngineControls> controls_;
+  // The window's own timers run on a manual clock.
+  test::ManualDispatcher window_time_;
   std::unique_ptr<TfrmMain> window_;
 };
 
@@ -152,11 +166,15 @@ TEST_F(MainWindowTest, BarClickJumpsTheVolume) {
   for (const auto& c : cases) {
     engine_->SetVolume(0);
     OpenWindow(c.orientation);
-    Click(c.at);
+    QTest::mousePress(window_.get(), Qt::LeftButton, {}, c.at);
     EXPECT_EQ(engine_->Volume(), c.volume) << "orientation " << c.orientation << " at " << c.at.x();
-    EXPECT_EQ(window_->VolumeLabel().Caption(), QString("Volume:%1%").arg(c.volume));
+    EXPECT_EQ(window_->VolumeLabel().Caption(), QString(u"Volume:%1%"_s).arg(c.volume));
     EXPECT_TRUE(window_->VolumeLabel().isVisible());
     EXPECT_FALSE(window_->RadioNameLabel().isVisible());
+    // The value goes with the button, and the station name comes back.
+    QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, c.at);
+    EXPECT_FALSE(window_->VolumeLabel().isVisible());
+    EXPECT_TRUE(window_->RadioNameLabel().isVisible());
   }
 }
 
@@ -177,14 +195,14 @@ TEST_F(MainWindowTest, BalanceDragShowsTheEquationText) {
     QApplication::sendEvent(&knob, &move);
   };
   move_to({50, 80});
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Equation:50%Left");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Equation:50%Left"_s);
   EXPECT_EQ(engine_->Balance(), -50);
   EXPECT_EQ(knob.x(), 45);
   move_to({75, 80});
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Equation:Center");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Equation:Center"_s);
   EXPECT_EQ(engine_->Balance(), 0);
   move_to({190, 80});  // held at the bar's end
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Equation:100%Right");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Equation:100%Right"_s);
   QTest::mouseRelease(&knob, Qt::LeftButton, {}, knob.mapFrom(window_.get(), QPoint(190, 80)));
   EXPECT_FALSE(window_->VolumeLabel().isVisible());
 }
@@ -202,6 +220,34 @@ TEST_F(MainWindowTest, ButtonActsOnlyWhenReleasedInside) {
   EXPECT_EQ(window_->PressedButton(), -1);
   Click({85, 25});
   EXPECT_EQ(stop.count(), 1);
+}
+
+// Each skin button reaches its own command: the menu action of that name,
+// or the paging signal with its direction.
+TEST_F(MainWindowTest, ButtonsReachTheirCommands) {
+  OpenWindow();
+  const struct {
+    QPoint at;
+    const char* action;
+  } actions[] = {{{55, 25}, "nMute"},  {{70, 25}, "nPreview"}, {{85, 25}, "nStop"},  {{100, 25}, "nPause"},
+                 {{115, 25}, "nPlay"}, {{130, 25}, "nNext"},   {{180, 10}, "nHide"}, {{25, 40}, "nWebSite"}};
+  for (const auto& c : actions) {
+    QSignalSpy triggered(window_->Action(c.action), &QAction::triggered);
+    QSignalSpy paged(window_.get(), &TfrmMain::channelPageRequested);
+    Click(c.at);
+    EXPECT_EQ(triggered.count(), 1) << c.action;
+    EXPECT_EQ(paged.count(), 0) << c.action;
+  }
+  const struct {
+    QPoint at;
+    int direction;
+  } pages[] = {{{135, 10}, -1}, {{150, 10}, +1}};
+  for (const auto& c : pages) {
+    QSignalSpy paged(window_.get(), &TfrmMain::channelPageRequested);
+    Click(c.at);
+    ASSERT_EQ(paged.count(), 1);
+    EXPECT_EQ(paged.first().first().toInt(), c.direction);
+  }
 }
 
 // While a button is held its pressed look comes from the pressed face.
@@ -231,28 +277,89 @@ TEST_F(MainWindowTest, VolumeStepFollowsStepNum) {
   }
 }
 
-// Holding the volume button keeps stepping until the release, and the
-// volume stops at 100.
+// Holding the volume button steps every 100 ms until the release (ten
+// steps a second, and the release is one more), and the volume stops at
+// 100.
 TEST_F(MainWindowTest, HeldVolumeButtonRepeats) {
   engine_->SetVolume(80);
   OpenWindow();
   QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(145, 25));
   EXPECT_TRUE(window_->VolumeLabel().isVisible());
-  EXPECT_TRUE(test::WaitUntil([&] { return engine_->Volume() >= 86; }));
-  EXPECT_TRUE(test::WaitUntil([&] { return engine_->Volume() == 100; }));
-  QTest::qWait(300);
+  window_time_.Advance(300ms);
+  EXPECT_EQ(engine_->Volume(), 86);
+  window_time_.Advance(1000ms);
   EXPECT_EQ(engine_->Volume(), 100);
-  EXPECT_EQ(window_->VolumeLabel().Caption(), "Volume:100%");
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Volume:100%"_s);
   QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(145, 25));
   EXPECT_FALSE(window_->VolumeLabel().isVisible());
 
   engine_->SetVolume(50);
   QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(160, 25));
-  EXPECT_TRUE(test::WaitUntil([&] { return engine_->Volume() <= 44; }));
+  window_time_.Advance(1000ms);
+  EXPECT_EQ(engine_->Volume(), 30);
   QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(160, 25));
-  const int released_at = engine_->Volume();
-  QTest::qWait(300);
-  EXPECT_EQ(engine_->Volume(), released_at);
+  EXPECT_EQ(engine_->Volume(), 28);
+  window_time_.Advance(1000ms);
+  EXPECT_EQ(engine_->Volume(), 28);
+  EXPECT_FALSE(window_->VolumeLabel().isVisible());
+}
+
+// A step from the menu (or a hotkey) has no button up: its value shows for
+// a moment and then gives the place back to the station name; a second
+// step starts the moment anew.
+TEST_F(MainWindowTest, MenuVolumeStepShowsTheValueForAMoment) {
+  engine_->SetVolume(50);
+  OpenWindow();
+  const auto moment = std::chrono::milliseconds(TfrmMain::kVolumeTextShowMs);
+  window_->Action("nIncVol")->trigger();
+  EXPECT_EQ(engine_->Volume(), 52);
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Volume:52%"_s);
+  EXPECT_TRUE(window_->VolumeLabel().isVisible());
+  EXPECT_FALSE(window_->RadioNameLabel().isVisible());
+  window_time_.Advance(moment - 100ms);
+  window_->Action("nDecVol")->trigger();
+  window_time_.Advance(moment - 100ms);
+  EXPECT_TRUE(window_->VolumeLabel().isVisible());
+  EXPECT_EQ(window_->VolumeLabel().Caption(), u"Volume:50%"_s);
+  window_time_.Advance(100ms);
+  EXPECT_FALSE(window_->VolumeLabel().isVisible());
+  EXPECT_TRUE(window_->RadioNameLabel().isVisible());
+
+  // A held volume button keeps the value up past the moment of an earlier
+  // menu step.
+  window_->Action("nIncVol")->trigger();
+  QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(145, 25));
+  window_time_.Advance(moment * 2);
+  EXPECT_TRUE(window_->VolumeLabel().isVisible());
+  QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(145, 25));
+  EXPECT_FALSE(window_->VolumeLabel().isVisible());
+}
+
+// A playlist window docked at the start of a drag moves with the window;
+// once the pointer moves with no button held (the system's move loop may
+// have swallowed the release) later moves leave it where it is.
+TEST_F(MainWindowTest, DockedPlayListFollowsOnlyTheDrag) {
+  OpenWindow();
+  QWidget playlist(nullptr, Qt::Window | Qt::FramelessWindowHint);
+  playlist.setGeometry(QRect(window_->frameGeometry().right() + 1, window_->y(), 60, 60));
+  playlist.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&playlist));
+  window_->SetPlayListWindow(&playlist);
+
+  QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(150, 50));
+  const QPoint list_at = playlist.pos();
+  window_->move(window_->pos() + QPoint(30, 0));
+  EXPECT_TRUE(test::WaitUntil([&] { return playlist.pos() == list_at + QPoint(30, 0); })) << playlist.x();
+
+  QMouseEvent hover(QEvent::MouseMove, QPointF(151, 51), window_->mapToGlobal(QPointF(151, 51)), Qt::NoButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(window_.get(), &hover);
+  const QPoint window_at = window_->pos();
+  window_->move(window_at + QPoint(40, 0));
+  EXPECT_TRUE(test::WaitUntil([&] { return window_->pos() == window_at + QPoint(40, 0); }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(playlist.pos(), list_at + QPoint(30, 0));
+  window_->SetPlayListWindow(nullptr);
 }
 
 // The volume bar is filled with the pressed face up to the knob's far edge.
@@ -265,6 +372,21 @@ TEST_F(MainWindowTest, BarFillFollowsTheKnob) {
   EXPECT_EQ(PixelAt(125, 65), kMainColour);
   Click({110, 65});
   EXPECT_EQ(PixelAt(100, 65), kPressedColour);
+}
+
+// After a skin loads the progress knob is where the player says, not
+// where the window last put it: with nothing playing, at the start.
+TEST_F(MainWindowTest, SkinLoadTakesTheProgressFromThePlayer) {
+  OpenWindow();
+  on_display_ = [this] {
+    if (window_) window_->ShowEngine(*display_);
+  };
+  window_->SetProgress(0.5);
+  ASSERT_EQ(window_->Knob(SkinState::Bar::kProgress).x(), 70);
+  std::string name = "Default";
+  ASSERT_TRUE(window_->ChooseSkin(dir_.path() / "Skins", name));
+  EXPECT_EQ(window_->Knob(SkinState::Bar::kProgress).x(), 20);
+  on_display_ = nullptr;
 }
 
 // The play-state indicator shows the look of each state.
@@ -300,7 +422,7 @@ TEST_F(MainWindowTest, ChannelButtons) {
     channels[static_cast<std::size_t>(i)] = {std::to_string(i + 11), 100 + i, "Station " + std::to_string(i)};
   }
   window_->ShowChannels(channels);
-  EXPECT_EQ(window_->NumLabel(2).text(), "13");
+  EXPECT_EQ(window_->NumLabel(2).text(), u"13"_s);
   QSignalSpy clicked(window_.get(), &TfrmMain::channelClicked);
   const QPoint label_at = window_->NumLabel(2).pos();
   QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(33, 10));
@@ -310,7 +432,7 @@ TEST_F(MainWindowTest, ChannelButtons) {
   ASSERT_EQ(clicked.count(), 1);
   EXPECT_EQ(clicked.first().first().toInt(), 2);
   QTest::mouseMove(window_.get(), QPoint(34, 11));
-  EXPECT_EQ(window_->CurrentHint(), "Station 2");
+  EXPECT_EQ(window_->CurrentHint(), u"Station 2"_s);
 }
 
 // Hints: bars before buttons, texts from the message slots, nothing over the
@@ -325,7 +447,7 @@ TEST_F(MainWindowTest, HintsFollowThePointer) {
       {{192, 10}, "Exit Tazmel"}, {{150, 50}, ""},           {{175, 25}, "Switch to Music Mode"}};
   for (const auto& c : cases) {
     QTest::mouseMove(window_.get(), c.at);
-    EXPECT_EQ(window_->CurrentHint(), c.hint) << c.at.x() << "," << c.at.y();
+    EXPECT_EQ(window_->CurrentHint(), QString::fromUtf8(c.hint)) << c.at.x() << "," << c.at.y();
   }
 }
 
@@ -350,7 +472,7 @@ TEST_F(MainWindowTest, RebuiltMenusDoNotGrow) {
   ASSERT_EQ(skins.size(), 4);  // two skins, a separator, "Get more skins"
   EXPECT_FALSE(skins[0]->isChecked());
   EXPECT_TRUE(skins[1]->isChecked());  // names compared without case
-  EXPECT_EQ(skins[3]->text(), "<< Get more skins! >>");
+  EXPECT_EQ(skins[3]->text(), u"<< Get more skins! >>"_s);
 
   QSignalSpy chosen(window_.get(), &TfrmMain::stationChosen);
   menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly).front()->actions().front()->trigger();

@@ -22,6 +22,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // Input goes through QApplication::notify like real input, so an ignored key
 // travels on to the parents as it would on screen.
 void KeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
@@ -61,12 +63,12 @@ class OpenUrlDialogTest : public ::testing::Test {
     test::WriteFile(user_ini_, kUserIni);
     dialog_.emplace(user_ini_, language, prefilled);
     dialog_->show();
-    combo_ = dialog_->findChild<QComboBox*>("cbbUrl");
+    combo_ = dialog_->findChild<QComboBox*>(u"cbbUrl"_s);
     ASSERT_NE(combo_, nullptr);
   }
 
   QLineEdit* Edit() const { return combo_->lineEdit(); }
-  QPushButton* Button(const char* name) const { return dialog_->findChild<QPushButton*>(name); }
+  QPushButton* Button(const char* name) const { return dialog_->findChild<QPushButton*>(QString::fromLatin1(name)); }
 
   std::vector<QString> Items() const {
     std::vector<QString> items;
@@ -98,7 +100,7 @@ class OpenUrlDialogTest : public ::testing::Test {
 
 TEST_F(OpenUrlDialogTest, LoadsTrimmedNonEmptyHistoryWithFirstSelected) {
   Open();
-  EXPECT_EQ(Items(), (std::vector<QString>{"mms://one/a", "http://two/b", "rtsp://three/c"}));
+  EXPECT_EQ(Items(), (std::vector<QString>{u"mms://one/a"_s, u"http://two/b"_s, u"rtsp://three/c"_s}));
   EXPECT_EQ(combo_->currentIndex(), 0);
   EXPECT_EQ(dialog_->Address(), "mms://one/a");
   EXPECT_EQ(dialog_->KindDigit(), '0');
@@ -114,9 +116,9 @@ TEST_F(OpenUrlDialogTest, EnterAcceptsAndMovesAddressToTop) {
     std::vector<QString> expected;
   };
   const Case cases[] = {
-      {"new address", "http://new/x", {"http://new/x", "mms://one/a", "http://two/b", "rtsp://three/c"}},
-      {"address typed again", "http://two/b", {"http://two/b", "mms://one/a", "rtsp://three/c"}},
-      {"again with blanks", "  rtsp://three/c ", {"rtsp://three/c", "mms://one/a", "http://two/b"}},
+      {"new address", u"http://new/x"_s, {u"http://new/x"_s, u"mms://one/a"_s, u"http://two/b"_s, u"rtsp://three/c"_s}},
+      {"address typed again", u"http://two/b"_s, {u"http://two/b"_s, u"mms://one/a"_s, u"rtsp://three/c"_s}},
+      {"again with blanks", u"  rtsp://three/c "_s, {u"rtsp://three/c"_s, u"mms://one/a"_s, u"http://two/b"_s}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -142,7 +144,7 @@ TEST_F(OpenUrlDialogTest, EnterAcceptsAndMovesAddressToTop) {
 // OK with nothing to open leaves the dialog open and the history alone,
 // whether it comes from the button or from Enter.
 TEST_F(OpenUrlDialogTest, EmptyOrBlankTextKeepsDialogOpen) {
-  for (const QString& text : {QString(), QString("   ")}) {
+  for (const QString& text : {QString(), QString(u"   "_s)}) {
     for (bool by_enter : {false, true}) {
       SCOPED_TRACE(testing::Message() << "text '" << text.toStdString() << "', enter " << by_enter);
       Open();
@@ -155,7 +157,7 @@ TEST_F(OpenUrlDialogTest, EmptyOrBlankTextKeepsDialogOpen) {
       }
       EXPECT_TRUE(dialog_->isVisible());
       EXPECT_NE(dialog_->result(), QDialog::Accepted);
-      EXPECT_EQ(Items(), (std::vector<QString>{"mms://one/a", "http://two/b", "rtsp://three/c"}));
+      EXPECT_EQ(Items(), (std::vector<QString>{u"mms://one/a"_s, u"http://two/b"_s, u"rtsp://three/c"_s}));
       EXPECT_EQ(test::ReadFile(user_ini_), kUserIni);
     }
   }
@@ -166,7 +168,7 @@ TEST_F(OpenUrlDialogTest, EmptyOrBlankTextKeepsDialogOpen) {
 // untouched.
 TEST_F(OpenUrlDialogTest, CancelWritesUnchangedHistory) {
   Open();
-  Retype("http://typed/but/cancelled");
+  Retype(u"http://typed/but/cancelled"_s);
   MouseClick(Button("btnCancel"));
 
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
@@ -181,7 +183,7 @@ TEST_F(OpenUrlDialogTest, CancelWritesUnchangedHistory) {
 TEST_F(OpenUrlDialogTest, FormatChoiceGivesKindDigit) {
   const std::pair<int, char> cases[] = {{1, '1'}, {2, '2'}, {0, '0'}};
   Open();
-  auto* group = dialog_->findChild<QGroupBox*>("rgFormat");
+  auto* group = dialog_->findChild<QGroupBox*>(u"rgFormat"_s);
   ASSERT_NE(group, nullptr);
   const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
   ASSERT_EQ(items.size(), 3);
@@ -213,26 +215,26 @@ TEST_F(OpenUrlDialogTest, TranslatedOnCreation) {
       "[frmOpenUrl]\r\nfrmOpenUrl=Open it\r\nlblInpute=Type an address:\r\nrgFormat.Item1=Real\r\n"
       "btnCancel=\r\ncbbUrl.Item0=not an address\r\n");
   Open(&language);
-  EXPECT_EQ(dialog_->windowTitle(), "Open it");
-  EXPECT_EQ(dialog_->findChild<QLabel*>("lblInpute")->text(), "Type an address:");
-  const QList<QRadioButton*> items = dialog_->findChild<QGroupBox*>("rgFormat")->findChildren<QRadioButton*>();
+  EXPECT_EQ(dialog_->windowTitle(), u"Open it"_s);
+  EXPECT_EQ(dialog_->findChild<QLabel*>(u"lblInpute"_s)->text(), u"Type an address:"_s);
+  const QList<QRadioButton*> items = dialog_->findChild<QGroupBox*>(u"rgFormat"_s)->findChildren<QRadioButton*>();
   ASSERT_EQ(items.size(), 3);
-  EXPECT_EQ(items[0]->text(), "Auto");
-  EXPECT_EQ(items[1]->text(), "Real");
-  EXPECT_EQ(Button("btnCancel")->text(), "Cancel");
-  EXPECT_EQ(combo_->itemText(0), "mms://one/a");
+  EXPECT_EQ(items[0]->text(), u"Auto"_s);
+  EXPECT_EQ(items[1]->text(), u"Real"_s);
+  EXPECT_EQ(Button("btnCancel")->text(), u"Cancel"_s);
+  EXPECT_EQ(combo_->itemText(0), u"mms://one/a"_s);
 }
 
 TEST_F(OpenUrlDialogTest, DesignTextsWithoutLanguage) {
   Open();
-  EXPECT_EQ(dialog_->objectName(), "frmOpenUrl");
+  EXPECT_EQ(dialog_->objectName(), u"frmOpenUrl"_s);
   EXPECT_TRUE(dialog_->isModal());
-  EXPECT_EQ(dialog_->findChild<QLabel*>("lblInpute")->text(), "Enter an Internet location to open here:");
-  EXPECT_TRUE(dialog_->findChild<QLabel*>("lblExample")->text().startsWith("mms://"));
-  EXPECT_EQ(dialog_->findChild<QGroupBox*>("rgFormat")->title(), "Stream Format");
-  EXPECT_EQ(Button("btnOk")->text(), "OK");
+  EXPECT_EQ(dialog_->findChild<QLabel*>(u"lblInpute"_s)->text(), u"Enter an Internet location to open here:"_s);
+  EXPECT_TRUE(dialog_->findChild<QLabel*>(u"lblExample"_s)->text().startsWith(u"mms://"_s));
+  EXPECT_EQ(dialog_->findChild<QGroupBox*>(u"rgFormat"_s)->title(), u"Stream Format"_s);
+  EXPECT_EQ(Button("btnOk")->text(), u"OK"_s);
   EXPECT_TRUE(Button("btnOk")->isDefault());
-  EXPECT_EQ(Button("btnCancel")->text(), "Cancel");
+  EXPECT_EQ(Button("btnCancel")->text(), u"Cancel"_s);
 }
 
 }  // namespace

@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Failed comparisons of Qt text print the text, not its bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace tazmel::test {
 

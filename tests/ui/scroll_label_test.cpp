@@ -21,6 +21,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // The horizontal span of pixels of one colour.
 struct Span {
   int left;
@@ -50,7 +52,7 @@ class ScrollLabelTest : public ::testing::Test {
  protected:
   ScrollLabelTest() {
     label_.resize(100, 20);
-    QFont font("DejaVu Sans", 10);
+    QFont font(u"DejaVu Sans"_s, 10);
     font.setStyleStrategy(QFont::NoAntialias);
     label_.SetFont(font);
     label_.SetColor(Qt::black);
@@ -125,7 +127,7 @@ TEST_F(ScrollLabelTest, RepeatGapFromDelayAndStep) {
 // Right to left the text's left edge sits at width - offset: it enters at
 // the right edge and moves one step per tick; a full pass returns to 0.
 TEST_F(ScrollLabelTest, RightToLeftEntersFromTheRight) {
-  label_.SetCaption("WWWWWWWWWWWWWWWWWWWW");
+  label_.SetCaption(u"WWWWWWWWWWWWWWWWWWWW"_s);
   label_.SetScroll(true);
   EXPECT_FALSE(Ink()) << "offset 0 puts the text just beyond the right edge";
   for (int i = 0; i < 4; ++i) label_.ScrollTick();
@@ -154,10 +156,10 @@ TEST_F(ScrollLabelTest, RightToLeftEntersFromTheRight) {
 
 // A new caption or scroll direction starts the pass again.
 TEST_F(ScrollLabelTest, CaptionAndModeResetOffset) {
-  label_.SetCaption("a long enough caption to scroll");
+  label_.SetCaption(u"a long enough caption to scroll"_s);
   label_.SetScroll(true);
   label_.ScrollTick();
-  label_.SetCaption("another caption");
+  label_.SetCaption(u"another caption"_s);
   EXPECT_EQ(label_.Offset(), 0);
   label_.ScrollTick();
   label_.SetScrollMode(smTopToBottom);
@@ -170,19 +172,19 @@ TEST_F(ScrollLabelTest, CentredAutoScrollIsLeftAlignedWhileScrolling) {
   label_.SetAlignment(taCenter);
   label_.SetScrollAuto(true);
   label_.SetScrollMode(smLeftToRight);
-  label_.SetCaption("ab");
+  label_.SetCaption(u"ab"_s);
   std::optional<Span> ink = Ink();
   ASSERT_TRUE(ink);
   EXPECT_FALSE(label_.Scroll());
   EXPECT_NEAR((ink->left + ink->right) / 2, 50, 3);
 
-  label_.SetCaption("a caption much wider than one hundred pixels");
+  label_.SetCaption(u"a caption much wider than one hundred pixels"_s);
   ink = Ink();
   ASSERT_TRUE(ink);
   EXPECT_TRUE(label_.Scroll());
   EXPECT_LE(ink->left, 2);
 
-  label_.SetCaption("ab");
+  label_.SetCaption(u"ab"_s);
   ink = Ink();
   ASSERT_TRUE(ink);
   EXPECT_FALSE(label_.Scroll());
@@ -192,7 +194,7 @@ TEST_F(ScrollLabelTest, CentredAutoScrollIsLeftAlignedWhileScrolling) {
 // Lowered and shadow styles put the shadow below right, raised above left,
 // ShadowOffset pixels away; none draws no shadow.
 TEST_F(ScrollLabelTest, ShadowStyles) {
-  label_.SetCaption("Tazmel");
+  label_.SetCaption(u"Tazmel"_s);
   label_.resize(100, 30);  // centred: room for the shadow on every side
   label_.SetAlignment(taCenter);
   label_.SetLayout(tlCenter);
@@ -313,7 +315,7 @@ TEST_F(ScrollLabelTest, RepaintsOnlyOnChange) {
 // Bottom and centre layouts move the text down from the top.
 TEST_F(ScrollLabelTest, LayoutPlacesTextVertically) {
   label_.resize(100, 60);
-  label_.SetCaption("Xy");
+  label_.SetCaption(u"Xy"_s);
   const std::optional<Span> top = Ink();
   label_.SetLayout(tlCenter);
   const std::optional<Span> centre = Ink();

@@ -15,6 +15,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteFile;
@@ -86,6 +88,33 @@ TEST_F(SkinLoaderTest, LoadFailures) {
 }
 
 // Skin names and skin.ini file names never reach outside the Skins folder.
+// A face cut short (a broken copy or download) is refused like a missing
+// skin.ini, whichever face it is and wherever the file ends, so Default
+// comes instead of a face with undecoded pixels.
+TEST_F(SkinLoaderTest, TruncatedFaceRefusesTheSkin) {
+  const struct {
+    const char* file;
+    double kept;  // fraction of the file left
+  } cases[] = {{"main.bmp", 0.5},      {"main.bmp", 0.05}, {"main.bmp", 0.999}, {"playlist.bmp", 0.5},
+               {"main_down.bmp", 0.5}, {"add.bmp", 0.5},   {"nums.bmp", 0.5}};
+  for (const auto& c : cases) {
+    MakeSkin("Cut", "[Skin]\n", 40, 30, Qt::red);
+    const fs::path faces = skins_ / "Cut";
+    for (const char* extra : {"main_down.bmp", "add.bmp", "nums.bmp"}) {
+      SaveImage(Filled(40, 30, Qt::blue), faces / extra, "BMP");
+    }
+    const fs::path cut = faces / c.file;
+    const auto size = fs::file_size(cut);
+    fs::resize_file(cut, static_cast<std::uintmax_t>(static_cast<double>(size) * c.kept));
+    SkinState skin;
+    std::string name = "Cut";
+    EXPECT_FALSE(skin.LoadSkin(skins_, name)) << c.file << " " << c.kept;
+    ASSERT_TRUE(ChooseSkin(skin, skins_, name));
+    EXPECT_EQ(name, "Default") << c.file << " " << c.kept;
+    fs::remove_all(faces);
+  }
+}
+
 TEST_F(SkinLoaderTest, HostileNamesStayInside) {
   // A complete skin beside Skins/ that a name might try to reach.
   WriteFile(dir_ / "Outside" / "skin.ini", "[Skin]\n");
@@ -205,7 +234,7 @@ TEST_F(SkinLoaderTest, ListTakesTreeColours) {
   ASSERT_TRUE(skin_.LoadSkin(skins_, "Lists"));
   EXPECT_EQ(ToQColor(skin_.Ini().list.color), QColor(Qt::blue));
   EXPECT_EQ(ToQColor(skin_.Ini().list.font_color), QColor(1, 2, 3));
-  EXPECT_EQ(skin_.ListFont(skin_.Ini().list).family(), "Serif");
+  EXPECT_EQ(skin_.ListFont(skin_.Ini().list).family(), u"Serif"_s);
 }
 
 // Node icons come from the skin, else from Default; tray icons 1..8 are the

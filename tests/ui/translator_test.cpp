@@ -23,9 +23,11 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 template <typename T, typename... Args>
 T* Make(QObject* parent, const char* name, Args&&... args) {
-  T* object = new T(std::forward<Args>(args)...);
+  T* object = new T(QString::fromUtf8(args)...);
   object->setParent(qobject_cast<QWidget*>(parent));
   object->setObjectName(name);
   return object;
@@ -36,35 +38,35 @@ class TranslatorTest : public ::testing::Test {
  protected:
   TranslatorTest() {
     window_.setObjectName("frmTest");
-    window_.setWindowTitle("Design");
+    window_.setWindowTitle(u"Design"_s);
     label_ = Make<QLabel>(&window_, "lblName", "Name");
     empty_label_ = Make<QLabel>(&window_, "lblEmpty");
     check_ = Make<QCheckBox>(&window_, "chkLoop", "Loop");
     edit_ = Make<QLineEdit>(&window_, "edtUrl", "http://");
     combo_ = Make<QComboBox>(&window_, "cbFormat");
-    combo_->addItems({"Auto", "RP"});
+    combo_->addItems({u"Auto"_s, u"RP"_s});
     group_ = Make<QGroupBox>(&window_, "rgFormat", "Format");
     group_->setProperty("radioGroup", true);
-    for (const char* item : {"A", "B"}) new QRadioButton(item, group_);
+    for (const char* item : {"A", "B"}) new QRadioButton(QString::fromLatin1(item), group_);
     tabs_ = Make<QTabWidget>(&window_, "pcMain");
     page_ = new QWidget;
     page_->setObjectName("tsGeneral");
-    tabs_->addTab(page_, "General");
+    tabs_->addTab(page_, u"General"_s);
     list_view_ = Make<QTreeWidget>(&window_, "lvTask");
     list_view_->setProperty("listView", true);
-    list_view_->setHeaderLabels({"Time", "Station"});
-    list_view_->addTopLevelItem(new QTreeWidgetItem(QStringList{"row"}));
+    list_view_->setHeaderLabels({u"Time"_s, u"Station"_s});
+    list_view_->addTopLevelItem(new QTreeWidgetItem(QStringList{u"row"_s}));
     tree_ = Make<QTreeWidget>(&window_, "rtvRadio");
-    tree_->addTopLevelItem(new QTreeWidgetItem(QStringList{"Favorites"}));
+    tree_->addTopLevelItem(new QTreeWidgetItem(QStringList{u"Favorites"_s}));
     list_box_ = Make<QListWidget>(&window_, "lbItems");
-    list_box_->addItem("one");
-    menu_ = new QMenu("&File", &window_);
+    list_box_->addItem(u"one"_s);
+    menu_ = new QMenu(u"&File"_s, &window_);
     menu_->setObjectName("nFile");
-    action_ = menu_->addAction("E&xit");
+    action_ = menu_->addAction(u"E&xit"_s);
     action_->setObjectName("nExit");
-    dialog_ = new QFileDialog(&window_, "Open");
+    dialog_ = new QFileDialog(&window_, u"Open"_s);
     dialog_->setObjectName("odImport");
-    dialog_->setNameFilters({"All (*)"});
+    dialog_->setNameFilters({u"All (*)"_s});
   }
 
   void Translate(const std::string& text) { TranslateWindow(window_, IniFile::FromText(text)); }
@@ -95,48 +97,49 @@ TEST_F(TranslatorTest, TranslatesEveryKind) {
       "rtvRadio.Item0=NotATree\r\nlbItems.Item0=uno\r\nnFile=&Datei\r\nnExit=&Beenden\r\n"
       "odImport=Import\r\nodImport.Filter=Text Files|*.txt|All Files|*.*\r\n");
   EXPECT_EQ(window_.windowTitle(), QString::fromUtf8("\xE6\xB5\x8B\xE8\xAF\x95"));
-  EXPECT_EQ(label_->text(), "Title");
-  EXPECT_EQ(empty_label_->text(), "");  // empty texts are not translated
-  EXPECT_EQ(check_->text(), "Repeat");
-  EXPECT_EQ(edit_->text(), "mms://");
-  EXPECT_EQ(combo_->itemText(0), "Automatic");
-  EXPECT_EQ(combo_->itemText(1), "RealPlayer");
+  EXPECT_EQ(label_->text(), u"Title"_s);
+  EXPECT_EQ(empty_label_->text(), u""_s);  // empty texts are not translated
+  EXPECT_EQ(check_->text(), u"Repeat"_s);
+  EXPECT_EQ(edit_->text(), u"mms://"_s);
+  EXPECT_EQ(combo_->itemText(0), u"Automatic"_s);
+  EXPECT_EQ(combo_->itemText(1), u"RealPlayer"_s);
   EXPECT_EQ(combo_->count(), 2);  // items beyond the existing ones are not added
-  EXPECT_EQ(group_->title(), "Kind");
-  EXPECT_EQ(group_->findChildren<QRadioButton*>()[1]->text(), "Bee");
-  EXPECT_EQ(tabs_->tabText(0), "Common");
-  EXPECT_EQ(list_view_->headerItem()->text(0), "Time");
-  EXPECT_EQ(list_view_->headerItem()->text(1), "Radio");
-  EXPECT_EQ(list_view_->topLevelItem(0)->text(0), "First");
-  EXPECT_EQ(tree_->topLevelItem(0)->text(0), "Favorites");
-  EXPECT_EQ(list_box_->item(0)->text(), "uno");
-  EXPECT_EQ(menu_->title(), "&Datei");
-  EXPECT_EQ(action_->text(), "&Beenden");
-  EXPECT_EQ(dialog_->windowTitle(), "Import");
-  EXPECT_EQ(dialog_->nameFilters(), (QStringList{"Text Files (*.txt)", "All Files (*)"}));
+  EXPECT_EQ(group_->title(), u"Kind"_s);
+  EXPECT_EQ(group_->findChildren<QRadioButton*>()[1]->text(), u"Bee"_s);
+  EXPECT_EQ(tabs_->tabText(0), u"Common"_s);
+  EXPECT_EQ(list_view_->headerItem()->text(0), u"Time"_s);
+  EXPECT_EQ(list_view_->headerItem()->text(1), u"Radio"_s);
+  EXPECT_EQ(list_view_->topLevelItem(0)->text(0), u"First"_s);
+  EXPECT_EQ(tree_->topLevelItem(0)->text(0), u"Favorites"_s);
+  EXPECT_EQ(list_box_->item(0)->text(), u"uno"_s);
+  EXPECT_EQ(menu_->title(), u"&Datei"_s);
+  EXPECT_EQ(action_->text(), u"&Beenden"_s);
+  EXPECT_EQ(dialog_->windowTitle(), u"Import"_s);
+  EXPECT_EQ(dialog_->nameFilters(), (QStringList{u"Text Files (*.txt)"_s, u"All Files (*)"_s}));
 }
 
 // Empty values, other windows' sections and missing files change nothing.
 TEST_F(TranslatorTest, KeepsDesignTexts) {
   Translate("[frmTest]\r\nfrmTest=\r\nlblName=\r\n[frmOther]\r\nchkLoop=Other\r\n");
-  EXPECT_EQ(window_.windowTitle(), "Design");
-  EXPECT_EQ(label_->text(), "Name");
-  EXPECT_EQ(check_->text(), "Loop");
+  EXPECT_EQ(window_.windowTitle(), u"Design"_s);
+  EXPECT_EQ(label_->text(), u"Name"_s);
+  EXPECT_EQ(check_->text(), u"Loop"_s);
 
   test::TempDir dir;
   EXPECT_TRUE(TranslateWindow(window_, dir / "missing.ini"));
-  EXPECT_EQ(label_->text(), "Name");
+  EXPECT_EQ(label_->text(), u"Name"_s);
 }
 
 TEST_F(TranslatorTest, FontFromLanguageFile) {
   Translate("[Font]\r\nFontName=WenQuanYi Micro Hei\r\nFontSize=13\r\n");
-  EXPECT_EQ(window_.font().family(), "WenQuanYi Micro Hei");
+  EXPECT_EQ(window_.font().family(), u"WenQuanYi Micro Hei"_s);
   EXPECT_EQ(window_.font().pointSize(), 13);
 }
 
 TEST(FilterTextTest, Conversion) {
-  EXPECT_EQ(NameFiltersFromFilterText("MP3|*.mp3;*.mp2|All|*.*"), (QStringList{"MP3 (*.mp3 *.mp2)", "All (*)"}));
-  EXPECT_TRUE(NameFiltersFromFilterText("odd").isEmpty());
+  EXPECT_EQ(NameFiltersFromFilterText(u"MP3|*.mp3;*.mp2|All|*.*"_s),
+            (QStringList{u"MP3 (*.mp3 *.mp2)"_s, u"All (*)"_s}));
+  EXPECT_TRUE(NameFiltersFromFilterText(u"odd"_s).isEmpty());
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 namespace tazmel {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using Reason = QSystemTrayIcon::ActivationReason;
 
 using test::WaitUntil;
@@ -207,23 +209,23 @@ TEST_F(TrayIconTest, KeepsStateQuietlyWithoutIconOrTray) {
   tray_.SetVisible(true);  // before the skin gave any icon
   EXPECT_TRUE(tray_.IsVisible());
   EXPECT_FALSE(tray_.IsShown());
-  EXPECT_FALSE(tray_.ShowBalloon("Information", "no icon yet"));
+  EXPECT_FALSE(tray_.ShowBalloon(u"Information"_s, u"no icon yet"_s));
   EXPECT_TRUE(messages.empty()) << messages.front();
 
   tray_.SetFrames(Frames(3));
   EXPECT_EQ(tray_.IsShown(), QSystemTrayIcon::isSystemTrayAvailable());
   messages.clear();
 
-  tray_.SetHint("Tazmel - [ News ]");
+  tray_.SetHint(u"Tazmel - [ News ]"_s);
   tray_.SetPlayingAnimation(true, 5);
   ASSERT_TRUE(WaitUntil([this] { return frames_.size() >= 6; }));
-  EXPECT_EQ(tray_.Hint(), "Tazmel - [ News ]");
-  EXPECT_EQ(tray_.ShowBalloon("Information", "text"), tray_.IsShown());
+  EXPECT_EQ(tray_.Hint(), u"Tazmel - [ News ]"_s);
+  EXPECT_EQ(tray_.ShowBalloon(u"Information"_s, u"text"_s), tray_.IsShown());
 
   tray_.SetVisible(false);
   EXPECT_FALSE(tray_.IsVisible());
   EXPECT_FALSE(tray_.IsShown());
-  EXPECT_FALSE(tray_.ShowBalloon("Information", "hidden"));
+  EXPECT_FALSE(tray_.ShowBalloon(u"Information"_s, u"hidden"_s));
   tray_.SetVisible(true);
   tray_.SetFrames(Frames(2));
   Spin(30);

@@ -6,6 +6,7 @@
 
 #include "core/text_utils.h"
 #include "ui/main/main_window.h"
+#include "ui/message_slots.h"
 #include "ui/text_edge.h"
 
 namespace tazmel {
@@ -20,7 +21,7 @@ QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
 QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption) {
   QMenu* sub = menu->addMenu(QString::fromUtf8(caption));
   sub->setObjectName(name);
-  sub->menuAction()->setObjectName(QString(name) + "Item");
+  sub->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Item"));
   return sub;
 }
 
@@ -105,7 +106,9 @@ void TfrmMain::CreateMenus() {
   pmTreeMenu_->setObjectName("pmTreeMenu");
 }
 
-QAction* TfrmMain::Action(const char* name) const { return pmMainMenu_->findChild<QAction*>(name); }
+QAction* TfrmMain::Action(const char* name) const {
+  return pmMainMenu_->findChild<QAction*>(QString::fromLatin1(name));
+}
 
 // Clearing a menu keeps its submenus and action groups alive; a menu rebuilt
 // at every popup drops them too.
@@ -127,10 +130,12 @@ void TfrmMain::FillSkinMenu(const std::vector<std::string>& names, const std::st
     connect(item, &QAction::triggered, this, [this, chosen] { emit skinChosen(chosen); });
   }
   nSkin_->addSeparator();
-  QAction* more = nSkin_->addAction(FromGb(Msg(23)));
+  QAction* more = nSkin_->addAction(FromGb(Msg(kMoreSkinsSlot)));
   connect(more, &QAction::triggered, this, &TfrmMain::moreSkinsRequested);
 }
 
+// The languages come sorted by code, not in folder order: a Linux folder
+// lists its files in no stable order.
 void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, const std::string& current) {
   ClearMenu(nLanguage_);
   auto* group = new QActionGroup(nLanguage_);
@@ -139,7 +144,7 @@ void TfrmMain::FillLanguageMenu(const std::vector<LanguageChoice>& languages, co
     item->setCheckable(true);
     item->setChecked(EqualsNoCase(language.code, current));
     group->addAction(item);
-    const QString code = QString::fromStdString(language.code);
+    const QString code = FromGb(language.code);
     connect(item, &QAction::triggered, this, [this, code] { emit languageChosen(code); });
   }
 }

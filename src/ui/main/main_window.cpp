@@ -11,14 +11,17 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <algorithm>
 
+#include "core/dispatcher.h"
 #include "core/text_utils.h"
-#include "playback/engine.h"
 #include "ui/controls/digits_panel.h"
 #include "ui/controls/drop_target.h"
 #include "ui/controls/scroll_label.h"
 #include "ui/main/face_knob.h"
+#include "ui/main/main_window_port.h"
 #include "ui/main/tray_icon.h"
+#include "ui/message_slots.h"
 #include "ui/playback/engine_display.h"
 #include "ui/skins/crop_window.h"
 #include "ui/text_edge.h"
@@ -36,6 +39,8 @@ TScrollLabel* NewLabel(QWidget* parent, const char* name) {
   auto* label = new TScrollLabel(parent);
   label->setObjectName(name);
   label->SetTransparent(true);
+  // Station and state texts are data: an "&" in them is drawn as it is,
+  // never taken for an accelerator mark.
   label->SetShowAccelChar(false);
   return label;
 }
@@ -66,11 +71,49 @@ QIcon FallbackTrayIcon() {
   return QIcon(pixmap);
 }
 
+// What a skin button other than the channels does on release: a menu
+// action by name, or a step of the window's own.
+struct ButtonCommand {
+  int button;
+  const char* action;
+  void (*run)(TfrmMain&);
+};
+
+constexpr ButtonCommand kButtonCommands[] = {
+    {kPageUp, nullptr, [](TfrmMain& w) { emit w.channelPageRequested(-1); }},
+    {kPageDown, nullptr, [](TfrmMain& w) { emit w.channelPageRequested(+1); }},
+    {kMainMenu, nullptr, [](TfrmMain& w) { w.PopupMainMenu(QCursor::pos()); }},
+    {kHide, "nHide", nullptr},
+    {kClose, nullptr, [](TfrmMain& w) { w.close(); }},
+    {kRecord, nullptr, [](TfrmMain& w) { emit w.recordClicked(); }},
+    {kOpenFile, nullptr,
+     [](TfrmMain& w) {
+       if (!w.MusicMode()) {
+         w.PopupStationMenu(QCursor::pos());
+       } else if (QAction* files = w.Action("nOpenFiles"); files->isEnabled()) {
+         files->trigger();
+       }
+     }},
+    {kPlayListFormShow, "nShowTree", nullptr},
+    {kMute, "nMute", nullptr},
+    {kPrevious, "nPreview", nullptr},
+    {kStop, "nStop", nullptr},
+    {kPause, "nPause", nullptr},
+    {kPlay, "nPlay", nullptr},
+    {kNext, "nNext", nullptr},
+    {kAddVolume, nullptr, [](TfrmMain& w) { w.StepVolume(+1); }},
+    {kDecVolume, nullptr, [](TfrmMain& w) { w.StepVolume(-1); }},
+    {kMP3, "nSwitchMode", nullptr},
+    {kAbout, "nAbout", nullptr},
+    {kWebsite, "nWebSite", nullptr},
+    {kVoiceClock, "nTalkingClock", nullptr},
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName("frmMain");
-  setWindowTitle("Tazmel");
+  setWindowTitle(QStringLiteral("Tazmel"));
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   CreateMenus();
@@ -82,7 +125,7 @@ TfrmMain::~TfrmMain() = default;
 void TfrmMain::CreateControls() {
   for (int i = 0; i < kChannelButtonCount; ++i) {
     auto* label = new QLabel(this);
-    label->setObjectName(QString("lblNum%1").arg(i + 1));
+    label->setObjectName(QStringLiteral("lblNum%1").arg(i + 1));
     label->setAlignment(Qt::AlignCenter);
     // The number sits on its button: the face gets the pointer.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -95,20 +138,20 @@ void TfrmMain::CreateControls() {
     BarState& bar = bars_[i];
     knob->OnDragStart = [this, &bar] {
       if (bar.which == SkinState::Bar::kProgress) {
-        if (engine_ && engine_->CanSeek()) engine_->BeginSeek();
+        if (controls_ && controls_->CanSeek()) controls_->BeginSeek();
       } else {
         ShowVolumeText(QString());
       }
     };
     knob->OnDragMove = [this, &bar](int dx, int dy) {
-      if (bar.which == SkinState::Bar::kProgress && !(engine_ && engine_->CanSeek())) return;
+      if (bar.which == SkinState::Bar::kProgress && !(controls_ && controls_->CanSeek())) return;
       bar.knob = bar.geometry.Moved(bar.knob, bar.geometry.Vertical() ? dy : dx);
       PlaceKnob(bar);
       ApplyBar(bar, true);
     };
     knob->OnDragEnd = [this, &bar] {
       if (bar.which == SkinState::Bar::kProgress) {
-        if (engine_ && engine_->CanSeek()) engine_->SeekTo(bar.geometry.FractionOf(bar.knob));
+        if (controls_ && controls_->CanSeek()) controls_->SeekTo(bar.geometry.FractionOf(bar.knob));
       } else {
         HideVolumeText();
       }
@@ -139,13 +182,6 @@ void TfrmMain::CreateControls() {
   tmrCheck_ = new QTimer(this);
   tmrCheck_->setObjectName("tmrCheck");
   tmrCheck_->setInterval(1000);
-  tmrDelay_ = new QTimer(this);
-  tmrDelay_->setObjectName("tmrDelay");
-  tmrDelay_->setInterval(100);
-  connect(tmrDelay_, &QTimer::timeout, this, [this] {
-    const int index = skin_.main_pressed_index;
-    if (index == kAddVolume || index == kDecVolume) StepVolume(index == kAddVolume ? +1 : -1);
-  });
 
   dropURLFiles_ = new TDropURLFilesTarget(this);
   dropURLFiles_->OnDrop = [this](Qt::KeyboardModifiers, Qt::DropAction, QPoint) { emit linksDropped(); };
@@ -156,10 +192,22 @@ void TfrmMain::CreateControls() {
   tray_->SetHint(windowTitle());
 }
 
-void TfrmMain::SetEngine(PlaybackEngine* engine) {
-  engine_ = engine;
+void TfrmMain::SetControls(MainWindowPort* controls) {
+  controls_ = controls;
   ShowVolume();
   update();
+}
+
+void TfrmMain::SetDispatcher(Dispatcher& dispatcher) {
+  tmrDelay_ = dispatcher.CreateTimer([this] {
+    const int index = skin_.main_pressed_index;
+    if (index == kAddVolume || index == kDecVolume) StepVolume(index == kAddVolume ? +1 : -1);
+  });
+  volume_text_timer_ = dispatcher.CreateTimer([this] {
+    // A button or knob held meanwhile keeps the value up until its release.
+    if (skin_.main_pressed_index < 0 && !value_shown_by_click_) HideVolumeText();
+  });
+  volume_text_timer_->SetSingleShot(true);
 }
 
 TfrmMain::BarState& TfrmMain::BarOf(SkinState::Bar which) { return bars_[static_cast<std::size_t>(which)]; }
@@ -223,8 +271,13 @@ void TfrmMain::ApplySkin() {
     knobs_[static_cast<std::size_t>(bar.which)]->SetLooks(look, skin_.ThumbLook(bar.which, true));
   }
   ShowVolume();
+  // The knob goes where the last fraction put it on the old bar, then the
+  // player gives its place as it stands now.
   SetProgress(progress_);
+  if (controls_) controls_->RefreshProgress();
 
+  // A skin without tray icons keeps the frames shown so far (at first the
+  // drawn fallback) rather than leaving the tray with no icon at all.
   if (!skin_.TrayFrames().empty()) {
     tray_->SetFrames(skin_.TrayFrames());
     setWindowIcon(skin_.TrayFrames().front());
@@ -249,6 +302,8 @@ void TfrmMain::ApplyLabelSkin(TScrollLabel& label, const ScrollLabelSkin& s) {
   label.SetScrollAuto(s.scroll_auto);
   label.SetScroll(s.scroll);
   label.SetScrollMode(static_cast<TScrollMode>(s.scroll_mode));
+  // Every face label is centred vertically (the control's own default is
+  // top): skins place their label boxes around the text line.
   label.SetLayout(tlCenter);
   label.SetBackBmp(&face_pixmap_);
   label.SetBackRect(ToRect(s.bounds));
@@ -281,29 +336,29 @@ void TfrmMain::ApplyBar(BarState& bar, bool dragging) {
   switch (bar.which) {
     case SkinState::Bar::kVolume: {
       const int volume = VolumeFromFraction(fraction);
-      if (engine_) engine_->SetVolume(volume);
+      if (controls_) controls_->SetVolume(volume);
       ShowVolumeText(FromGb(VolumeText(volume)));
       break;
     }
     case SkinState::Bar::kEquation: {
       const BalanceValue balance = BalanceFromFraction(fraction);
-      if (engine_) engine_->SetBalance(balance.balance);
+      if (controls_) controls_->SetBalance(balance.balance);
       ShowVolumeText(FromGb(balance.text));
       break;
     }
     case SkinState::Bar::kProgress:
       // A click seeks at once; a drag seeks when the knob is let go.
-      if (!dragging && engine_ && engine_->CanSeek()) engine_->SeekTo(fraction);
+      if (!dragging && controls_ && controls_->CanSeek()) controls_->SeekTo(fraction);
       break;
   }
 }
 
 void TfrmMain::ShowVolume() {
   BarState& volume = BarOf(SkinState::Bar::kVolume);
-  volume.knob = volume.geometry.KnobAt(VolumeFraction(engine_ ? engine_->Volume() : 0));
+  volume.knob = volume.geometry.KnobAt(VolumeFraction(controls_ ? controls_->Volume() : 0));
   PlaceKnob(volume);
   BarState& balance = BarOf(SkinState::Bar::kEquation);
-  balance.knob = balance.geometry.KnobAt(BalanceFraction(engine_ ? engine_->Balance() : 0));
+  balance.knob = balance.geometry.KnobAt(BalanceFraction(controls_ ? controls_->Balance() : 0));
   PlaceKnob(balance);
 }
 
@@ -316,10 +371,11 @@ void TfrmMain::SetProgress(double fraction) {
 }
 
 void TfrmMain::StepVolume(int direction) {
-  if (!engine_) return;
-  engine_->SetVolume(engine_->Volume() + direction * skin_.Ini().VolumeStepPercent());
+  if (!controls_) return;
+  controls_->SetVolume(controls_->Volume() + direction * skin_.Ini().VolumeStepPercent());
   ShowVolume();
-  ShowVolumeText(FromGb(VolumeText(engine_->Volume())));
+  ShowVolumeText(FromGb(VolumeText(controls_->Volume())));
+  if (volume_text_timer_) volume_text_timer_->Start(std::chrono::milliseconds(kVolumeTextShowMs));
 }
 
 void TfrmMain::ShowVolumeText(const QString& text) {
@@ -348,7 +404,9 @@ void TfrmMain::ShowEngine(const EngineDisplay& display) {
   dpElapsed_->SetValue(display.Elapsed());
   slblRadioName_->SetCaption(display.Title());
   slblRadioName_->setToolTip(display.Hint());
-  tray_->SetHint(display.Title().isEmpty() ? windowTitle() : windowTitle() + " - [ " + display.Title() + " ]");
+  tray_->SetHint(display.Title().isEmpty()
+                     ? windowTitle()
+                     : windowTitle() + QStringLiteral(" - [ ") + display.Title() + QStringLiteral(" ]"));
   switch (display.Transport()) {
     case TransportState::kBusy:
       play_state_ = SkinState::kConnecting;
@@ -396,7 +454,7 @@ void TfrmMain::SetPlayListVisible(bool on) {
   update();
 }
 
-bool TfrmMain::Muted() const { return engine_ && engine_->Mute(); }
+bool TfrmMain::Muted() const { return controls_ && controls_->Muted(); }
 
 void TfrmMain::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -463,10 +521,11 @@ void TfrmMain::mousePressEvent(QMouseEvent* event) {
 
   for (BarState& bar : bars_) {
     if (!bar.geometry.Contains(p.x(), p.y()) || bar.geometry.Length() <= 0) continue;
-    if (bar.which == SkinState::Bar::kProgress && !(engine_ && engine_->CanSeek())) continue;
+    if (bar.which == SkinState::Bar::kProgress && !(controls_ && controls_->CanSeek())) continue;
     bar.knob = bar.geometry.ClickedAt(p.x(), p.y());
     PlaceKnob(bar);
     ApplyBar(bar, false);
+    value_shown_by_click_ = bar.which != SkinState::Bar::kProgress;
     window_drag_ = false;
     return;
   }
@@ -477,8 +536,8 @@ void TfrmMain::mousePressEvent(QMouseEvent* event) {
     pressed_inside_ = true;
     if (*hit < kChannelButtonCount) NumLabel(*hit).move(NumLabel(*hit).pos() + QPoint(2, 2));
     if (*hit == kAddVolume || *hit == kDecVolume) {
-      ShowVolumeText(engine_ ? FromGb(VolumeText(engine_->Volume())) : QString());
-      tmrDelay_->start(100);
+      ShowVolumeText(controls_ ? FromGb(VolumeText(controls_->Volume())) : QString());
+      if (tmrDelay_) tmrDelay_->Start(std::chrono::milliseconds(100));
     }
     update();
     return;
@@ -492,6 +551,10 @@ void TfrmMain::mousePressEvent(QMouseEvent* event) {
 void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   last_pos_ = p;
+  // The system's move loop may swallow the release: the pointer moving with
+  // no button held ends the drag all the same, so a playlist window docked
+  // at its start does not follow later moves.
+  if (!(event->buttons() & Qt::LeftButton)) playlist_docked_at_drag_ = false;
   const int pressed = skin_.main_pressed_index;
   if (pressed >= 0) {
     const bool inside = Inside(skin_.Ini().main_buttons[static_cast<std::size_t>(pressed)], p);
@@ -516,17 +579,24 @@ void TfrmMain::mouseReleaseEvent(QMouseEvent* event) {
   window_drag_ = false;
   playlist_docked_at_drag_ = false;
   const int pressed = skin_.main_pressed_index;
-  if (pressed < 0) return;
+  if (pressed < 0) {
+    EndValueChange();
+    return;
+  }
   const bool inside = pressed_inside_;
   if (pressed < kChannelButtonCount && inside) NumLabel(pressed).move(NumLabel(pressed).pos() - QPoint(2, 2));
-  if (pressed == kAddVolume || pressed == kDecVolume) {
-    tmrDelay_->stop();
-  }
+  if ((pressed == kAddVolume || pressed == kDecVolume) && tmrDelay_) tmrDelay_->Stop();
   skin_.main_pressed_index = -1;
   pressed_inside_ = false;
   update();
   if (inside) PerformButton(pressed);
-  if (pressed == kAddVolume || pressed == kDecVolume) HideVolumeText();
+  if (pressed == kAddVolume || pressed == kDecVolume) EndValueChange();
+}
+
+void TfrmMain::EndValueChange() {
+  value_shown_by_click_ = false;
+  if (volume_text_timer_) volume_text_timer_->Stop();
+  HideVolumeText();
 }
 
 void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -535,87 +605,25 @@ void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TfrmMain::PerformButton(int index) {
-  auto trigger = [this](const char* name) {
-    if (QAction* action = Action(name); action && action->isEnabled()) action->trigger();
-  };
   if (index < kChannelButtonCount) {
     emit channelClicked(index);
     return;
   }
-  switch (index) {
-    case kPageUp:
-      emit channelPageRequested(-1);
-      break;
-    case kPageDown:
-      emit channelPageRequested(+1);
-      break;
-    case kMainMenu:
-      PopupMainMenu(QCursor::pos());
-      break;
-    case kHide:
-      trigger("nHide");
-      break;
-    case kClose:
-      close();
-      break;
-    case kRecord:
-      emit recordClicked();
-      break;
-    case kOpenFile:
-      if (hint_state_.music_mode) {
-        trigger("nOpenFiles");
-      } else {
-        PopupStationMenu(QCursor::pos());
-      }
-      break;
-    case kPlayListFormShow:
-      trigger("nShowTree");
-      break;
-    case kMute:
-      trigger("nMute");
-      break;
-    case kPrevious:
-      trigger("nPreview");
-      break;
-    case kStop:
-      trigger("nStop");
-      break;
-    case kPause:
-      trigger("nPause");
-      break;
-    case kPlay:
-      trigger("nPlay");
-      break;
-    case kNext:
-      trigger("nNext");
-      break;
-    case kAddVolume:
-      StepVolume(+1);
-      break;
-    case kDecVolume:
-      StepVolume(-1);
-      break;
-    case kMP3:
-      trigger("nSwitchMode");
-      break;
-    case kAbout:
-      trigger("nAbout");
-      break;
-    case kWebsite:
-      trigger("nWebSite");
-      break;
-    case kVoiceClock:
-      trigger("nTalkingClock");
-      break;
-    default:
-      break;  // bMulti only shows its pressed look
+  const auto* command = std::find_if(std::begin(kButtonCommands), std::end(kButtonCommands),
+                                     [index](const ButtonCommand& c) { return c.button == index; });
+  if (command == std::end(kButtonCommands)) return;  // bMulti only shows its pressed look
+  if (command->run) {
+    command->run(*this);
+  } else if (QAction* action = Action(command->action); action && action->isEnabled()) {
+    action->trigger();
   }
 }
 
 void TfrmMain::UpdateHint(const QPoint& p) {
   QString hint;
   const SkinIni& ini = skin_.Ini();
-  const std::pair<const BarState*, int> bar_hints[] = {{&bars_[0], 43}, {&bars_[1], 44}, {&bars_[2], 45}};
+  const std::pair<const BarState*, int> bar_hints[] = {
+      {&bars_[0], kVolumeBarHintSlot}, {&bars_[1], kBalanceBarHintSlot}, {&bars_[2], kProgressBarHintSlot}};
   for (const auto& [bar, slot] : bar_hints) {
     if (bar->geometry.Length() > 0 && bar->geometry.Contains(p.x(), p.y())) {
       hint = FromGb(Msg(slot));
@@ -629,7 +637,7 @@ void TfrmMain::UpdateHint(const QPoint& p) {
     } else {
       hint_state_.muted = Muted();
       const int slot = MainButtonHintSlot(i, hint_state_);
-      if (slot == 7 || slot == 22) {
+      if (slot == kExitHintSlot || slot == kAboutHintSlot) {
         hint = FromGb(FormatSlot(Msg(slot), ToGb(windowTitle())));
       } else if (slot >= 0) {
         hint = FromGb(Msg(slot));

@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,11 @@ class QTimer;
 
 namespace tazmel {
 
+class Dispatcher;
 class EngineDisplay;
-class PlaybackEngine;
+class MainWindowPort;
 class TDigitsPanel;
+class Timer;
 class TDropURLFilesTarget;
 class TFaceKnob;
 class TrayIcon;
@@ -34,7 +37,8 @@ class TScrollLabel;
 // input on the face into commands, and owns the main menu, the station menu
 // and the tray icon. Commands that reach other subsystems are the named
 // menu actions (`nPlay`, `nMute`, ...) and the signals below; the owner
-// connects them. Volume, balance and seeking go straight to the engine.
+// connects them. Volume, balance and seeking go through the port it is
+// handed; it never sees the engine.
 class TfrmMain : public QWidget {
   Q_OBJECT
 
@@ -42,9 +46,12 @@ class TfrmMain : public QWidget {
   explicit TfrmMain(QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // The engine the bars, the volume buttons and the mute look act on; null
-  // leaves them without effect.
-  void SetEngine(PlaybackEngine* engine);
+  // What the bars, the volume buttons and the mute look act on; null leaves
+  // them without effect.
+  void SetControls(MainWindowPort* controls);
+  // The held volume button repeats on this dispatcher's timers; without
+  // one it steps once per click.
+  void SetDispatcher(Dispatcher& dispatcher);
 
   // Loads `name` from `skins_root`, or Default when that fails, and applies
   // it. `name` becomes the skin now in use; false when no skin loaded.
@@ -71,9 +78,14 @@ class TfrmMain : public QWidget {
   void SetPlayListVisible(bool on);
   // The playlist window, moved along when it is docked; may be null.
   void SetPlayListWindow(QWidget* window) { playlist_window_ = window; }
+  QWidget* PlayListWindow() const { return playlist_window_; }
 
-  // Steps the volume by one skin step up (+1) or down (-1), shows the value.
+  // Steps the volume by one skin step up (+1) or down (-1) and shows the
+  // value; from the menu the value goes again after a moment, as no button
+  // up will hide it.
   void StepVolume(int direction);
+  // How long a menu or hotkey step leaves its value on show.
+  static constexpr int kVolumeTextShowMs = 1000;
 
   // The station menu's entries, asked for every time it pops up.
   std::function<std::vector<StationMenuItem>()> station_menu_source;
@@ -153,6 +165,8 @@ class TfrmMain : public QWidget {
   void ShowVolumeText(const QString& text);
   void HideVolumeText();
   void PerformButton(int index);
+  // Whatever a click on the face may have shown of the volume ends here.
+  void EndValueChange();
   void UpdateHint(const QPoint& pos);
   bool PressedInside() const { return pressed_inside_; }
   void PaintBars(QPainter& painter);
@@ -168,7 +182,7 @@ class TfrmMain : public QWidget {
   std::string skin_name_;
   bool screen_watched_ = false;
   QPixmap face_pixmap_;  // labels and digit displays copy their background from it
-  PlaybackEngine* engine_ = nullptr;
+  MainWindowPort* controls_ = nullptr;
   QPointer<QWidget> playlist_window_;
 
   std::array<QLabel*, kChannelButtonCount> lblNum_{};
@@ -189,7 +203,9 @@ class TfrmMain : public QWidget {
   QMenu* nSkin_ = nullptr;
   QMenu* nLanguage_ = nullptr;
   QTimer* tmrCheck_ = nullptr;
-  QTimer* tmrDelay_ = nullptr;
+  // The held volume button's repeat, and the end of a menu step's value.
+  std::unique_ptr<Timer> tmrDelay_;
+  std::unique_ptr<Timer> volume_text_timer_;
   TDropURLFilesTarget* dropURLFiles_ = nullptr;
   TrayIcon* tray_ = nullptr;
 
@@ -199,6 +215,8 @@ class TfrmMain : public QWidget {
   QPoint drag_start_global_;
   QPoint window_start_;
   bool playlist_docked_at_drag_ = false;
+  // A bar click shows its value until the button goes up.
+  bool value_shown_by_click_ = false;
   QPoint last_pos_;
   int play_state_ = SkinState::kStopped;
   bool recording_ = false;

@@ -36,11 +36,11 @@ TfrmOpenUrl::~TfrmOpenUrl() { SaveHistory(); }
 
 void TfrmOpenUrl::BuildControls() {
   setObjectName("frmOpenUrl");
-  setWindowTitle("Open location");
+  setWindowTitle(QStringLiteral("Open location"));
   setModal(true);
   setMinimumWidth(420);
 
-  auto* prompt = new QLabel("Enter an Internet location to open here:", this);
+  auto* prompt = new QLabel(QStringLiteral("Enter an Internet location to open here:"), this);
   prompt->setObjectName("lblInpute");
 
   url_ = new QComboBox(this);
@@ -56,18 +56,18 @@ void TfrmOpenUrl::BuildControls() {
   url_->installEventFilter(this);
   url_->lineEdit()->installEventFilter(this);
 
-  auto* example = new QLabel("mms://media.example.com/live", this);
+  auto* example = new QLabel(QStringLiteral("mms://media.example.com/live"), this);
   example->setObjectName("lblExample");
   example->setForegroundRole(QPalette::PlaceholderText);
   example->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  auto* group = new QGroupBox("Stream Format", this);
+  auto* group = new QGroupBox(QStringLiteral("Stream Format"), this);
   group->setObjectName("rgFormat");
   group->setProperty("radioGroup", true);
   format_ = new QButtonGroup(group);
   auto* group_layout = new QHBoxLayout(group);
   int id = 0;
-  for (const char* item : {"Auto", "RP", "WMP"}) {
+  for (const QString& item : {QStringLiteral("Auto"), QStringLiteral("RP"), QStringLiteral("WMP")}) {
     auto* radio = new QRadioButton(item, group);
     format_->addButton(radio, id++);
     group_layout->addWidget(radio);
@@ -75,10 +75,10 @@ void TfrmOpenUrl::BuildControls() {
   group_layout->addStretch();
   format_->button(0)->setChecked(true);
 
-  auto* ok = new QPushButton("OK", this);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("btnOk");
   ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
   cancel->setObjectName("btnCancel");
   cancel->setAutoDefault(false);
   auto* buttons = new QDialogButtonBox(this);

@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QToolTip>
+#include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <system_error>
 
@@ -36,10 +38,49 @@ bool FileExists(const std::optional<fs::path>& path) {
   return path && fs::is_regular_file(*path, ec);
 }
 
+std::uint32_t LittleEndian(const QByteArray& bytes, int at, int size) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = (value << 8) | static_cast<std::uint8_t>(bytes[at + i]);
+  return value;
+}
+
+// Whether a bitmap file holds all the pixel rows its header promises. The
+// image reader decodes a cut-off bitmap without complaint and leaves the
+// missing rows undefined (mostly transparent), which would give a window
+// nobody can see.
+bool BitmapComplete(const fs::path& path) {
+  QFile file(QtPath(path));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray head = file.read(54);
+  if (head.size() < 26 || !head.startsWith("BM")) return true;  // not a bitmap: the reader judges alone
+  const std::uint64_t pixels_at = LittleEndian(head, 10, 4);
+  const std::uint32_t header_size = LittleEndian(head, 14, 4);
+  std::uint64_t width = 0, height = 0, bits = 0, compression = 0, image_size = 0;
+  if (header_size == 12) {
+    width = LittleEndian(head, 18, 2);
+    height = LittleEndian(head, 20, 2);
+    bits = LittleEndian(head, 24, 2);
+  } else if (header_size >= 40 && head.size() >= 38) {
+    width = static_cast<std::uint64_t>(std::abs(static_cast<std::int32_t>(LittleEndian(head, 18, 4))));
+    height = static_cast<std::uint64_t>(std::abs(static_cast<std::int32_t>(LittleEndian(head, 22, 4))));
+    bits = LittleEndian(head, 28, 2);
+    compression = LittleEndian(head, 30, 4);
+    image_size = LittleEndian(head, 34, 4);
+  } else {
+    return false;
+  }
+  // Uncompressed rows (and bit-field ones) are padded to four bytes; run
+  // lengths have only the size the header gives.
+  const bool run_lengths = compression == 1 || compression == 2;
+  const std::uint64_t needed = pixels_at + (run_lengths ? image_size : (width * bits + 31) / 32 * 4 * height);
+  return static_cast<std::uint64_t>(file.size()) >= needed;
+}
+
 // A face that is present must be readable: nullopt means "unreadable", a
 // null image "missing".
 std::optional<QImage> ReadFace(const std::optional<fs::path>& path) {
   if (!FileExists(path)) return QImage();
+  if (!BitmapComplete(*path)) return std::nullopt;
   QImageReader reader(QtPath(*path));
   QImage image;
   if (!reader.read(&image) || image.isNull()) return std::nullopt;

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <string>
+
+#include "app/engine_controls.h"
+
+class QString;
+
+namespace tazmel {
+
+class ChannelButtons;
+class IniFile;
+class PlaybackEngine;
+class ProgramPaths;
+class TDropURLFilesTarget;
+class TfrmMain;
+class TfrmVideo;
+class TreeEditor;
+class UserPrompts;
+struct Settings;
+
+// What the main window's commands act on; all of it is owned elsewhere and
+// outlives the controller.
+struct MainWindowParts {
+  TfrmMain& window;
+  TfrmVideo& video;
+  PlaybackEngine& engine;
+  TreeEditor& tree;
+  ChannelButtons& channels;
+  Settings& settings;
+  ProgramPaths& paths;
+  // The language file as last read: the dialogs made later translate from it.
+  const IniFile& language;
+  UserPrompts& prompts;
+};
+
+struct MainWindowHooks {
+  // The close sequence, asked for by the window, and the one the system
+  // asked for while the user was not busy with a dialog.
+  std::function<void()> close;
+  std::function<void()> close_unattended;
+  // Reads the language file of the code and re-translates every window.
+  std::function<void(const std::string& code)> load_language;
+  // Opens an address in the user's web browser; false when none could be
+  // started. The desktop's own way by default.
+  std::function<bool(const std::string& address)> open_web_page;
+};
+
+// The main window's one way in: its menu items, skin buttons, tray icon and
+// check timer arrive here and act across the subsystems. The window itself
+// sees only the narrow port it is handed.
+class MainWindowController : public QObject {
+  Q_OBJECT
+
+ public:
+  MainWindowController(MainWindowParts parts, MainWindowHooks hooks);
+  ~MainWindowController() override;
+
+  // Every command of the main window and of the video host's drop target.
+  void Connect();
+
+  // Whether a command may show a question right now: a close the system
+  // asks for then waits until it is done.
+  bool Busy() const { return busy_ > 0; }
+  void CloseWhenIdle() { close_pending_ = true; }
+
+  void CheckTick();
+  void PlayCommand();
+  void ToggleMute();
+  void OfferShowOrHide(bool window_shown);
+  void ShowCommand();
+  void HideCommand();
+  void HideAllCommand();
+  void SetAlwaysOnTop(bool on);
+  void ChooseSkinFromMenu(const QString& name);
+  void SwitchLanguage(const QString& code);
+  void OpenLocation(const std::string& prefill);
+  void TakeDrop(const TDropURLFilesTarget& drop);
+  void PlayChannel(int index);
+  void PageChannels(int direction);
+  void RefreshMainMenu();
+  void ReloadChannels();
+  void OpenWebPage(const std::string& address);
+
+ private:
+  class BusyScope;
+
+  MainWindowParts parts_;
+  MainWindowHooks hooks_;
+  EngineControls controls_;
+  bool auto_play_pending_ = true;
+  bool all_hidden_ = false;
+  // The first Show also brings up the playlist window.
+  bool shown_once_ = false;
+  int busy_ = 0;
+  bool close_pending_ = false;
+};
+
+}  // namespace tazmel
