@@ -14,6 +14,7 @@
 
 namespace tazmel {
 
+class BrowserPageFetcher;
 class EngineDisplay;
 class MpvPlayerFactory;
 class PlaybackEngine;
@@ -92,6 +93,7 @@ class Application : public QObject {
   std::unique_ptr<TfrmVideo> video_;
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TWaveOut> sound_;
+  std::unique_ptr<BrowserPageFetcher> pages_;  // outlives the engine
   std::unique_ptr<EngineDisplay> display_;
   std::unique_ptr<PlaybackEngine> engine_;
 

@@ -92,7 +92,7 @@ void Application::CheckTick() {
 // of the tree; otherwise a paused or stopped source plays and a playing one
 // pauses.
 void Application::PlayCommand() {
-  if (engine_->PlaySource() == 0 && engine_->GetUserUrl().empty()) {
+  if (engine_->Source().IsTyped() && engine_->GetUserUrl().empty()) {
     const int id = tree_->PlayNextStation();
     if (id > 0) engine_->PlayStation(id);
     return;
@@ -207,7 +207,8 @@ void Application::SwitchLanguage(const QString& code) {
 void Application::OpenLocation(const std::string& prefill) {
   ++busy_;
   TfrmOpenUrl dialog(paths_.UserIni(), &language_, prefill, main_window_.get());
-  if (dialog.exec() == QDialog::Accepted) engine_->PlayAddresses(dialog.Address(), "", dialog.KindDigit());
+  if (dialog.exec() == QDialog::Accepted)
+    engine_->PlayAddresses(dialog.Address(), "", MediaKindFromDigit(dialog.KindDigit()));
   if (--busy_ == 0 && close_pending_) CloseUnattended();
 }
 
@@ -217,9 +218,9 @@ void Application::OpenLocation(const std::string& prefill) {
 void Application::TakeDrop() {
   const TDropURLFilesTarget& drop = main_window_->DropTarget();
   if (!drop.DroppedURL().empty()) {
-    const char kind = GetMediaKind(drop.DroppedURL());
-    if (kind == '1' || kind == '2') {
-      engine_->PlayAddresses(drop.DroppedURL(), drop.DroppedTitle(), '0');
+    const MediaKind kind = GetMediaKind(drop.DroppedURL());
+    if (kind == MediaKind::kRealPlayer || kind == MediaKind::kWindowsMedia) {
+      engine_->PlayAddresses(drop.DroppedURL(), drop.DroppedTitle(), MediaKind::kUnknown);
     } else {
       // Not from inside the drop: the source waits for the drop to finish.
       const std::string link = drop.DroppedURL();
@@ -227,7 +228,7 @@ void Application::TakeDrop() {
     }
     return;
   }
-  if (!drop.DroppedFiles().empty()) engine_->PlayAddresses(drop.DroppedFiles().front(), "", '0');
+  if (!drop.DroppedFiles().empty()) engine_->PlayAddresses(drop.DroppedFiles().front(), "", MediaKind::kUnknown);
 }
 
 void Application::PlayChannel(int index) {

@@ -18,11 +18,11 @@ namespace tazmel {
 // the user to read; kNone while nothing failed since the last start.
 enum class PlayerError {
   kNone,
-  kRefused,         // nobody answers at that address
-  kNotFound,        // the server answers, but has no such stream (404)
-  kUnknownFormat,   // what arrived is no media the player knows
-  kNoSoundOutput,   // the sound server or card could not be opened
-  kTimedOut,        // the stream stopped sending
+  kRefused,        // nobody answers at that address
+  kNotFound,       // the server answers, but has no such stream (404)
+  kUnknownFormat,  // what arrived is no media the player knows
+  kNoSoundOutput,  // the sound server or card could not be opened
+  kTimedOut,       // the stream stopped sending
   kOther,
 };
 

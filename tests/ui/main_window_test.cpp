@@ -91,7 +91,7 @@ class MainWindowTest : public ::testing::Test {
                                                               .sound = nullptr,
                                                               .navigator = nullptr,
                                                               .reports = nullptr,
-                                                              .fetch = {},
+                                                              .pages = nullptr,
                                                               .wmp9_installed = [] { return true; },
                                                               .user_default_language_id = 0x0409});
   }

@@ -14,12 +14,12 @@
 
 #include "core/text_utils.h"
 #include "playback/engine.h"
+#include "playback/engine_view.h"
 #include "ui/controls/digits_panel.h"
 #include "ui/controls/drop_target.h"
 #include "ui/controls/scroll_label.h"
 #include "ui/main/face_knob.h"
 #include "ui/main/tray_icon.h"
-#include "ui/playback/engine_display.h"
 #include "ui/skins/crop_window.h"
 #include "ui/text_edge.h"
 
@@ -341,15 +341,18 @@ void TfrmMain::ShowPlayState(int state) {
   update();
 }
 
-void TfrmMain::ShowEngine(const EngineDisplay& display) {
-  slblState_->SetCaption(display.State());
-  slblSpeed_->SetCaption(display.Speed());
-  slblElapsed_->SetCaption(display.Elapsed());
-  dpElapsed_->SetValue(display.Elapsed());
-  slblRadioName_->SetCaption(display.Title());
-  slblRadioName_->setToolTip(display.Hint());
-  tray_->SetHint(display.Title().isEmpty() ? windowTitle() : windowTitle() + " - [ " + display.Title() + " ]");
-  switch (display.Transport()) {
+// One snapshot of the engine, one repaint.
+void TfrmMain::ShowEngine(const EngineViewState& engine) {
+  const QString elapsed = FromGb(engine.elapsed);
+  const QString title = FromGb(engine.title);
+  slblState_->SetCaption(FromGb(engine.state));
+  slblSpeed_->SetCaption(FromGb(engine.speed));
+  slblElapsed_->SetCaption(elapsed);
+  dpElapsed_->SetValue(elapsed);
+  slblRadioName_->SetCaption(title);
+  slblRadioName_->setToolTip(FromGb(engine.hint));
+  tray_->SetHint(title.isEmpty() ? windowTitle() : windowTitle() + " - [ " + title + " ]");
+  switch (engine.transport) {
     case TransportState::kBusy:
       play_state_ = SkinState::kConnecting;
       break;
@@ -363,8 +366,8 @@ void TfrmMain::ShowEngine(const EngineDisplay& display) {
       play_state_ = SkinState::kStopped;
       break;
   }
-  tray_->SetPlayingAnimation(display.TrayAnimation(), display.TrayInterval());
-  SetProgress(display.Progress());
+  tray_->SetPlayingAnimation(engine.tray_animation, engine.tray_interval);
+  SetProgress(engine.progress);
   update();
 }
 
