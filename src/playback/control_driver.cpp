@@ -56,20 +56,6 @@ bool ControlDriver::Wmp9Active() const {
          state == Wmp9Control::kBuffering;
 }
 
-bool ControlDriver::Active(PlayerId player) const {
-  switch (player) {
-    case PlayerId::kReal:
-      return RealActive();
-    case PlayerId::kWmp6:
-      return Wmp6Active();
-    case PlayerId::kWmp9:
-      return Wmp9Active();
-    case PlayerId::kNone:
-      break;
-  }
-  return false;
-}
-
 bool ControlDriver::AnyActive() const { return RealActive() || Wmp6Active() || Wmp9Active(); }
 
 void ControlDriver::StopReal(bool clear_source) {

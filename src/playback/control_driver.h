@@ -99,7 +99,6 @@ class ControlDriver {
   // Creates what the kind needs and wires the controls made.
   PlayerChoice Choose(MediaKind kind, bool wmp9_installed);
 
-  bool Active(PlayerId player) const;
   bool AnyActive() const;
   // Stops what is active before another attempt; their stop events come
   // marked `by_us`. True when something was stopped.

@@ -287,6 +287,17 @@ void PlaybackEngine::Core::ReportPlaying() {
   if (last_reported_ != 0) SendReport('P');
 }
 
+// The texts are rendered anew: the state and the reason by the display, the
+// station's hint here, since its labels are messages too. A local clip's
+// hint keeps its language until the next clip.
+void PlaybackEngine::Core::Retranslate() {
+  if (!attempt_.local && !display_.Shown().title.empty() && request_.url_index >= 0 &&
+      request_.url_index < static_cast<int>(request_.urls.size())) {
+    ShowTitleDisplay();
+  }
+  display_.Retranslate();
+}
+
 void PlaybackEngine::Core::SetOptions(const EngineOptions& options) {
   options_ = options;
   if (!options_.enable_sound) StopSounds();
@@ -361,7 +372,9 @@ void PlaybackEngine::ReportPlaying() { core_->ReportPlaying(); }
 
 void PlaybackEngine::SetOptions(const EngineOptions& options) { core_->SetOptions(options); }
 const EngineOptions& PlaybackEngine::Options() const { return core_->options_; }
-void PlaybackEngine::Retranslate() { core_->display().Retranslate(); }
+void PlaybackEngine::Retranslate() {
+  Batched(core_->display(), [&] { core_->Retranslate(); });
+}
 
 const std::vector<std::string>& PlaybackEngine::AddressList() const { return core_->request_.urls; }
 int PlaybackEngine::AddressIndex() const { return core_->request_.url_index; }

@@ -49,6 +49,7 @@ class PlaybackEngine::Core {
   std::string GetCurrentTitle() const;
   void ReportPlaying();
   void SetOptions(const EngineOptions& options);
+  void Retranslate();
 
   EngineDisplayModel& display() { return display_; }
 

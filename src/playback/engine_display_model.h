@@ -102,7 +102,6 @@ class EngineDisplayModel {
   void Retranslate();
 
   const EngineViewState& Shown() const { return shown_; }
-  StateSlot State() const { return slot_; }
 
  private:
   void Push();

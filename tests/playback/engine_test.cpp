@@ -721,16 +721,21 @@ TEST_F(EngineTest, RetranslateRendersTheShownStateAgain) {
     std::string text = Msg(slot);
     ~SavedSlot() { Messages().SetText(slot, text); }
   };
-  const SavedSlot saved[] = {{kBufferingSlot}, {kStoppedSlot}, {kRefusedSlot}};
+  constexpr int kNameLabelSlot = 65;  // the station hint's first label
+  const SavedSlot saved[] = {{kBufferingSlot}, {kStoppedSlot}, {kRefusedSlot}, {kNameLabelSlot}};
   engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
   ScriptedWmp9& wmp9 = Wmp9();
+  const std::string english_label = Msg(kNameLabelSlot);
+  ASSERT_TRUE(view_.hint.starts_with(english_label + "  A")) << view_.hint;
   wmp9.RaiseBuffering(true);
   wmp9.buffering_progress = 45;
   clock_.Advance(500ms);
   Messages().SetText(kBufferingSlot, "Puffern");
   EXPECT_EQ(view_.State(), "Buffering(45%)");
+  Messages().SetText(kNameLabelSlot, "Sender:");
   engine().Retranslate();
   EXPECT_EQ(view_.State(), "Puffern(45%)");
+  EXPECT_TRUE(view_.hint.starts_with("Sender:  A")) << view_.hint;
 
   wmp9.last_error = PlayerError::kRefused;
   wmp9.RaiseError();
