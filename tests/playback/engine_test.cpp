@@ -551,6 +551,19 @@ TEST_F(EngineTest, StaleReplyAfterNewerRequestIsDropped) {
   }
 }
 
+// A reply that arrives after the engine went away reaches nothing.
+TEST_F(EngineTest, ReplyAfterTheEngineWentAwayIsDropped) {
+  WriteUserTable({Line(100001, "Page", "0", "http://radio.example/live")});
+  pages_.pages["http://radio.example/live"] = "mms://s.example/one";
+  pages_.hold = true;
+  engine().PlayStation(100001);
+  const int shows = view_.shows;
+  engine_.reset();
+  pages_.ReleaseAll();
+  EXPECT_EQ(factory_.wmp9, nullptr);
+  EXPECT_EQ(view_.shows, shows);
+}
+
 // When no control can be created the attempt ends stopped, not waiting.
 TEST_F(EngineTest, NoControlEndsStopped) {
   factory_.real_creatable = factory_.wmp6_creatable = factory_.wmp9_creatable = false;
