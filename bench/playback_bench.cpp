@@ -8,6 +8,7 @@
 #include <signal.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -104,7 +105,14 @@ void MeasureResolverStall() {
   });
   ticker.start(1);
   const auto start = steady_clock::now();
-  const std::string page = tazmel::BrowserProxyFetch(server.Url("/slow.html"), dispatcher, registry);
+  tazmel::BrowserPageFetcher fetcher(dispatcher, registry);
+  std::string page;
+  bool done = false;
+  fetcher.Fetch(server.Url("/slow.html"), [&](tazmel::PageReply reply) {
+    page = std::move(reply.body);
+    done = true;
+  });
+  while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const auto took = duration_cast<milliseconds>(steady_clock::now() - start);
   ticker.stop();
   std::printf("resolver download  %lld ms, %zu bytes; longest event-loop stall %lld ms (goal < 50 ms)\n",

@@ -125,6 +125,7 @@ void Application::LoadLanguage(const std::string& code) {
   if (language.Load(paths_.LanguageFile()) == IniFile::LoadStatus::kLoaded) {
     language_ = language;
     Messages().Load(language);
+    if (engine_) engine_->Retranslate();
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
@@ -145,6 +146,7 @@ void Application::CreatePlayer() {
   if (const char* ao = std::getenv("TAZMEL_AUDIO_OUTPUT"); ao && *ao) options.audio_output = ao;
   factory_ = std::make_unique<MpvPlayerFactory>(*dispatcher_, *registry_, options);
   sound_ = std::make_unique<TWaveOut>(*dispatcher_, std::make_unique<PulseWaveOut>());
+  pages_ = std::make_unique<BrowserPageFetcher>(*dispatcher_, *registry_);
   display_ = std::make_unique<EngineDisplay>(*video_, [this] { ShowEngineState(); });
   EngineServices services{.dispatcher = *dispatcher_,
                           .factory = *factory_,
@@ -152,7 +154,7 @@ void Application::CreatePlayer() {
                           .paths = paths_,
                           .sound = sound_.get(),
                           .navigator = navigator_.get(),
-                          .fetch = MakeBrowserFetch(*dispatcher_, *registry_),
+                          .pages = pages_.get(),
                           .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
                           .user_default_language_id = system_language_id_};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
@@ -167,7 +169,7 @@ void Application::ApplySettings() {
                        .video_form_visible = options.video_form_visible});
   engine_->SetVolume(settings_.player.volume);
   engine_->SetBalance(settings_.player.balance);
-  engine_->RestorePlaySource(settings_.player.cur_play_id, settings_.player.cur_user_url);
+  engine_->RestorePlaySource(PlaySource::FromSettingsId(settings_.player.cur_play_id), settings_.player.cur_user_url);
 
   std::string skin = settings_.skin_name;
   main_window_->ChooseSkin(paths_.SkinsFolder(), skin);
@@ -211,14 +213,14 @@ void Application::CollectSettings() {
   settings_.cur_lng = paths_.LanguageCode();
   if (main_window_->SkinLoaded()) settings_.skin_name = main_window_->SkinName();
   settings_.options.always_on_top = main_window_->Action("nAlwaysOnTop")->isChecked();
-  settings_.player.cur_play_id = engine_->PlaySource();
+  settings_.player.cur_play_id = engine_->Source().SettingsId();
   settings_.player.cur_user_url = engine_->GetUserUrl();
   settings_.player.volume = engine_->Volume();
   settings_.player.balance = engine_->Balance();
 }
 
 void Application::ShowEngineState() {
-  if (main_window_ && display_) main_window_->ShowEngine(*display_);
+  if (main_window_ && display_) main_window_->ShowEngine(display_->Shown());
 }
 
 void Application::CloseUnattended() {

@@ -14,6 +14,7 @@
 
 namespace tazmel {
 
+class BrowserPageFetcher;
 class EngineDisplay;
 class MainWindowController;
 class MpvPlayerFactory;
@@ -74,6 +75,7 @@ class Application : public QObject {
   std::unique_ptr<TfrmVideo> video_;
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TWaveOut> sound_;
+  std::unique_ptr<BrowserPageFetcher> pages_;  // outlives the engine
   std::unique_ptr<EngineDisplay> display_;
   std::unique_ptr<PlaybackEngine> engine_;
   // The main window's commands; goes before everything it acts on.

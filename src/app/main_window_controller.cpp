@@ -128,7 +128,7 @@ void MainWindowController::CheckTick() {
 // pauses.
 void MainWindowController::PlayCommand() {
   PlaybackEngine& engine = parts_.engine;
-  if (engine.PlaySource() == 0 && engine.GetUserUrl().empty()) {
+  if (engine.Source().IsTyped() && engine.GetUserUrl().empty()) {
     const int id = parts_.tree.PlayNextStation();
     if (id > 0) engine.PlayStation(id);
     return;
@@ -255,7 +255,8 @@ void MainWindowController::SwitchLanguage(const QString& code) {
 void MainWindowController::OpenLocation(const std::string& prefill) {
   BusyScope busy(*this);
   TfrmOpenUrl dialog(parts_.paths.UserIni(), &parts_.language, prefill, &parts_.window);
-  if (dialog.exec() == QDialog::Accepted) parts_.engine.PlayAddresses(dialog.Address(), "", dialog.KindDigit());
+  if (dialog.exec() == QDialog::Accepted)
+    parts_.engine.PlayAddresses(dialog.Address(), "", MediaKindFromDigit(dialog.KindDigit()));
 }
 
 // A link the players know plays at once; any other opens the location
@@ -263,9 +264,9 @@ void MainWindowController::OpenLocation(const std::string& prefill) {
 // takes them.
 void MainWindowController::TakeDrop(const TDropURLFilesTarget& drop) {
   if (!drop.DroppedURL().empty()) {
-    const char kind = GetMediaKind(drop.DroppedURL());
-    if (kind == '1' || kind == '2') {
-      parts_.engine.PlayAddresses(drop.DroppedURL(), drop.DroppedTitle(), '0');
+    const MediaKind kind = GetMediaKind(drop.DroppedURL());
+    if (kind == MediaKind::kRealPlayer || kind == MediaKind::kWindowsMedia) {
+      parts_.engine.PlayAddresses(drop.DroppedURL(), drop.DroppedTitle(), MediaKind::kUnknown);
     } else {
       // Not from inside the drop: the source waits for the drop to finish.
       const std::string link = drop.DroppedURL();
@@ -273,7 +274,7 @@ void MainWindowController::TakeDrop(const TDropURLFilesTarget& drop) {
     }
     return;
   }
-  if (!drop.DroppedFiles().empty()) parts_.engine.PlayAddresses(drop.DroppedFiles().front(), "", '0');
+  if (!drop.DroppedFiles().empty()) parts_.engine.PlayAddresses(drop.DroppedFiles().front(), "", MediaKind::kUnknown);
 }
 
 void MainWindowController::PlayChannel(int index) {

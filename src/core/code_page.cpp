@@ -52,4 +52,13 @@ std::string GbToUtf8(std::string_view gb) { return Convert("UTF-8", "GB18030", g
 
 std::string Utf8ToGb(std::string_view utf8) { return Convert("GB18030", "UTF-8", utf8, "?"); }
 
+std::string CharsetToGb(std::string_view text, std::string_view charset) {
+  const std::string name(charset);
+  if (name.empty()) return Utf8ToGb(text);
+  iconv_t probe = iconv_open("GB18030", name.c_str());
+  if (probe == reinterpret_cast<iconv_t>(-1)) return Utf8ToGb(text);
+  iconv_close(probe);
+  return Convert("GB18030", name.c_str(), text, "?");
+}
+
 }  // namespace tazmel

@@ -15,4 +15,9 @@ std::string GbToUtf8(std::string_view gb);
 // Converts UTF-8 to data-code-page bytes. Invalid UTF-8 sequences become "?".
 std::string Utf8ToGb(std::string_view utf8);
 
+// Converts text in a named character set (as a web page declares it, say
+// "utf-8", "big5", "iso-8859-1") to data-code-page bytes; a set iconv does
+// not know counts as UTF-8. Bytes that do not decode become "?".
+std::string CharsetToGb(std::string_view text, std::string_view charset);
+
 }  // namespace tazmel

@@ -16,7 +16,7 @@ class IniFile;
 // bytes in the data code page, like the language files.
 class MessageSlots {
  public:
-  static constexpr int kCount = 139;
+  static constexpr int kCount = 150;
 
   MessageSlots();
 
@@ -25,7 +25,7 @@ class MessageSlots {
   void SetText(int slot, std::string text);
   static std::string_view EnglishDefault(int slot);
 
-  // Reads keys "1".."139" of section Strings. A missing file changes nothing
+  // Reads keys "1".."150" of section Strings. A missing file changes nothing
   // and succeeds; an unreadable one changes nothing and fails.
   bool Load(const std::filesystem::path& language_file);
   void Load(const IniFile& language);

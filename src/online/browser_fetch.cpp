@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #include <memory>
+#include <new>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 #include "core/dispatcher.h"
 #include "core/text_utils.h"
@@ -14,7 +17,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kFetchTimeout{10000};
 constexpr std::size_t kFetchMaxBytes = 512 * 1024;
-constexpr std::chrono::milliseconds kEventWait{50};
 
 // "http://user@host:port/path" -> "host:port"; "host:port" and "host" stay.
 ProxySetting ProxyFromEnvironmentText(std::string_view text) {
@@ -44,12 +46,6 @@ ProxySetting ProxyFromEnvironment() {
   return {};
 }
 
-// What one fetch shares with its worker; it outlives whichever ends last.
-struct PendingFetch {
-  bool done = false;  // set on the user-interface thread by a posted call
-  std::string text;
-};
-
 }  // namespace
 
 ProxySetting BrowserProxy(const Registry& registry) {
@@ -65,11 +61,20 @@ int ProxyPortNumber(std::string_view port) {
   return number && *number > 0 && *number <= 65535 ? *number : 80;
 }
 
-std::string BrowserProxyFetch(const std::string& url, Dispatcher& dispatcher, const Registry& registry) {
-  if (url.empty()) return {};
+BrowserPageFetcher::BrowserPageFetcher(Dispatcher& dispatcher, const Registry& registry)
+    : dispatcher_(dispatcher), registry_(registry) {}
+
+BrowserPageFetcher::~BrowserPageFetcher() {
+  alive_.reset();
+  CancelAll();
+  workers_.clear();  // joins
+}
+
+void BrowserPageFetcher::Fetch(const std::string& url, std::function<void(PageReply)> done) {
   HttpRequest request;
   request.url = url;
-  const ProxySetting proxy = BrowserProxy(registry);
+  // The registry is read here, on the user-interface thread, not by the worker.
+  const ProxySetting proxy = BrowserProxy(registry_);
   if (!proxy.host.empty()) {
     request.proxy_host = proxy.host;
     request.proxy_port = ProxyPortNumber(proxy.port);
@@ -77,35 +82,46 @@ std::string BrowserProxyFetch(const std::string& url, Dispatcher& dispatcher, co
   request.timeout = kFetchTimeout;
   request.max_bytes = kFetchMaxBytes;
 
-  auto pending = std::make_shared<PendingFetch>();
-  std::jthread worker;  // joins on every way out, an exception included
-  try {
-    worker = std::jthread([request = std::move(request), pending, &dispatcher] {
-      std::string text;
-      try {
-        HttpResult result = HttpGet(request);
-        if (result.ok) text = std::move(result.body);
-      } catch (...) {
-        text.clear();  // out of memory: a failed fetch like any other
-      }
-      dispatcher.Post([pending, text = std::move(text)]() mutable {
-        pending->text = std::move(text);
-        pending->done = true;
-      });
+  const unsigned id = ++next_id_;
+  std::weak_ptr<int> alive = alive_;
+  auto post = [this, id, alive, done = std::move(done)](PageReply reply) mutable {
+    dispatcher_.Post([this, id, alive, done = std::move(done), reply = std::move(reply)]() mutable {
+      if (alive.expired()) return;
+      Finish(id);
+      done(std::move(reply));
     });
-  } catch (...) {
-    return {};  // no thread to run the transfer on
+  };
+  try {
+    Worker& worker = workers_.emplace_back(Worker{.id = id, .thread = {}});
+    worker.thread = std::jthread([request = std::move(request), post](std::stop_token stop) mutable {
+      PageReply reply;
+      try {
+        request.stop = stop;
+        HttpResult result = HttpGet(request);
+        reply.status = result.ok          ? PageReply::Status::kOk
+                       : result.truncated ? PageReply::Status::kTooLong
+                                          : PageReply::Status::kUnreachable;
+        reply.body = std::move(result.body);
+        reply.content_type = std::move(result.content_type);
+      } catch (const std::bad_alloc&) {
+        reply = {};  // out of memory: a failed fetch like any other
+      }
+      post(std::move(reply));
+    });
+  } catch (const std::system_error&) {
+    // No thread to run the transfer on: it fails, reported as promised.
+    if (!workers_.empty() && !workers_.back().thread.joinable()) workers_.pop_back();
+    post(PageReply{});
   }
-  // Everything, even a nested fetch, may run in here; this call's state
-  // lives in `pending`, so an inner fetch completing first is harmless and
-  // this call's completion may equally arrive inside an inner loop.
-  while (!pending->done) dispatcher.ProcessEvents(kEventWait);
-  worker.join();
-  return std::move(pending->text);
 }
 
-std::function<std::string(const std::string&)> MakeBrowserFetch(Dispatcher& dispatcher, const Registry& registry) {
-  return [&dispatcher, &registry](const std::string& url) { return BrowserProxyFetch(url, dispatcher, registry); };
+void BrowserPageFetcher::CancelAll() {
+  for (Worker& worker : workers_) worker.thread.request_stop();
+}
+
+// The worker has posted its reply and is about to end.
+void BrowserPageFetcher::Finish(unsigned id) {
+  workers_.remove_if([id](const Worker& worker) { return worker.id == id; });
 }
 
 }  // namespace tazmel

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <list>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
+
+#include "online/page_fetcher.h"
 
 namespace tazmel {
 
@@ -27,16 +32,36 @@ ProxySetting BrowserProxy(const Registry& registry);
 // The port as a number; 80 when it is not a valid port number.
 int ProxyPortNumber(std::string_view port);
 
-// Downloads the address through the browser's proxy (10 s at most, 512 KiB
-// at most) and returns the reply; "" on any failure, including a reply cut
-// off at the limit. The transfer runs on a worker thread while the calling
-// user-interface thread keeps running `dispatcher.ProcessEvents`, so the
-// windows stay responsive. Calls may nest: an event handled while waiting
-// may start another fetch.
-std::string BrowserProxyFetch(const std::string& url, Dispatcher& dispatcher, const Registry& registry);
+// Downloads pages through the browser's proxy (10 s at most, 512 KiB at
+// most), each on a worker thread of its own that posts the reply back
+// through the dispatcher. The user-interface thread never waits for a
+// transfer; going away stops and joins the workers still running, and the
+// replies they posted are dropped. Threads: docs/ARCHITECTURE.md.
+class BrowserPageFetcher : public PageFetcher {
+ public:
+  // Both must outlive the fetcher.
+  BrowserPageFetcher(Dispatcher& dispatcher, const Registry& registry);
+  ~BrowserPageFetcher() override;
+  BrowserPageFetcher(const BrowserPageFetcher&) = delete;
+  BrowserPageFetcher& operator=(const BrowserPageFetcher&) = delete;
 
-// BrowserProxyFetch bound to the dispatcher and registry, in the form the
-// stream address resolver takes. Both must outlive the callable.
-std::function<std::string(const std::string&)> MakeBrowserFetch(Dispatcher& dispatcher, const Registry& registry);
+  void Fetch(const std::string& url, std::function<void(PageReply)> done) override;
+  void CancelAll() override;
+
+ private:
+  struct Worker {
+    unsigned id = 0;
+    std::jthread thread;
+  };
+  void Finish(unsigned id);
+
+  Dispatcher& dispatcher_;
+  const Registry& registry_;
+  std::list<Worker> workers_;
+  unsigned next_id_ = 0;
+  // Posted replies hold it weakly: one arriving after the fetcher went away
+  // finds it expired.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
 
 }  // namespace tazmel

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <new>
 
 namespace tazmel {
 namespace {
@@ -35,7 +36,7 @@ size_t OnData(char* data, size_t size, size_t count, void* user) noexcept {
   const size_t room = transfer->request->max_bytes - std::min(body.size(), transfer->request->max_bytes);
   try {
     body.append(data, std::min(bytes, room));
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return 0;  // out of memory: a short count makes curl fail the transfer
   }
   if (bytes > room) {
@@ -48,10 +49,27 @@ size_t OnData(char* data, size_t size, size_t count, void* user) noexcept {
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
   const auto* transfer = static_cast<Transfer*>(user);
   const std::atomic<bool>* cancel = transfer->request->cancel;
-  return cancel && cancel->load() ? 1 : 0;
+  return (cancel && cancel->load()) || transfer->request->stop.stop_requested() ? 1 : 0;
 }
 
 }  // namespace
+
+std::string EncodeUrlBytes(std::string_view url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > ' ' && byte < 0x7F) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    }
+  }
+  return out;
+}
 
 HttpResult HttpGet(const HttpRequest& request) {
   HttpResult result;
@@ -59,7 +77,7 @@ HttpResult HttpGet(const HttpRequest& request) {
     result.error = "empty address";
     return result;
   }
-  if (request.cancel && request.cancel->load()) {
+  if ((request.cancel && request.cancel->load()) || request.stop.stop_requested()) {
     result.error = "cancelled";
     return result;
   }
@@ -73,7 +91,8 @@ HttpResult HttpGet(const HttpRequest& request) {
   Transfer transfer{&request, &result};
   char error_text[CURL_ERROR_SIZE] = {};
   CURL* h = curl.get();
-  curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+  const std::string url = EncodeUrlBytes(request.url);
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   // Addresses come from station data and web pages: only the web protocols,
   // so neither a link nor a redirect can read local files.
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");

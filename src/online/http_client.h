@@ -3,7 +3,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <stop_token>
 #include <string>
+#include <string_view>
 
 namespace tazmel {
 
@@ -19,6 +21,8 @@ struct HttpRequest {
   std::string user_agent = "Mozilla/3.0 (compatible; Indy Library)";
   // When set and it turns true, the transfer stops and fails.
   const std::atomic<bool>* cancel = nullptr;
+  // The same for a worker's stop token.
+  std::stop_token stop;
 };
 
 struct HttpResult {
@@ -31,7 +35,13 @@ struct HttpResult {
   std::string error;       // empty when ok
 };
 
-// A blocking HTTP(S) GET that follows up to 10 redirects. A status of 400 or
+// The address with every byte libcurl would refuse percent-encoded: the
+// bytes above 0x7E (code-page text in a path or query), blanks and controls.
+// What is already encoded stays as it is.
+std::string EncodeUrlBytes(std::string_view url);
+
+// A blocking HTTP(S) GET that follows up to 10 redirects. The address goes
+// through EncodeUrlBytes first. A status of 400 or
 // above is a failure. Safe to call from any thread; each call uses a
 // transfer of its own.
 HttpResult HttpGet(const HttpRequest& request);

@@ -1,5 +1,11 @@
 #pragma once
 
+// The playback engine: requests in, one snapshot per change out to the view.
+// Its units: the control driver (control_driver.h), the attempt, failover
+// and reconnect core (engine_core.h), station learning
+// (station_learning.h) and the display model (engine_display_model.h).
+// Threads, queues and serials: docs/ARCHITECTURE.md.
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -7,9 +13,11 @@
 #include <vector>
 
 #include "core/dispatcher.h"
+#include "online/page_fetcher.h"
 #include "playback/engine_view.h"
 #include "playback/listening_reports.h"
-#include "playback/player_choice.h"
+#include "playback/media_kind.h"
+#include "playback/play_source.h"
 #include "playback/player_controls.h"
 #include "playback/playlist_navigator.h"
 #include "recording/sound_output.h"
@@ -38,8 +46,9 @@ struct EngineServices {
   SoundOutput* sound = nullptr;
   PlaylistNavigator* navigator = nullptr;
   ListeningReports* reports = nullptr;
-  // The resolver's download: the reply as text, "" on any failure.
-  std::function<std::string(const std::string& url)> fetch;
+  // The resolver's downloads; without it an unknown address goes to a
+  // player as it is.
+  PageFetcher* pages = nullptr;
   // Whether the Windows Media Player 9-like component is new enough.
   std::function<bool()> wmp9_installed;
   int user_default_language_id = 0x0409;
@@ -58,7 +67,7 @@ class PlaybackEngine {
   // Requests.
   void PlayStation(int id);
   void PlayMusicList();
-  void PlayAddresses(std::string_view text, std::string_view display_name, char kind);
+  void PlayAddresses(std::string_view text, std::string_view display_name, MediaKind kind);
   void Play();
   void Pause();
   void Stop();
@@ -73,7 +82,7 @@ class PlaybackEngine {
   int Balance() const;
   bool Mute() const;
   bool Paused() const;
-  int PlaySource() const;  // station ID, 0 typed addresses, -1 music list
+  PlaySource Source() const;
 
   void BeginSeek();
   bool CanSeek() const;
@@ -84,25 +93,25 @@ class PlaybackEngine {
   void SetUserUrl(std::string_view text);
   // The source the last run played (`CurPlayID`, with `CurUserUrl` for a
   // typed address), so that Play starts it again.
-  void RestorePlaySource(int source, std::string_view user_url);
+  void RestorePlaySource(PlaySource source, std::string_view user_url);
   std::string GetCurrentTitle() const;
   void ReportPlaying();
 
   void SetOptions(const EngineOptions& options);
   const EngineOptions& Options() const;
 
+  // The messages changed: the view gets its texts in the new language.
+  void Retranslate();
+
   // For the windows and tests: the current request.
   const std::vector<std::string>& AddressList() const;
   int AddressIndex() const;
-  char Kind() const;
+  MediaKind Kind() const;
   const StationRecord& CurrentRecord() const;  // rblData
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  class Core;
+  std::unique_ptr<Core> core_;
 };
-
-// "4" up to 9 seconds, "2" from 30 seconds, "3" in between.
-std::string ValidityFromSeconds(long long seconds);
 
 }  // namespace tazmel

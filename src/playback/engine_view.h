@@ -1,28 +1,41 @@
 #pragma once
 
-#include <string_view>
+#include <string>
 
 namespace tazmel {
 
 // What the play button shows.
 enum class TransportState { kStopped, kBusy, kPlaying, kPaused };
 
-// The main window's side of the engine: labels, sliders, tray icon. Texts
-// are in the data code page. Every call is synchronous, on the UI thread.
+// Everything the windows show of the engine, as one snapshot. Texts are in
+// the data code page.
+struct EngineViewState {
+  std::string state;    // slblState: "Playing", "Buffering(45%)", ...
+  std::string speed;    // slblSpeed; "" clears it
+  std::string elapsed;  // dpElapsed and slblElapsed
+  double progress = 0;  // 0..1
+  TransportState transport = TransportState::kStopped;
+  bool tray_animation = false;
+  int tray_interval = 300;  // ms
+  // slblRadioName with its hint; the tray hint and the video window's title
+  // follow it. The hint ends with `reason` when there is one.
+  std::string title;
+  std::string hint;
+  // Why the last start failed, with when the next try comes; "" when
+  // nothing failed.
+  std::string reason;
+  bool video = false;  // the video window is wanted
+  bool wait_cursor = false;
+
+  bool operator==(const EngineViewState&) const = default;
+};
+
+// The windows' side of the engine. The engine pushes one snapshot per event
+// that changed anything, synchronously, on the user-interface thread.
 class EngineView {
  public:
   virtual ~EngineView() = default;
-  virtual void ShowState(std::string_view text) = 0;    // slblState
-  virtual void ShowSpeed(std::string_view text) = 0;    // slblSpeed, "" clears
-  virtual void ShowElapsed(std::string_view text) = 0;  // dpElapsed and slblElapsed
-  virtual void ShowProgress(double fraction) = 0;       // 0..1
-  virtual void SetTransport(TransportState state) = 0;
-  virtual void SetTrayAnimation(bool on, int interval_ms) = 0;
-  // slblRadioName with its hint; the tray hint and the video window's title
-  // follow it.
-  virtual void ShowTitle(std::string_view title, std::string_view hint) = 0;
-  virtual void ShowVideo(bool show) = 0;
-  virtual void SetWaitCursor(bool wait) = 0;
+  virtual void Show(const EngineViewState& state) = 0;
 };
 
 }  // namespace tazmel

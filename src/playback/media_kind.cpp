@@ -40,18 +40,26 @@ const Component* FindComponent(std::string_view file) {
 
 }  // namespace
 
-char GetMediaKind(std::string_view address) {
+MediaKind MediaKindFromDigit(char digit) {
+  return digit >= '0' && digit <= '4' ? static_cast<MediaKind>(digit) : MediaKind::kUnknown;
+}
+
+MediaKind MediaKindFromFormat(std::string_view format) {
+  return format.empty() ? MediaKind::kUnknown : MediaKindFromDigit(format.front());
+}
+
+MediaKind GetMediaKind(std::string_view address) {
   const std::string text = AsciiLowerCopy(TrimControls(address));
-  if (text.starts_with("rtsp:") || text.starts_with("pnm:")) return '1';
-  if (text.starts_with("mms:") || text.starts_with("mmst:")) return '2';
+  if (text.starts_with("rtsp:") || text.starts_with("pnm:")) return MediaKind::kRealPlayer;
+  if (text.starts_with("mms:") || text.starts_with("mmst:")) return MediaKind::kWindowsMedia;
   // The extension runs from a last "." that no "\" or ":" follows; none at
   // all gives the needle "." alone, which the Windows Media list holds.
   const std::size_t last = text.find_last_of(".\\:");
   std::string needle = last != std::string::npos && text[last] == '.' ? text.substr(last) : std::string();
   needle += '.';
-  if (kWindowsMediaExtensions.find(needle) != std::string_view::npos) return '2';
-  if (kRealPlayerExtensions.find(needle) != std::string_view::npos) return '1';
-  return '0';
+  if (kWindowsMediaExtensions.find(needle) != std::string_view::npos) return MediaKind::kWindowsMedia;
+  if (kRealPlayerExtensions.find(needle) != std::string_view::npos) return MediaKind::kRealPlayer;
+  return MediaKind::kUnknown;
 }
 
 std::string ControlRegistrationKey(std::string_view file) {

@@ -7,9 +7,27 @@ namespace tazmel {
 
 class Registry;
 
-// Media kinds share the digits of the player kinds: '0' not recognised,
-// '1' RealPlayer media, '2' Windows Media.
-char GetMediaKind(std::string_view address);
+// What plays an address: classified from the address (kUnknown, kRealPlayer,
+// kWindowsMedia) or asked for by the user or a station (also kWmp6, kWmp9).
+// The values are the digits stations store in their format field and the
+// settings in CurUserUrl; only those edges convert.
+enum class MediaKind : char {
+  kUnknown = '0',
+  kRealPlayer = '1',
+  kWindowsMedia = '2',
+  kWmp6 = '3',
+  kWmp9 = '4',
+};
+
+// '0'..'4' as a kind; anything else is kUnknown.
+MediaKind MediaKindFromDigit(char digit);
+inline char MediaKindDigit(MediaKind kind) { return static_cast<char>(kind); }
+// The first character of a station's format field as a kind.
+MediaKind MediaKindFromFormat(std::string_view format);
+
+// kUnknown, kRealPlayer or kWindowsMedia from the address's prefix and
+// extension.
+MediaKind GetMediaKind(std::string_view address);
 
 // The component files whose versions decide the player choice.
 inline constexpr std::string_view kRealPlayerFile = "rmoc3260.dll";

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "playback/media_kind.h"
 #include "playback/player_controls.h"
 
 namespace tazmel {
@@ -17,11 +18,13 @@ enum class PlayerId { kNone, kReal, kWmp6, kWmp9 };
 
 struct PlayerChoice {
   PlayerId player = PlayerId::kNone;
-  char kind = '0';  // the kind actually used: '1', '3', '4'; unchanged when kNone
+  // The kind actually used: kRealPlayer, kWmp6 or kWmp9; unchanged when
+  // no control could be had.
+  MediaKind kind = MediaKind::kUnknown;
 };
 
 // Creates what the kind needs (with every fallback) and picks the control to
 // play on. `kind` is the requested kind after classification.
-PlayerChoice ChoosePlayer(char kind, PlayerSet& players, PlayerFactory& factory, bool wmp9_installed);
+PlayerChoice ChoosePlayer(MediaKind kind, PlayerSet& players, PlayerFactory& factory, bool wmp9_installed);
 
 }  // namespace tazmel

@@ -1,9 +1,11 @@
 #include "playback/resolver.h"
 
 #include <array>
+#include <iterator>
 #include <unordered_set>
 #include <utility>
 
+#include "core/code_page.h"
 #include "core/text_utils.h"
 
 namespace tazmel {
@@ -225,24 +227,73 @@ void MakeAbsolute(std::vector<std::string>& list, std::string_view base_address)
   }
 }
 
-char ResolveMediaKind(const FetchText& fetch, std::string_view address_view, std::vector<std::string>& list,
-                      int index) {
+namespace {
+
+// The value after "charset=" up to its end; "" when there is none.
+std::string CharsetValue(std::string_view lower) {
+  const std::size_t at = lower.find("charset=");
+  if (at == std::string_view::npos) return {};
+  std::string_view value = lower.substr(at + 8);
+  while (!value.empty() && (value.front() == '"' || value.front() == '\'' || value.front() == ' ')) {
+    value.remove_prefix(1);
+  }
+  value = value.substr(0, value.find_first_of("\"'; \t\r\n/>"));
+  return std::string(value);
+}
+
+}  // namespace
+
+std::string PageCharset(std::string_view content_type, std::string_view lower_page) {
+  if (std::string charset = CharsetValue(AsciiLowerCopy(content_type)); !charset.empty()) return charset;
+  for (std::size_t from = 0; (from = lower_page.find("<meta", from)) != std::string_view::npos; from += 5) {
+    const std::size_t end = lower_page.find('>', from);
+    std::string charset = CharsetValue(lower_page.substr(from, end == std::string_view::npos ? end : end - from));
+    if (!charset.empty()) return charset;
+  }
+  return "utf-8";
+}
+
+MediaKind ResolveMediaKind(const PageReply& reply, std::string_view address_view, std::vector<std::string>& list,
+                           int index, PageProblem* problem) {
+  PageProblem ignored = PageProblem::kNone;
+  PageProblem& why = problem ? *problem : ignored;
+  why = PageProblem::kNone;
+  if (reply.status == PageReply::Status::kTooLong) {
+    why = PageProblem::kBinary;
+    return MediaKind::kUnknown;
+  }
+  if (reply.status != PageReply::Status::kOk) {
+    why = PageProblem::kUnreachable;
+    return MediaKind::kUnknown;
+  }
+  // Text never holds a NUL byte; media files and executables do early on.
+  if (reply.body.find('\0') != std::string::npos) {
+    why = PageProblem::kBinary;
+    return MediaKind::kUnknown;
+  }
   // A copy, since callers may pass the very list entry that gets replaced.
   const std::string address(address_view);
-  const std::string text = fetch ? fetch(address) : std::string();
-  if (text.empty()) return '0';
-  const std::string lower = AsciiLowerCopy(text);
+  const std::string lower = AsciiLowerCopy(reply.body);
   const std::string_view tag = FirstTag(lower);
-  if (tag.starts_with("asx")) return '2';
-  if (tag.starts_with("smil")) return '1';
+  if (tag.starts_with("asx")) return MediaKind::kWindowsMedia;
+  if (tag.starts_with("smil")) return MediaKind::kRealPlayer;
 
-  std::vector<std::string> found = ParseStreamPage(lower, text);
-  if (found.empty() || index < 0 || static_cast<std::size_t>(index) >= list.size()) return '0';
+  std::vector<std::string> found = ParseStreamPage(lower, reply.body);
+  // A page of thousands of dead links would keep the player trying one
+  // after the other for hours; the first hundred are as many as anyone
+  // would wait for.
+  if (found.size() > kMaxPageAddresses) found.resize(kMaxPageAddresses);
+  if (found.empty()) why = PageProblem::kNoStreams;
+  if (found.empty() || index < 0 || static_cast<std::size_t>(index) >= list.size()) return MediaKind::kUnknown;
+  // The page's bytes are in its own character set; the list holds code-page
+  // text like every other address.
+  const std::string charset = PageCharset(reply.content_type, lower);
+  for (std::string& entry : found) entry = CharsetToGb(entry, charset);
   MakeAbsolute(found, address);
   const auto at = list.begin() + index;
   *at = std::move(found.front());
   list.insert(at + 1, std::make_move_iterator(found.begin() + 1), std::make_move_iterator(found.end()));
-  return '0';
+  return MediaKind::kUnknown;
 }
 
 }  // namespace tazmel

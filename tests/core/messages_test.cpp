@@ -17,7 +17,8 @@ TEST(MessageSlotsTest, EnglishDefaults) {
   EXPECT_EQ(slots.Text(56), "Really Delete \"%s\" ?");
   EXPECT_EQ(slots.Text(139), "Microphone");
   EXPECT_EQ(slots.Text(0), "");
-  EXPECT_EQ(slots.Text(140), "");
+  EXPECT_EQ(slots.Text(150), "Next try in %s s");
+  EXPECT_EQ(slots.Text(MessageSlots::kCount + 1), "");
 }
 
 // A file sets only slots it has non-empty texts for; a later file keeps

@@ -21,9 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   std::vector<std::string> list = {"http://radio.example/dir/page.html", "mms://next.example/x"};
-  const char kind = tazmel::ResolveMediaKind([&](const std::string&) { return original; }, list[0], list, 0);
-  if (kind != '0' && kind != '1' && kind != '2') std::abort();
+  tazmel::PageReply reply;
+  reply.status = tazmel::PageReply::Status::kOk;
+  reply.body = original;
+  using tazmel::MediaKind;
+  const MediaKind kind = tazmel::ResolveMediaKind(reply, list[0], list, 0);
+  if (kind != MediaKind::kUnknown && kind != MediaKind::kRealPlayer && kind != MediaKind::kWindowsMedia) std::abort();
   if (list.size() < 2 || list.back() != "mms://next.example/x") std::abort();
-  if (kind != '0' && list.size() != 2) std::abort();  // documents for a player leave the list alone
+  // Documents for a player leave the list alone; a page adds a bounded number.
+  if (kind != MediaKind::kUnknown && list.size() != 2) std::abort();
+  if (list.size() > tazmel::kMaxPageAddresses + 1) std::abort();
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "online/browser_fetch.h"
 #include "platform/registry.h"
 #include "playback/engine.h"
+#include "playback/engine_display_model.h"
 #include "playback/media_kind.h"
 #include "playback/mpv/mpv_factory.h"
 #include "stations/radio_table.h"
@@ -30,21 +31,19 @@ using namespace std::chrono_literals;
 using test::TestHttpConnection;
 using test::TestHttpHeaders;
 
-// Remembers what the engine showed, in order.
+// Remembers what the engine showed, each change in order.
 class RecordingView : public EngineView {
  public:
-  void ShowState(std::string_view text) override { Add("state", text); }
-  void ShowSpeed(std::string_view text) override { speed = text; }
-  void ShowElapsed(std::string_view text) override { elapsed = text; }
-  void ShowProgress(double) override {}
-  void SetTransport(TransportState state) override { transport = state; }
-  void SetTrayAnimation(bool, int) override {}
-  void ShowTitle(std::string_view text, std::string_view) override {
-    title = text;
-    Add("title", text);
+  void Show(const EngineViewState& state) override {
+    if (state.state != shown.state) Add("state", state.state);
+    if (state.title != shown.title) Add("title", state.title);
+    if (state.reason != shown.reason) Add("reason", state.reason);
+    shown = state;
+    speed = state.speed;
+    elapsed = state.elapsed;
+    title = state.title;
+    transport = state.transport;
   }
-  void ShowVideo(bool) override {}
-  void SetWaitCursor(bool) override {}
 
   bool Saw(std::string_view what, std::string_view text) const {
     for (const auto& [w, t] : events) {
@@ -59,6 +58,7 @@ class RecordingView : public EngineView {
   }
 
   std::vector<std::pair<std::string, std::string>> events;
+  EngineViewState shown;
   std::string speed, elapsed, title;
   TransportState transport = TransportState::kStopped;
 
@@ -121,7 +121,7 @@ class EngineOnMpvTest : public ::testing::Test {
         .factory = *factory_,
         .view = view_,
         .paths = paths_,
-        .fetch = MakeBrowserFetch(dispatcher_, registry_),
+        .pages = &pages_,
         .wmp9_installed = [this] { return IsWmp9Installed(registry_); },
     });
     engine_->SetOptions({.reconnect = true, .retry_num = 0, .retry_delay = 1, .enable_sound = false});
@@ -159,14 +159,15 @@ class EngineOnMpvTest : public ::testing::Test {
     return dispatcher_.RunUntil([&] { return view_.Saw(what, text); }, timeout);
   }
 
-  const std::string& Playing() const { return Msg(34); }
-  const std::string& Stopped() const { return Msg(35); }
+  const std::string& Playing() const { return Msg(kPlayingSlot); }
+  const std::string& Stopped() const { return Msg(kStoppedSlot); }
 
   test::TempDir home_;
   ProgramPaths paths_{home_.path()};
   test::LoopDispatcher dispatcher_;
   Registry registry_{home_ / "registry.ini"};
   RecordingView view_;
+  BrowserPageFetcher pages_{dispatcher_, registry_};
   test::TestHttpServer server_;
   std::string mp3_;
   std::unique_ptr<MpvPlayerFactory> factory_;
@@ -178,9 +179,9 @@ class EngineOnMpvTest : public ::testing::Test {
 TEST_F(EngineOnMpvTest, LocalFilePlaysToItsEnd) {
   const std::filesystem::path file = home_ / "Tone Song.mp3";
   std::ofstream(file, std::ios::binary) << test::MakeToneMp3(1.5);
-  engine_->PlayAddresses(file.string(), "", '0');
+  engine_->PlayAddresses(file.string(), "", MediaKind::kUnknown);
   ASSERT_TRUE(WaitFor("state", Playing()));
-  EXPECT_FALSE(view_.Saw("state", Msg(30)));  // never "Waiting..."
+  EXPECT_FALSE(view_.Saw("state", Msg(kWaitingSlot)));  // never "Waiting..."
   ASSERT_TRUE(dispatcher_.RunUntil([&] { return view_.title.starts_with("Tone Song("); }, 5s)) << view_.title;
   ASSERT_TRUE(WaitFor("state", Stopped(), 10s));
   dispatcher_.RunFor(1500ms);
@@ -191,9 +192,9 @@ TEST_F(EngineOnMpvTest, LocalFilePlaysToItsEnd) {
 // speed and elapsed time come up while it plays.
 TEST_F(EngineOnMpvTest, TypedStreamShowsTitleSpeedAndElapsed) {
   server_.ServeHandler("/live", [this](TestHttpConnection& c) { StreamMp3(c, mp3_, "Evening Jazz"); });
-  engine_->PlayAddresses(server_.Url("/live"), "", '0');
+  engine_->PlayAddresses(server_.Url("/live"), "", MediaKind::kUnknown);
   ASSERT_TRUE(WaitFor("state", Playing()));
-  EXPECT_TRUE(view_.Saw("state", Msg(30)));  // "Waiting..." first
+  EXPECT_TRUE(view_.Saw("state", Msg(kWaitingSlot)));  // "Waiting..." first
   ASSERT_TRUE(WaitFor("title", "Evening Jazz", 10s));
   ASSERT_TRUE(dispatcher_.RunUntil([&] { return view_.elapsed >= "00:00:01"; }, 10s)) << view_.elapsed;
   EXPECT_NE(view_.speed.find(" Kbps"), std::string::npos) << view_.speed;
@@ -247,7 +248,7 @@ TEST_F(EngineOnMpvTest, StationLearnsLanguageOfTaggedAudio) {
   AddUserStations({Station(100001, "Tagged FM", server_.Url("/live"), "4")});
   engine_->PlayStation(100001);
   ASSERT_TRUE(WaitFor("state", Playing()));
-  EXPECT_EQ(engine_->Kind(), '4');
+  EXPECT_EQ(engine_->Kind(), MediaKind::kWmp9);
   const StationRecord record = LoadUserStation(100001);
   EXPECT_EQ(record.VLanguage, "German ");
   EXPECT_EQ(record.VCountry, "Germany");
@@ -298,12 +299,13 @@ TEST_F(EngineOnMpvTest, PlaylistsAndPagesReachTheStream) {
   server_.Serve("/Player.html", {200, "text/html", page});
   struct Case {
     std::string path;
-    char kind_used;
+    MediaKind kind_used;
   };
-  for (const Case& c : {Case{"/list.pls", '1'}, Case{"/live.asx", '4'}, Case{"/Player.html", '4'}}) {
+  for (const Case& c : {Case{"/list.pls", MediaKind::kRealPlayer}, Case{"/live.asx", MediaKind::kWmp9},
+                        Case{"/Player.html", MediaKind::kWmp9}}) {
     SCOPED_TRACE(c.path);
     view_.events.clear();
-    engine_->PlayAddresses(server_.Url(c.path), "", '0');
+    engine_->PlayAddresses(server_.Url(c.path), "", MediaKind::kUnknown);
     ASSERT_TRUE(WaitFor("state", Playing()));
     EXPECT_EQ(engine_->Kind(), c.kind_used);
     engine_->Stop();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
+#include <utility>
 
 #include "platform/registry.h"
 #include "support/http_server.h"
@@ -14,19 +16,6 @@ namespace tazmel {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A real-time loop that counts how often the waiting side let events run.
-class CountingDispatcher : public test::LoopDispatcher {
- public:
-  void ProcessEvents(std::chrono::milliseconds max_wait) override {
-    ++process_events_calls_;
-    LoopDispatcher::ProcessEvents(max_wait);
-  }
-  int ProcessEventsCalls() const { return process_events_calls_; }
-
- private:
-  int process_events_calls_ = 0;
-};
 
 // Waits on a server thread until `flag` is set, or gives up after a while.
 bool AwaitFlag(test::TestHttpConnection& connection, const std::atomic<bool>& flag) {
@@ -88,18 +77,27 @@ TEST(ProxyPortNumberTest, ParsesPort) {
   for (const Case& c : cases) EXPECT_EQ(ProxyPortNumber(c.port), c.number) << c.port;
 }
 
-class BrowserProxyFetchTest : public BrowserProxyTest {
+class BrowserPageFetcherTest : public BrowserProxyTest {
  protected:
-  std::string Fetch(std::string_view path) { return BrowserProxyFetch(server_.Url(path), dispatcher_, registry_); }
+  // The reply for an address, once the loop has brought it back.
+  PageReply FetchUrl(const std::string& url) {
+    std::optional<PageReply> reply;
+    fetcher_.Fetch(url, [&](PageReply r) { reply = std::move(r); });
+    EXPECT_FALSE(reply) << "the reply must come later, not inside Fetch";
+    EXPECT_TRUE(dispatcher_.RunUntil([&] { return reply.has_value(); }, 20s));
+    return reply.value_or(PageReply{});
+  }
+  PageReply Fetch(std::string_view path) { return FetchUrl(server_.Url(path)); }
 
-  CountingDispatcher dispatcher_;
+  test::LoopDispatcher dispatcher_;
   test::TestHttpServer server_;
+  BrowserPageFetcher fetcher_{dispatcher_, registry_};
 };
 
-// A reply comes back as text; failures and replies cut off at the size
-// limit give "".
-TEST_F(BrowserProxyFetchTest, ReturnsTextOrNothing) {
-  server_.Serve("/page", {200, "text/html", "<html>page</html>"});
+// A reply comes back with its type; failures and replies cut off at the
+// size limit say so.
+TEST_F(BrowserPageFetcherTest, RepliesWithTextOrWhyNot) {
+  server_.Serve("/page", {200, "text/html; charset=gbk", "<html>page</html>"});
   server_.Serve("/huge", {200, "text/html", std::string(512 * 1024 + 1, 'h')});
   server_.ServeHandler("/stream", [](test::TestHttpConnection& connection) {
     if (!connection.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
@@ -107,57 +105,64 @@ TEST_F(BrowserProxyFetchTest, ReturnsTextOrNothing) {
     while (connection.Write(block)) {
     }
   });
-  EXPECT_EQ(Fetch("/page"), "<html>page</html>");
-  EXPECT_EQ(Fetch("/missing"), "");
-  EXPECT_EQ(Fetch("/huge"), "");
-  EXPECT_EQ(Fetch("/stream"), "");
-  EXPECT_EQ(
-      BrowserProxyFetch("http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/", dispatcher_, registry_),
-      "");
+  const PageReply page = Fetch("/page");
+  EXPECT_EQ(page.status, PageReply::Status::kOk);
+  EXPECT_EQ(page.body, "<html>page</html>");
+  EXPECT_EQ(page.content_type, "text/html; charset=gbk");
+  EXPECT_EQ(Fetch("/missing").status, PageReply::Status::kUnreachable);
+  EXPECT_EQ(Fetch("/huge").status, PageReply::Status::kTooLong);
+  EXPECT_EQ(Fetch("/stream").status, PageReply::Status::kTooLong);
+  EXPECT_EQ(FetchUrl("http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/").status,
+            PageReply::Status::kUnreachable);
 }
 
 // The enabled browser proxy carries the request.
-TEST_F(BrowserProxyFetchTest, UsesBrowserProxy) {
+TEST_F(BrowserPageFetcherTest, UsesBrowserProxy) {
   ASSERT_TRUE(registry_.WriteInteger(kInternetSettingsKey, "ProxyEnable", 1));
   ASSERT_TRUE(
       registry_.WriteString(kInternetSettingsKey, "ProxyServer", "127.0.0.1:" + std::to_string(server_.Port())));
   server_.Serve("http://station.invalid/live", {200, "text/plain", "via proxy"});
-  EXPECT_EQ(BrowserProxyFetch("http://station.invalid/live", dispatcher_, registry_), "via proxy");
+  EXPECT_EQ(FetchUrl("http://station.invalid/live").body, "via proxy");
   EXPECT_EQ(server_.RequestTargets(), std::vector<std::string>{"http://station.invalid/live"});
 }
 
-// While the server holds its answer back, calls posted to the user-interface
-// thread still run: the fetch keeps processing events.
-TEST_F(BrowserProxyFetchTest, KeepsProcessingEventsWhileWaiting) {
-  std::atomic<bool> ran{false};
-  server_.ServeHandler("/slow", [&](test::TestHttpConnection& connection) {
-    dispatcher_.Post([&] { ran = true; });
-    if (!AwaitFlag(connection, ran)) return;
+// Cancelling cuts a held-back transfer short; it still reports, as a
+// failure, long before the server would have answered.
+TEST_F(BrowserPageFetcherTest, CancelledTransferReportsAFailure) {
+  std::atomic<bool> release{false};
+  server_.ServeHandler("/held", [&](test::TestHttpConnection& connection) {
+    if (!AwaitFlag(connection, release)) return;
     connection.WriteHead(200, {{"Content-Type", "text/plain"}, {"Content-Length", "4"}});
     connection.Write("late");
   });
-  EXPECT_EQ(Fetch("/slow"), "late");
-  EXPECT_TRUE(ran);
-  EXPECT_GT(dispatcher_.ProcessEventsCalls(), 0);
+  std::optional<PageReply> reply;
+  fetcher_.Fetch(server_.Url("/held"), [&](PageReply r) { reply = std::move(r); });
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return server_.RequestCount("/held") == 1; }, 10s));
+  fetcher_.CancelAll();
+  ASSERT_TRUE(dispatcher_.RunUntil([&] { return reply.has_value(); }, 9s));
+  EXPECT_EQ(reply->status, PageReply::Status::kUnreachable);
+  EXPECT_FALSE(release);
+  release = true;
 }
 
-// An event run while waiting may itself fetch; each call gets its own reply.
-TEST_F(BrowserProxyFetchTest, NestedFetchesKeepTheirReplies) {
-  std::atomic<bool> inner_done{false};
-  std::string inner;
-  server_.Serve("/inner", {200, "text/plain", "inner reply"});
-  server_.ServeHandler("/outer", [&](test::TestHttpConnection& connection) {
-    dispatcher_.Post([&] {
-      inner = Fetch("/inner");
-      inner_done = true;
-    });
-    if (!AwaitFlag(connection, inner_done)) return;
-    connection.WriteHead(200, {{"Content-Type", "text/plain"}, {"Content-Length", "11"}});
-    connection.Write("outer reply");
+// A fetcher that goes away with a transfer under way stops it; the reply it
+// may already have posted reaches nobody.
+TEST_F(BrowserPageFetcherTest, GoingAwayDropsTheReply) {
+  std::atomic<bool> release{false};
+  server_.ServeHandler("/held", [&](test::TestHttpConnection& connection) {
+    if (!AwaitFlag(connection, release)) return;
+    connection.WriteHead(200, {{"Content-Type", "text/plain"}, {"Content-Length", "4"}});
+    connection.Write("late");
   });
-  EXPECT_EQ(Fetch("/outer"), "outer reply");
-  ASSERT_TRUE(inner_done);
-  EXPECT_EQ(inner, "inner reply");
+  bool called = false;
+  {
+    BrowserPageFetcher fetcher(dispatcher_, registry_);
+    fetcher.Fetch(server_.Url("/held"), [&](PageReply) { called = true; });
+    ASSERT_TRUE(dispatcher_.RunUntil([&] { return server_.RequestCount("/held") == 1; }, 10s));
+  }
+  release = true;
+  dispatcher_.RunFor(100ms);
+  EXPECT_FALSE(called);
 }
 
 }  // namespace

@@ -214,5 +214,30 @@ TEST_F(HttpGetTest, IgnoresProxyEnvironment) {
   EXPECT_TRUE(proxy.RequestTargets().empty());
 }
 
+// Bytes libcurl would refuse are percent-encoded, code-page text byte by
+// byte; what is already encoded and plain ASCII stay.
+TEST(EncodeUrlBytesTest, EncodesOnlyWhatNeedsIt) {
+  struct Case {
+    std::string_view url, encoded;
+  } cases[] = {
+      {"http://h/plain?a=1&b=%20", "http://h/plain?a=1&b=%20"},
+      {"http://h/\xB5\xE7\xCC\xA8.html", "http://h/%B5%E7%CC%A8.html"},
+      {"http://h/a b\tc", "http://h/a%20b%09c"},
+      {"http://h/\x7F\xFF", "http://h/%7F%FF"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EncodeUrlBytes(c.url), c.encoded) << c.url;
+}
+
+// An address with code-page bytes in its path reaches the server.
+TEST_F(HttpGetTest, FetchesNonAsciiPath) {
+  server_.Serve("/%B5%E7%CC%A8/list.asx", {200, "video/x-ms-asf", "<asx/>"});
+  HttpRequest request;
+  request.url = server_.Url("/\xB5\xE7\xCC\xA8/list.asx");
+  const HttpResult result = HttpGet(request);
+  EXPECT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.body, "<asx/>");
+}
+
 }  // namespace
 }  // namespace tazmel

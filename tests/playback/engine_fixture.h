@@ -28,29 +28,34 @@
 
 namespace tazmel::test {
 
+// Keeps every snapshot; the fields below follow the latest, `states` and
+// `cursor` list each change.
 class RecordingView : public EngineView {
  public:
-  void ShowState(std::string_view text) override { states.emplace_back(text); }
-  void ShowSpeed(std::string_view text) override { speed = text; }
-  void ShowElapsed(std::string_view text) override { elapsed = text; }
-  void ShowProgress(double fraction) override { progress = fraction; }
-  void SetTransport(TransportState state) override { transport = state; }
-  void SetTrayAnimation(bool on, int interval_ms) override {
-    tray_on = on;
-    tray_interval = interval_ms;
+  void Show(const EngineViewState& state) override {
+    if (states.empty() || state.state != shown.state) states.push_back(state.state);
+    if (cursor.empty() || state.wait_cursor != cursor.back()) cursor.push_back(state.wait_cursor);
+    shown = state;
+    speed = state.speed;
+    elapsed = state.elapsed;
+    progress = state.progress;
+    transport = state.transport;
+    tray_on = state.tray_animation;
+    tray_interval = state.tray_interval;
+    title = state.title;
+    hint = state.hint;
+    reason = state.reason;
+    video = state.video;
+    ++shows;
   }
-  void ShowTitle(std::string_view text, std::string_view hint_text) override {
-    title = text;
-    hint = hint_text;
-  }
-  void ShowVideo(bool show) override { video = show; }
-  void SetWaitCursor(bool wait) override { cursor.push_back(wait); }
 
   std::string State() const { return states.empty() ? std::string() : states.back(); }
   int CountState(std::string_view text) const {
     return static_cast<int>(std::count(states.begin(), states.end(), text));
   }
 
+  EngineViewState shown;
+  int shows = 0;
   std::vector<std::string> states;
   std::string speed;
   std::string elapsed;
@@ -60,8 +65,49 @@ class RecordingView : public EngineView {
   int tray_interval = 0;
   std::string title;
   std::string hint;
+  std::string reason;
   bool video = false;
   std::vector<bool> cursor;
+};
+
+// The resolver's downloads answered from a page map. A reply arrives later
+// through the dispatcher, as a real one would; while `hold` is set replies
+// wait until the test releases them.
+class ScriptedPages : public PageFetcher {
+ public:
+  explicit ScriptedPages(Dispatcher& dispatcher) : dispatcher_(dispatcher) {}
+
+  void Fetch(const std::string& url, std::function<void(PageReply)> done) override {
+    fetched.push_back(url);
+    PageReply reply;
+    if (auto it = pages.find(url); it != pages.end()) {
+      reply.status = PageReply::Status::kOk;
+      reply.body = it->second;
+    }
+    if (hold) {
+      held.push_back([done = std::move(done), reply = std::move(reply)] { done(reply); });
+    } else {
+      dispatcher_.Post([done = std::move(done), reply = std::move(reply)] { done(reply); });
+    }
+  }
+  void CancelAll() override { ++cancels; }
+
+  // Delivers the held reply `index` (in the order asked), or all of them.
+  void Release(std::size_t index) { std::exchange(held.at(index), nullptr)(); }
+  void ReleaseAll() {
+    for (std::size_t i = 0; i < held.size(); ++i) {
+      if (held[i]) Release(i);
+    }
+  }
+
+  std::map<std::string, std::string> pages;
+  std::vector<std::string> fetched;
+  bool hold = false;
+  std::vector<std::function<void()>> held;
+  int cancels = 0;
+
+ private:
+  Dispatcher& dispatcher_;
 };
 
 // Logs "once <file>", "loop <file>" and "stop", files relative to `root`.
@@ -153,7 +199,7 @@ class EngineTest : public ::testing::Test {
           .sound = &sound_,
           .navigator = &navigator_,
           .reports = &reports_,
-          .fetch = [this](const std::string& url) { return Fetch(url); },
+          .pages = &pages_,
           .wmp9_installed = [this] { return wmp9_installed_; },
           .user_default_language_id = 0x0409,
       });
@@ -170,7 +216,9 @@ class EngineTest : public ::testing::Test {
     sound_.log.clear();
     navigator_ = ScriptedNavigator();
     reports_.sent.clear();
-    fetched_.clear();
+    pages_.fetched.clear();
+    pages_.held.clear();
+    pages_.hold = false;
   }
 
   static std::string Line(int id, std::string_view name, std::string_view format, std::string_view urls,
@@ -204,13 +252,6 @@ class EngineTest : public ::testing::Test {
     return *factory_.wmp9;
   }
 
-  std::string Fetch(const std::string& url) {
-    fetched_.push_back(url);
-    if (on_fetch_) std::exchange(on_fetch_, nullptr)();
-    auto it = pages_.find(url);
-    return it == pages_.end() ? std::string() : it->second;
-  }
-
   TempDir dir_;
   ProgramPaths paths_{dir_.path()};
   ManualDispatcher clock_;
@@ -221,9 +262,7 @@ class EngineTest : public ::testing::Test {
   RecordingReports reports_;
   EngineOptions options_;
   bool wmp9_installed_ = true;
-  std::map<std::string, std::string> pages_;
-  std::vector<std::string> fetched_;
-  std::function<void()> on_fetch_;  // runs once inside the next download
+  ScriptedPages pages_{clock_};
   std::unique_ptr<PlaybackEngine> engine_;
 };
 

@@ -2,13 +2,18 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "core/messages.h"
+#include "playback/engine_display_model.h"
 #include "playback/engine_fixture.h"
+#include "playback/station_learning.h"
 
 namespace tazmel {
 namespace {
@@ -49,7 +54,7 @@ TEST_F(EngineTest, FailsOverToTheNextAddressAfterOneSecond) {
   ASSERT_NE(factory_.real, nullptr);
   EXPECT_EQ(factory_.real->source, "rtsp://b.example/live");
   EXPECT_EQ(engine().AddressIndex(), 1);
-  EXPECT_EQ(engine().Kind(), '1');
+  EXPECT_EQ(engine().Kind(), MediaKind::kRealPlayer);
   EXPECT_EQ(view_.title, "Two(2)");
   EXPECT_NE(view_.hint.find("StreamURL :  rtsp://b.example/live"), std::string::npos) << view_.hint;
   EXPECT_NE(view_.hint.find("Format :  RP"), std::string::npos) << view_.hint;
@@ -119,9 +124,10 @@ TEST_F(EngineTest, ReconnectEndsOncePlaying) {
 // Pause and Play resume the same control: no second download, no new
 // "Waiting...", no new address.
 TEST_F(EngineTest, PauseThenPlayResumesWithoutResolving) {
-  pages_["http://radio.example/live"] = "<html>mms://s.example/one</html>";
+  pages_.pages["http://radio.example/live"] = "<html>mms://s.example/one</html>";
   WriteUserTable({Line(100001, "Page", "0", "http://radio.example/live")});
   engine().PlayStation(100001);
+  clock_.RunPosted();  // the page arrives
   ScriptedWmp9& wmp9 = Wmp9();
   EXPECT_EQ(wmp9.url, "mms://s.example/one");
   wmp9.RaiseStreamStarts();
@@ -138,7 +144,7 @@ TEST_F(EngineTest, PauseThenPlayResumesWithoutResolving) {
   EXPECT_FALSE(engine().Paused());
   EXPECT_EQ(wmp9.log.Count("Play"), 1);
   EXPECT_EQ(wmp9.log.Count("SetURL:mms://s.example/one"), 1);
-  EXPECT_EQ(fetched_, Strings{"http://radio.example/live"});
+  EXPECT_EQ(pages_.fetched, Strings{"http://radio.example/live"});
   EXPECT_EQ(view_.CountState("Waiting..."), 1);
   EXPECT_EQ(sound_.Played(), Strings{"loop sound/chs/waiting.wav"});
 }
@@ -147,7 +153,7 @@ TEST_F(EngineTest, PauseThenPlayResumesWithoutResolving) {
 // next Play starts it afresh.
 TEST_F(EngineTest, PausingABroadcastStopsIt) {
   factory_.wmp9_creatable = false;
-  engine().PlayAddresses("mms://a.example/live", "Live", '3');
+  engine().PlayAddresses("mms://a.example/live", "Live", MediaKind::kWmp6);
   ASSERT_NE(factory_.wmp6, nullptr);
   ScriptedWmp6& wmp6 = *factory_.wmp6;
   wmp6.broadcast = true;
@@ -177,7 +183,7 @@ TEST_F(EngineTest, ReportsPlayAndStop) {
   EXPECT_EQ(view_.hint.find("StreamURL"), std::string::npos) << view_.hint;
   engine().Stop();
   engine().PlayStation(100001);
-  engine().PlayAddresses("mms://typed.example/x", "Typed", '0');
+  engine().PlayAddresses("mms://typed.example/x", "Typed", MediaKind::kUnknown);
   engine().Stop();
   engine().PlayMusicList();
   engine().Stop();
@@ -263,9 +269,9 @@ TEST_F(EngineTest, VolumeIsClampedAndMappedPerControl) {
     Restart();
     factory_.wmp9_creatable = c.control == '9';
     if (c.control == 'R') {
-      engine().PlayAddresses("rtsp://a.example/live", "", '1');
+      engine().PlayAddresses("rtsp://a.example/live", "", MediaKind::kRealPlayer);
     } else {
-      engine().PlayAddresses("mms://a.example/live", "", c.control == '6' ? '3' : '4');
+      engine().PlayAddresses("mms://a.example/live", "", c.control == '6' ? MediaKind::kWmp6 : MediaKind::kWmp9);
     }
     engine().SetVolume(c.set);
     EXPECT_EQ(engine().Volume(), c.stored);
@@ -285,7 +291,7 @@ TEST_F(EngineTest, VolumeIsClampedAndMappedPerControl) {
 // unmuting; a start while muted sends no volume either.
 TEST_F(EngineTest, MuteHoldsVolumeBack) {
   factory_.wmp9_creatable = false;
-  engine().PlayAddresses("mms://a.example/live", "", '3');
+  engine().PlayAddresses("mms://a.example/live", "", MediaKind::kWmp6);
   ASSERT_NE(factory_.wmp6, nullptr);
   ScriptedWmp6& wmp6 = *factory_.wmp6;
   engine().SetMute(true);
@@ -321,7 +327,7 @@ TEST_F(EngineTest, UserAddressText) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     engine().SetUserUrl(c.text);
-    EXPECT_EQ(engine().Kind(), c.kind);
+    EXPECT_EQ(MediaKindDigit(engine().Kind()), c.kind);
     EXPECT_EQ(engine().AddressList(), c.list);
     EXPECT_EQ(engine().GetUserUrl(), c.user_url);
     EXPECT_EQ(engine().GetCurrentTitle(), c.title);
@@ -337,15 +343,15 @@ TEST_F(EngineTest, UserAddressText) {
 // station again, or the typed address with its kind.
 TEST_F(EngineTest, RestoredPlaySourcePlaysAgain) {
   WriteUserTable({Line(100001, "Saved FM", "2", "mms://a.example/live")});
-  engine().RestorePlaySource(100001, "4,mms://ignored/for/stations");
-  EXPECT_EQ(engine().PlaySource(), 100001);
+  engine().RestorePlaySource(PlaySource::Station(100001), "4,mms://ignored/for/stations");
+  EXPECT_EQ(engine().Source(), PlaySource::Station(100001));
   engine().Play();
   EXPECT_EQ(engine().AddressList(), Strings{"mms://a.example/live"});
   EXPECT_EQ(engine().CurrentRecord().VRadioName, "Saved FM");
 
-  engine().RestorePlaySource(0, "1,rtsp://b.example/x");
-  EXPECT_EQ(engine().PlaySource(), 0);
-  EXPECT_EQ(engine().Kind(), '1');
+  engine().RestorePlaySource(PlaySource::Typed(), "1,rtsp://b.example/x");
+  EXPECT_EQ(engine().Source(), PlaySource::Typed());
+  EXPECT_EQ(engine().Kind(), MediaKind::kRealPlayer);
   EXPECT_EQ(engine().AddressList(), Strings{"rtsp://b.example/x"});
 }
 
@@ -358,7 +364,7 @@ TEST_F(EngineTest, LocalFileNeverWaitsResolvesOrReconnects) {
   engine().PlayMusicList();
   ScriptedWmp9& wmp9 = Wmp9();
   EXPECT_EQ(wmp9.url, song.string());
-  EXPECT_TRUE(fetched_.empty());
+  EXPECT_TRUE(pages_.fetched.empty());
   EXPECT_EQ(view_.CountState("Waiting..."), 0);
 
   wmp9.duration = 61;
@@ -395,7 +401,7 @@ TEST_F(EngineTest, MusicListGoesOnAtEndOfClip) {
   clock_.Advance(1ms);
   EXPECT_EQ(navigator_.calls, Strings{"next -1"});
   EXPECT_EQ(wmp9.url, two.string());
-  EXPECT_EQ(engine().PlaySource(), -1);
+  EXPECT_EQ(engine().Source(), PlaySource::MusicList());
 }
 
 // The same on the RealPlayer-like control: a finite clip that closed is not
@@ -482,10 +488,11 @@ TEST_F(EngineTest, ResolvesUnknownAddresses) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Restart();
-    pages_["http://radio.example/live"] = c.page;
+    pages_.pages["http://radio.example/live"] = c.page;
     WriteUserTable({Line(100001, "Page", "0", "http://radio.example/live||mms://c.example/x")});
     engine().PlayStation(100001);
-    EXPECT_EQ(fetched_, Strings{"http://radio.example/live"});
+    clock_.RunPosted();  // the page arrives
+    EXPECT_EQ(pages_.fetched, Strings{"http://radio.example/live"});
     EXPECT_EQ(engine().AddressList(), c.list);
     EXPECT_EQ(Wmp9().url, c.played);
     EXPECT_EQ(view_.title, "Page(1)");
@@ -499,16 +506,22 @@ TEST_F(EngineTest, ResolvesUnknownAddresses) {
 // the older attempt starts nothing once the download returns.
 TEST_F(EngineTest, RequestDuringDownloadSupersedesTheAttempt) {
   WriteUserTable({Line(100001, "Page", "0", "http://radio.example/live")});
-  pages_["http://radio.example/live"] = "mms://s.example/one";
+  pages_.pages["http://radio.example/live"] = "mms://s.example/one";
 
-  on_fetch_ = [this] { engine().Stop(); };
+  pages_.hold = true;
   engine().PlayStation(100001);
+  engine().Stop();
+  pages_.ReleaseAll();
   EXPECT_EQ(factory_.wmp9, nullptr);
   EXPECT_EQ(view_.State(), "Stopped");
+  EXPECT_EQ(view_.cursor.back(), false);
 
   Restart();
-  on_fetch_ = [this] { engine().PlayAddresses("mms://other.example/x", "Other", '0'); };
+  pages_.hold = true;
   engine().PlayStation(100001);
+  EXPECT_EQ(view_.cursor.back(), true);  // waiting for the page
+  engine().PlayAddresses("mms://other.example/x", "Other", MediaKind::kUnknown);
+  pages_.ReleaseAll();
   EXPECT_EQ(Wmp9().log.Count("SetURL:mms://other.example/x"), 1);
   EXPECT_EQ(Wmp9().log.Count("SetURL:mms://s.example/one"), 0);
   EXPECT_EQ(engine().AddressList(), Strings{"mms://other.example/x"});
@@ -516,10 +529,45 @@ TEST_F(EngineTest, RequestDuringDownloadSupersedesTheAttempt) {
   EXPECT_EQ(view_.cursor.back(), false);
 }
 
+// Two pages downloading at once, the older one answering last or first: only
+// the reply for the newest request starts anything.
+TEST_F(EngineTest, StaleReplyAfterNewerRequestIsDropped) {
+  WriteUserTable({Line(100001, "A", "0", "http://a.example/page"), Line(100002, "B", "0", "http://b.example/page")});
+  pages_.pages["http://a.example/page"] = "<html>mms://a.example/stream</html>";
+  pages_.pages["http://b.example/page"] = "<html>mms://b.example/stream</html>";
+  for (const bool older_first : {true, false}) {
+    SCOPED_TRACE(older_first ? "older reply first" : "older reply last");
+    Restart();
+    pages_.hold = true;
+    engine().PlayStation(100001);
+    engine().PlayStation(100002);
+    ASSERT_EQ(pages_.fetched, (Strings{"http://a.example/page", "http://b.example/page"}));
+    pages_.Release(older_first ? 0 : 1);
+    pages_.Release(older_first ? 1 : 0);
+    EXPECT_EQ(Wmp9().log.Count("SetURL:mms://a.example/stream"), 0);
+    EXPECT_EQ(Wmp9().log.Count("SetURL:mms://b.example/stream"), 1);
+    EXPECT_EQ(engine().AddressList(), Strings{"mms://b.example/stream"});
+    EXPECT_EQ(view_.title, "B");
+  }
+}
+
+// A reply that arrives after the engine went away reaches nothing.
+TEST_F(EngineTest, ReplyAfterTheEngineWentAwayIsDropped) {
+  WriteUserTable({Line(100001, "Page", "0", "http://radio.example/live")});
+  pages_.pages["http://radio.example/live"] = "mms://s.example/one";
+  pages_.hold = true;
+  engine().PlayStation(100001);
+  const int shows = view_.shows;
+  engine_.reset();
+  pages_.ReleaseAll();
+  EXPECT_EQ(factory_.wmp9, nullptr);
+  EXPECT_EQ(view_.shows, shows);
+}
+
 // When no control can be created the attempt ends stopped, not waiting.
 TEST_F(EngineTest, NoControlEndsStopped) {
   factory_.real_creatable = factory_.wmp6_creatable = factory_.wmp9_creatable = false;
-  engine().PlayAddresses("mms://a.example/live", "A", '0');
+  engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
   EXPECT_EQ(view_.State(), "Stopped");
   EXPECT_EQ(sound_.log.back(), "stop");
   EXPECT_EQ(view_.cursor.back(), false);
@@ -531,7 +579,7 @@ TEST_F(EngineTest, StationWithoutAddressStartsNothing) {
   WriteUserTable({Line(100001, "A", "2", "mms://a.example/x"), Line(100002, "Empty", "2", "")});
   engine().PlayStation(100001);
   engine().PlayStation(100002);
-  EXPECT_EQ(engine().PlaySource(), 100001);
+  EXPECT_EQ(engine().Source(), PlaySource::Station(100001));
   EXPECT_EQ(engine().AddressList(), Strings{"mms://a.example/x"});
   EXPECT_EQ(engine().CurrentRecord().VRadioName, "A");
   EXPECT_EQ(reports_.sent.size(), 1u);
@@ -544,21 +592,21 @@ TEST_F(EngineTest, NextPlaysOnlyWhileARequestIsInForce) {
   engine().PlayStation(100001);
   navigator_.next_station = 100002;
   engine().Next();
-  EXPECT_EQ(engine().PlaySource(), 100002);
+  EXPECT_EQ(engine().Source(), PlaySource::Station(100002));
   EXPECT_EQ(Wmp9().url, "mms://b.example/x");
 
   engine().Stop();
   navigator_.next_station = 100001;
   engine().Previous();
   EXPECT_EQ(navigator_.calls, (Strings{"next 0", "previous 0"}));
-  EXPECT_EQ(engine().PlaySource(), 100002);
+  EXPECT_EQ(engine().Source(), PlaySource::Station(100002));
   EXPECT_EQ(Wmp9().url, "mms://b.example/x");
 }
 
 // Buffering shows its percentage and the arrival rate on each tick, then
 // playing shows the rate learnt and the playing displays.
 TEST_F(EngineTest, BufferingAndPlayingDisplays) {
-  engine().PlayAddresses("mms://a.example/live", "A", '0');
+  engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
   ScriptedWmp9& wmp9 = Wmp9();
   wmp9.RaiseOpenState(Wmp9Control::kConnecting);
   EXPECT_EQ(view_.State(), "Connecting...");
@@ -592,18 +640,18 @@ TEST_F(EngineTest, BufferingAndPlayingDisplays) {
 TEST_F(EngineTest, ReconnectWaitsForTheDownload) {
   WriteUserTable(
       {Line(100001, "A", "2", "mms://a.example/live"), Line(100002, "Page", "0", "http://radio.example/live")});
-  pages_["http://radio.example/live"] = "<html>mms://s.example/one</html>";
+  pages_.pages["http://radio.example/live"] = "<html>mms://s.example/one</html>";
   engine().PlayStation(100001);
   ScriptedWmp9& wmp9 = Wmp9();
   wmp9.RaiseStreamStarts();
   // The stop of the station switched away from arrives during a download
   // that outlasts two reconnect delays.
-  on_fetch_ = [&] {
-    wmp9.RaisePlayState(Wmp9Control::kStopped);
-    clock_.Advance(7s);
-  };
+  pages_.hold = true;
   engine().PlayStation(100002);
-  EXPECT_EQ(fetched_, Strings{"http://radio.example/live"});
+  wmp9.RaisePlayState(Wmp9Control::kStopped);
+  clock_.Advance(7s);
+  pages_.ReleaseAll();
+  EXPECT_EQ(pages_.fetched, Strings{"http://radio.example/live"});
   EXPECT_EQ(Tries(wmp9, "mms://s.example/one"), 1);
 }
 
@@ -619,7 +667,7 @@ TEST_F(EngineTest, SeekResumesOnlyRunningTicks) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Restart();
-    engine().PlayAddresses("http://host.example/clip.mp3", "Clip", '0');
+    engine().PlayAddresses("http://host.example/clip.mp3", "Clip", MediaKind::kUnknown);
     ScriptedWmp9& wmp9 = Wmp9();
     wmp9.duration = 60;
     wmp9.RaiseStreamStarts();
@@ -634,6 +682,152 @@ TEST_F(EngineTest, SeekResumesOnlyRunningTicks) {
     clock_.Advance(1s);
     EXPECT_EQ(view_.elapsed, c.elapsed);
   }
+}
+
+// Each event the engine handles reaches the view as one snapshot, however
+// many fields it changes: a stop is one repaint.
+TEST_F(EngineTest, OneSnapshotPerEvent) {
+  engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
+  ScriptedWmp9& wmp9 = Wmp9();
+  wmp9.RaiseStreamStarts();
+  ASSERT_EQ(view_.State(), "Playing");
+  struct Case {
+    std::string_view name;
+    std::function<void()> event;
+  };
+  const Case cases[] = {
+      {"stop", [&] { engine().Stop(); }},
+      {"play", [&] { engine().Play(); }},
+      {"connecting", [&] { wmp9.RaiseOpenState(Wmp9Control::kConnecting); }},
+      {"buffering starts", [&] { wmp9.RaiseBuffering(true); }},
+      {"buffering tick",
+       [&] {
+         wmp9.buffering_progress = 40;
+         clock_.Advance(500ms);
+       }},
+      {"playing",
+       [&] {
+         wmp9.play_state = Wmp9Control::kPlaying;
+         wmp9.RaiseBuffering(false);
+       }},
+      {"failure", [&] { wmp9.RaiseError(); }},
+  };
+  for (const Case& c : cases) {
+    const int before = view_.shows;
+    c.event();
+    EXPECT_EQ(view_.shows - before, 1) << c.name;
+  }
+  // A tick that changes nothing shown pushes nothing.
+  engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
+  wmp9.RaiseStreamStarts();
+  clock_.Advance(500ms);
+  const int before = view_.shows;
+  clock_.Advance(500ms);
+  EXPECT_EQ(view_.shows, before);
+}
+
+// A language switch shows the state and the reason in the new language at
+// once, figures included, without waiting for the next change.
+TEST_F(EngineTest, RetranslateRendersTheShownStateAgain) {
+  struct SavedSlot {
+    int slot;
+    std::string text = Msg(slot);
+    ~SavedSlot() { Messages().SetText(slot, text); }
+  };
+  constexpr int kNameLabelSlot = 65;  // the station hint's first label
+  const SavedSlot saved[] = {{kBufferingSlot}, {kStoppedSlot}, {kRefusedSlot}, {kNameLabelSlot}};
+  engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
+  ScriptedWmp9& wmp9 = Wmp9();
+  const std::string english_label = Msg(kNameLabelSlot);
+  ASSERT_TRUE(view_.hint.starts_with(english_label + "  A")) << view_.hint;
+  wmp9.RaiseBuffering(true);
+  wmp9.buffering_progress = 45;
+  clock_.Advance(500ms);
+  Messages().SetText(kBufferingSlot, "Puffern");
+  EXPECT_EQ(view_.State(), "Buffering(45%)");
+  Messages().SetText(kNameLabelSlot, "Sender:");
+  engine().Retranslate();
+  EXPECT_EQ(view_.State(), "Puffern(45%)");
+  EXPECT_TRUE(view_.hint.starts_with("Sender:  A")) << view_.hint;
+
+  wmp9.last_error = PlayerError::kRefused;
+  wmp9.RaiseError();
+  Messages().SetText(kStoppedSlot, "Gestoppt");
+  Messages().SetText(kRefusedSlot, "Verbindung abgelehnt");
+  engine().Retranslate();
+  EXPECT_EQ(view_.State(), "Gestoppt");
+  EXPECT_EQ(view_.reason, "Verbindung abgelehnt");
+}
+
+// Why a start failed goes to the title's hint, the state text staying as it
+// is: the player's reason first, else the resolver's; while a reconnect is
+// due the hint says when it comes, and playing clears it all.
+TEST_F(EngineTest, HintSaysWhyAStartFailed) {
+  struct Case {
+    std::string_view name;
+    std::string address;
+    PlayerError error;
+    std::optional<std::string> page;  // the reply to a download; nullopt: none
+    std::string_view reason;
+  };
+  const std::string page_address = "http://radio.example/live";
+  const Case cases[] = {
+      {"refused", "mms://a.example/live", PlayerError::kRefused, std::nullopt, "Connection refused"},
+      {"not found", "mms://a.example/live", PlayerError::kNotFound, std::nullopt, "Stream not found"},
+      {"unknown format", "mms://a.example/live", PlayerError::kUnknownFormat, std::nullopt, "Unknown media format"},
+      {"no sound", "mms://a.example/live", PlayerError::kNoSoundOutput, std::nullopt, "No sound output"},
+      {"timed out", "mms://a.example/live", PlayerError::kTimedOut, std::nullopt, "Timed out"},
+      {"no reason", "mms://a.example/live", PlayerError::kNone, std::nullopt, "Playback failed"},
+      {"page unreachable", page_address, PlayerError::kNone, std::nullopt, "Page unreachable"},
+      {"page without streams", page_address, PlayerError::kNone, "<html>nothing to play</html>",
+       "The page names no stream"},
+      {"binary file", page_address, PlayerError::kNone, std::string("ID3\0\x04\0", 6), "Binary file, not a page"},
+      {"player before page", page_address, PlayerError::kNotFound, std::nullopt, "Stream not found"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Restart();
+    pages_.pages.clear();
+    if (c.page) pages_.pages[page_address] = *c.page;
+    WriteUserTable({Line(100001, "One", "0", c.address)});
+    engine().PlayStation(100001);
+    clock_.RunPosted();
+    ScriptedWmp9& wmp9 = Wmp9();
+    wmp9.last_error = c.error;
+    wmp9.RaiseError();
+    EXPECT_EQ(view_.State(), "Stopped");
+    EXPECT_EQ(view_.reason, std::string(c.reason) + " - Next try in 3 s");
+    EXPECT_TRUE(view_.hint.ends_with("\r\n" + view_.reason)) << view_.hint;
+    clock_.Advance(3s);
+    wmp9.last_error = PlayerError::kNone;
+    wmp9.RaiseStreamStarts();
+    EXPECT_EQ(view_.State(), "Playing");
+    EXPECT_EQ(view_.reason, "");
+    EXPECT_FALSE(view_.hint.ends_with("3 s")) << view_.hint;
+  }
+
+  // Nothing to play on at all: said once, with no retry to announce.
+  Restart();
+  factory_.real_creatable = factory_.wmp6_creatable = factory_.wmp9_creatable = false;
+  engine().PlayAddresses("mms://a.example/live", "A", MediaKind::kUnknown);
+  EXPECT_EQ(view_.reason, "No player could be created");
+}
+
+// A stream that drops and comes back only after several tries keeps saying
+// when the next try comes; with RetryNum 2 the last try announces none.
+TEST_F(EngineTest, HintCountsDownToTheLastRetry) {
+  options_.retry_num = 2;
+  WriteUserTable({Line(100001, "One", "2", "mms://a.example/live")});
+  engine().PlayStation(100001);
+  ScriptedWmp9& wmp9 = Wmp9();
+  wmp9.RaiseStreamStarts();
+  wmp9.RaisePlayState(Wmp9Control::kStopped);
+  EXPECT_EQ(view_.reason, "Next try in 3 s");
+  clock_.Advance(3s);  // first retry: a second may follow
+  EXPECT_EQ(view_.reason, "Next try in 3 s");
+  clock_.Advance(3s);  // the second and last
+  EXPECT_EQ(view_.reason, "");
+  EXPECT_EQ(Tries(wmp9, "mms://a.example/live"), 3);
 }
 
 }  // namespace

@@ -55,10 +55,10 @@ void Check(const ChoiceCase& c) {
   factory.wmp6_creatable = Names(c.creatable, '6');
   factory.wmp9_creatable = Names(c.creatable, '9');
 
-  const PlayerChoice choice = ChoosePlayer(c.kind, players, factory, c.wmp9_installed);
+  const PlayerChoice choice = ChoosePlayer(MediaKindFromDigit(c.kind), players, factory, c.wmp9_installed);
 
   EXPECT_EQ(Letter(choice.player), c.player);
-  EXPECT_EQ(choice.kind, c.used);
+  EXPECT_EQ(MediaKindDigit(choice.kind), c.used);
   // The chosen control is one the set holds.
   EXPECT_TRUE(choice.player != PlayerId::kReal || players.real);
   EXPECT_TRUE(choice.player != PlayerId::kWmp6 || players.wmp6);

@@ -73,6 +73,7 @@ class ScriptedRealPlayer : public RealPlayerControl {
   std::string GetAuthor() const override { return {}; }
   std::string GetCopyright() const override { return {}; }
   void SetVisible(bool value) override { visible = value; }
+  PlayerError LastError() const override { return last_error; }
 
   // The control's state changes and it says so.
   void RaisePlayState(int state) {
@@ -86,6 +87,7 @@ class ScriptedRealPlayer : public RealPlayerControl {
   }
 
   CallLog log;
+  PlayerError last_error = PlayerError::kNone;
   int play_state = kStopped;
   std::string source;
   int volume = -1;
@@ -130,6 +132,7 @@ class ScriptedWmp6 : public Wmp6Control {
   std::string GetMediaInfoString(int) const override { return {}; }
   void SetDisplaySize(int) override {}
   void SetVisible(bool value) override { visible = value; }
+  PlayerError LastError() const override { return last_error; }
 
   void RaisePlayState(int state) {
     const int old = play_state;
@@ -151,6 +154,7 @@ class ScriptedWmp6 : public Wmp6Control {
   }
 
   CallLog log;
+  PlayerError last_error = PlayerError::kNone;
   int play_state = kStopped;
   int open_state = kClosedOpen;
   std::string file_name;
@@ -197,6 +201,7 @@ class ScriptedWmp9 : public Wmp9Control {
   bool GetFullScreen() const override { return false; }
   void SetFullScreen(bool) override {}
   void SetVisible(bool value) override { visible = value; }
+  PlayerError LastError() const override { return last_error; }
 
   void RaisePlayState(int state) {
     play_state = state;
@@ -227,6 +232,7 @@ class ScriptedWmp9 : public Wmp9Control {
   }
 
   CallLog log;
+  PlayerError last_error = PlayerError::kNone;
   int play_state = kStopped;
   int open_state = kOpenUndefined;
   std::string url;

@@ -191,8 +191,8 @@ TEST_F(DigitsPanelTest, RepaintsOnlyOnChange) {
     std::function<void(TDigitsPanel&)> set;
   };
   const Case cases[] = {
-      {"short value (padded when stored)", [](TDigitsPanel& p) { p.SetValue("12"); }},
-      {"value of full length", [](TDigitsPanel& p) { p.SetValue("00:01:02"); }},
+      {"short value (padded when stored)", [](TDigitsPanel& p) { p.SetValue(u"12"_s); }},
+      {"value of full length", [](TDigitsPanel& p) { p.SetValue(u"00:01:02"_s); }},
       {"length", [](TDigitsPanel& p) { p.SetLength(6); }},
       {"margin", [](TDigitsPanel& p) { p.SetMargin(3); }},
       {"outer bevel", [](TDigitsPanel& p) { p.SetBevelOuter(bvLowered); }},
@@ -228,9 +228,9 @@ TEST_F(DigitsPanelTest, KeptCellsFollowChanges) {
   panel_.SetAutoSize(true);
   const QPoint first_cell(4 + 2 + 5, 4 + 2 + 7);
   const QPoint first_margin(4 + 1, 4 + 1);
-  panel_.SetValue("12:34");
+  panel_.SetValue(u"12:34"_s);
   EXPECT_EQ(Render().pixelColor(first_cell), CellColour(1));
-  panel_.SetValue("56");
+  panel_.SetValue(u"56"_s);
   EXPECT_EQ(Render().pixelColor(first_cell), CellColour(5));
   panel_.SetColor(Qt::darkGreen);
   EXPECT_EQ(Render().pixelColor(first_margin), QColor(Qt::darkGreen));

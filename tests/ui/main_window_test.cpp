@@ -98,7 +98,7 @@ class MainWindowTest : public ::testing::Test {
                                                               .sound = nullptr,
                                                               .navigator = nullptr,
                                                               .reports = nullptr,
-                                                              .fetch = {},
+                                                              .pages = nullptr,
                                                               .wmp9_installed = [] { return true; },
                                                               .user_default_language_id = 0x0409});
     controls_ = std::make_unique<EngineControls>(*engine_);
@@ -379,7 +379,7 @@ TEST_F(MainWindowTest, BarFillFollowsTheKnob) {
 TEST_F(MainWindowTest, SkinLoadTakesTheProgressFromThePlayer) {
   OpenWindow();
   on_display_ = [this] {
-    if (window_) window_->ShowEngine(*display_);
+    if (window_) window_->ShowEngine(display_->Shown());
   };
   window_->SetProgress(0.5);
   ASSERT_EQ(window_->Knob(SkinState::Bar::kProgress).x(), 70);

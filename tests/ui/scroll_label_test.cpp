@@ -278,8 +278,8 @@ TEST_F(ScrollLabelTest, RepaintsOnlyOnChange) {
     std::function<void(TScrollLabel&)> set;
   };
   const Case cases[] = {
-      {"caption", [](TScrollLabel& l) { l.SetCaption("Playing"); }},
-      {"font", [](TScrollLabel& l) { l.SetFont(QFont("DejaVu Sans", 8)); }},
+      {"caption", [](TScrollLabel& l) { l.SetCaption(u"Playing"_s); }},
+      {"font", [](TScrollLabel& l) { l.SetFont(QFont(u"DejaVu Sans"_s, 8)); }},
       {"background rectangle", [](TScrollLabel& l) { l.SetBackRect(QRect(10, 20, 100, 20)); }},
       {"colour", [](TScrollLabel& l) { l.SetColor(Qt::darkBlue); }},
       {"font colour", [](TScrollLabel& l) { l.SetFontColor(Qt::yellow); }},

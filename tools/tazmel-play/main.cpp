@@ -22,6 +22,7 @@
 #include "platform/pulse/pulse_wave_out.h"
 #include "platform/registry.h"
 #include "playback/engine.h"
+#include "playback/engine_display_model.h"
 #include "playback/media_kind.h"
 #include "playback/mpv/mpv_factory.h"
 #include "recording/wave_out.h"
@@ -41,7 +42,7 @@ constexpr char kUsage[] =
 struct Arguments {
   bool help = false;
   std::optional<int> seconds;
-  char kind = '0';
+  MediaKind kind = MediaKind::kUnknown;
   std::string home;
   std::vector<std::string> targets;
 };
@@ -68,7 +69,7 @@ std::optional<Arguments> ParseArguments(const QStringList& list) {
     } else if (arg == "--kind" && has_value) {
       const std::string kind = list[++i].toStdString();
       if (kind.size() != 1 || kind[0] < '0' || kind[0] > '4') return std::nullopt;
-      args.kind = kind[0];
+      args.kind = MediaKindFromDigit(kind[0]);
     } else if (arg == "--home" && has_value) {
       args.home = list[++i].toStdString();
     } else if (arg.starts_with("--")) {
@@ -124,15 +125,16 @@ int main(int argc, char* argv[]) {
   MpvPlayerFactory factory(dispatcher, registry, mpv_options);
 
   TerminalView view(stdout);
-  view.SetKnownStates(Msg(34), Msg(35));
+  view.SetKnownStates(StateText(StateSlot::kPlaying, 0), StateText(StateSlot::kStopped, 0));
   TWaveOut sound(dispatcher, std::make_unique<PulseWaveOut>());
+  BrowserPageFetcher pages(dispatcher, registry);
 
   EngineServices services{.dispatcher = dispatcher,
                           .factory = factory,
                           .view = view,
                           .paths = paths,
                           .sound = &sound,
-                          .fetch = MakeBrowserFetch(dispatcher, registry),
+                          .pages = &pages,
                           .wmp9_installed = [&registry] { return IsWmp9Installed(registry); },
                           .user_default_language_id = SystemDefaultLanguageId()};
   PlaybackEngine engine(services);

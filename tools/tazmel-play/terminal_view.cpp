@@ -1,5 +1,7 @@
 #include "terminal_view.h"
 
+#include <utility>
+
 #include "core/code_page.h"
 
 namespace tazmel {
@@ -21,42 +23,18 @@ void TerminalView::Print(std::string_view what, std::string_view text) {
   std::fflush(out_);
 }
 
-void TerminalView::ShowState(std::string_view text) {
-  if (text == playing_text_) reached_playing_ = true;
-  if (text == last_state_) return;
-  last_state_ = text;
-  last_state_change_ = std::chrono::steady_clock::now();
-  Print("state", text);
+// The elapsed time changes once a second at most: a line per new second.
+void TerminalView::Show(const EngineViewState& state) {
+  const EngineViewState before = std::exchange(shown_, state);
+  if (state.state == playing_text_) reached_playing_ = true;
+  if (state.state != before.state) {
+    last_state_change_ = std::chrono::steady_clock::now();
+    Print("state", state.state);
+  }
+  if (state.speed != before.speed && !state.speed.empty()) Print("speed", state.speed);
+  if (state.elapsed != before.elapsed) Print("elapsed", state.elapsed);
+  if (state.title != before.title) Print("title", state.title);
+  if (state.reason != before.reason && !state.reason.empty()) Print("reason", state.reason);
 }
-
-void TerminalView::ShowSpeed(std::string_view text) {
-  if (text == last_speed_) return;
-  last_speed_ = text;
-  if (!text.empty()) Print("speed", text);
-}
-
-// The engine refreshes the elapsed time twice a second; a line per new
-// second is enough.
-void TerminalView::ShowElapsed(std::string_view text) {
-  if (text == last_elapsed_) return;
-  last_elapsed_ = text;
-  Print("elapsed", text);
-}
-
-void TerminalView::ShowProgress(double) {}
-
-void TerminalView::SetTransport(TransportState state) { transport_ = state; }
-
-void TerminalView::SetTrayAnimation(bool, int) {}
-
-void TerminalView::ShowTitle(std::string_view title, std::string_view) {
-  if (title == last_title_) return;
-  last_title_ = title;
-  Print("title", title);
-}
-
-void TerminalView::ShowVideo(bool) {}
-
-void TerminalView::SetWaitCursor(bool) {}
 
 }  // namespace tazmel

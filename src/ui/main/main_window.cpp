@@ -15,6 +15,7 @@
 
 #include "core/dispatcher.h"
 #include "core/text_utils.h"
+#include "playback/engine_view.h"
 #include "ui/controls/digits_panel.h"
 #include "ui/controls/drop_target.h"
 #include "ui/controls/scroll_label.h"
@@ -22,7 +23,6 @@
 #include "ui/main/main_window_port.h"
 #include "ui/main/tray_icon.h"
 #include "ui/message_slots.h"
-#include "ui/playback/engine_display.h"
 #include "ui/skins/crop_window.h"
 #include "ui/text_edge.h"
 
@@ -397,17 +397,18 @@ void TfrmMain::ShowPlayState(int state) {
   update();
 }
 
-void TfrmMain::ShowEngine(const EngineDisplay& display) {
-  slblState_->SetCaption(display.State());
-  slblSpeed_->SetCaption(display.Speed());
-  slblElapsed_->SetCaption(display.Elapsed());
-  dpElapsed_->SetValue(display.Elapsed());
-  slblRadioName_->SetCaption(display.Title());
-  slblRadioName_->setToolTip(display.Hint());
-  tray_->SetHint(display.Title().isEmpty()
-                     ? windowTitle()
-                     : windowTitle() + QStringLiteral(" - [ ") + display.Title() + QStringLiteral(" ]"));
-  switch (display.Transport()) {
+// One snapshot of the engine, one repaint.
+void TfrmMain::ShowEngine(const EngineViewState& engine) {
+  const QString elapsed = FromGb(engine.elapsed);
+  const QString title = FromGb(engine.title);
+  slblState_->SetCaption(FromGb(engine.state));
+  slblSpeed_->SetCaption(FromGb(engine.speed));
+  slblElapsed_->SetCaption(elapsed);
+  dpElapsed_->SetValue(elapsed);
+  slblRadioName_->SetCaption(title);
+  slblRadioName_->setToolTip(FromGb(engine.hint));
+  tray_->SetHint(title.isEmpty() ? windowTitle() : windowTitle() + QStringLiteral(" - [ ") + title + QStringLiteral(" ]"));
+  switch (engine.transport) {
     case TransportState::kBusy:
       play_state_ = SkinState::kConnecting;
       break;
@@ -421,8 +422,8 @@ void TfrmMain::ShowEngine(const EngineDisplay& display) {
       play_state_ = SkinState::kStopped;
       break;
   }
-  tray_->SetPlayingAnimation(display.TrayAnimation(), display.TrayInterval());
-  SetProgress(display.Progress());
+  tray_->SetPlayingAnimation(engine.tray_animation, engine.tray_interval);
+  SetProgress(engine.progress);
   update();
 }
 

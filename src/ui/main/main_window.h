@@ -23,7 +23,7 @@ class QTimer;
 namespace tazmel {
 
 class Dispatcher;
-class EngineDisplay;
+struct EngineViewState;
 class MainWindowPort;
 class TDigitsPanel;
 class Timer;
@@ -66,7 +66,7 @@ class TfrmMain : public QWidget {
   // The engine calls these through its view.
   void ShowPlayState(int state);  // 0..3 play state, 4/5 mute off/on, 6/7 record on/off
   void SetProgress(double fraction);
-  void ShowEngine(const EngineDisplay& display);
+  void ShowEngine(const EngineViewState& engine);
   void ShowClock(const QString& text);
   void ShowChannels(const std::array<ChannelLabel, kChannelButtonCount>& channels);
   // Re-places the volume and balance knobs from the engine's values.
