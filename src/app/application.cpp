@@ -66,6 +66,7 @@ void Application::Start() {
   std::error_code ec;
   if (!std::filesystem::exists(paths_.UserIni(), ec)) CopyFileExact(paths_.TazmelIni(), paths_.UserIni());
 
+  // Hint timing for every widget; the main window's face shows its own.
   if (!qobject_cast<HintStyle*>(QApplication::style())) QApplication::setStyle(new HintStyle);
   // Every window exists before the language is applied, so each is
   // translated with the others.

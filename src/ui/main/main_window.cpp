@@ -140,6 +140,7 @@ void TfrmMain::CreateControls() {
       if (bar.which == SkinState::Bar::kProgress) {
         if (controls_ && controls_->CanSeek()) controls_->BeginSeek();
       } else {
+        value_shown_by_click_ = true;
         ShowVolumeText(QString());
       }
     };
@@ -153,7 +154,7 @@ void TfrmMain::CreateControls() {
       if (bar.which == SkinState::Bar::kProgress) {
         if (controls_ && controls_->CanSeek()) controls_->SeekTo(bar.geometry.FractionOf(bar.knob));
       } else {
-        HideVolumeText();
+        EndValueChange();
       }
     };
     knobs_[i] = knob;

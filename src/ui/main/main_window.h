@@ -215,7 +215,7 @@ class TfrmMain : public QWidget {
   QPoint drag_start_global_;
   QPoint window_start_;
   bool playlist_docked_at_drag_ = false;
-  // A bar click shows its value until the button goes up.
+  // A bar click or a knob drag shows its value until the button goes up.
   bool value_shown_by_click_ = false;
   QPoint last_pos_;
   int play_state_ = SkinState::kStopped;

@@ -46,10 +46,17 @@ void TfrmVideo::SetTitle(const QString& title) {
   setWindowTitle(showing_title_ ? title : caption_);
 }
 
-// A caption set while no title shows is the language's: kept for the next
-// time the title empties.
+// Any caption other than the title shown is the language's: kept for the
+// next time the title empties, while a title shown stays.
 void TfrmVideo::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowTitleChange && !showing_title_) caption_ = windowTitle();
+  if (event->type() == QEvent::WindowTitleChange) {
+    if (!showing_title_) {
+      caption_ = windowTitle();
+    } else if (windowTitle() != lblTitle_->text()) {
+      caption_ = windowTitle();
+      setWindowTitle(lblTitle_->text());
+    }
+  }
   QWidget::changeEvent(event);
 }
 
