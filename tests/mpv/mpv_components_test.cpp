@@ -419,9 +419,10 @@ TEST_P(MpvComponentsTest, HugeListOfDeadLinksIsBounded) {
     probe_->Start(server_.Url(path));
     ASSERT_TRUE(WaitFor("error", 60s)) << probe_->LogText();
     const int tried = DeadRequests(server_) - before;
-    // The engine may have gone on to its first entries or two of a list it
-    // expanded before the control took the list over.
-    EXPECT_LE(tried, MpvSession::kMaxEntriesTried + 2);
+    // The media engine goes on through a list it expanded by itself until
+    // the control's takeover reaches it: a few entries, more on a slow
+    // machine, never the list.
+    EXPECT_LE(tried, 2 * MpvSession::kMaxEntriesTried);
     EXPECT_GE(tried, MpvSession::kMaxEntriesTried / 2);
     dispatcher_.RunFor(300ms);
     EXPECT_EQ(DeadRequests(server_) - before, tried);
