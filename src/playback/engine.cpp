@@ -243,7 +243,10 @@ void PlaybackEngine::Core::SeekTo(double fraction) {
   if (std::exchange(ticks_.resume_after_seek, false)) progress_timer_->Start(milliseconds(500));
 }
 
-void PlaybackEngine::Core::RefreshProgress() { display_.SetProgress(std::clamp(driver_.Progress(player_), 0.0, 1.0)); }
+void PlaybackEngine::Core::RefreshProgress() {
+  display_.SetProgress(std::clamp(driver_.Progress(player_), 0.0, 1.0));
+  display_.ShowAgain();
+}
 
 std::string PlaybackEngine::Core::GetUserUrl() const {
   if (request_.source.IsStation() || request_.urls.empty()) return {};
@@ -360,7 +363,9 @@ bool PlaybackEngine::CanSeek() const { return core_->CanSeek(); }
 void PlaybackEngine::SeekTo(double fraction) {
   Batched(core_->display(), [&] { core_->SeekTo(fraction); });
 }
-void PlaybackEngine::RefreshProgress() { core_->RefreshProgress(); }
+void PlaybackEngine::RefreshProgress() {
+  Batched(core_->display(), [&] { core_->RefreshProgress(); });
+}
 
 std::string PlaybackEngine::GetUserUrl() const { return core_->GetUserUrl(); }
 void PlaybackEngine::SetUserUrl(std::string_view text) { core_->SetUserUrl(text); }

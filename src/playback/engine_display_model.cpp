@@ -144,6 +144,11 @@ void EngineDisplayModel::SetNextTry(int seconds) {
 
 void EngineDisplayModel::Retranslate() { Push(); }
 
+void EngineDisplayModel::ShowAgain() {
+  show_again_ = true;
+  Push();
+}
+
 EngineViewState EngineDisplayModel::Render() const {
   EngineViewState state = draft_;
   state.state = StateText(slot_, percent_);
@@ -158,7 +163,8 @@ EngineViewState EngineDisplayModel::Render() const {
 void EngineDisplayModel::Push() {
   if (depth_ > 0) return;
   EngineViewState state = Render();
-  if (state == shown_) return;
+  if (state == shown_ && !std::exchange(show_again_, false)) return;
+  show_again_ = false;
   shown_ = std::move(state);
   view_.Show(shown_);
 }

@@ -100,6 +100,9 @@ class EngineDisplayModel {
 
   // Renders the texts again from the current messages.
   void Retranslate();
+  // Shows the snapshot again even when nothing changed: a window that has
+  // just been rebuilt (a new skin) asks for what it must show.
+  void ShowAgain();
 
   const EngineViewState& Shown() const { return shown_; }
 
@@ -116,6 +119,7 @@ class EngineDisplayModel {
   std::string base_hint_;
   EngineViewState shown_;
   int depth_ = 0;
+  bool show_again_ = false;
 };
 
 // The state label's text for a slot.

@@ -408,7 +408,8 @@ void TfrmMain::ShowEngine(const EngineViewState& engine) {
   dpElapsed_->SetValue(elapsed);
   slblRadioName_->SetCaption(title);
   slblRadioName_->setToolTip(FromGb(engine.hint));
-  tray_->SetHint(title.isEmpty() ? windowTitle() : windowTitle() + QStringLiteral(" - [ ") + title + QStringLiteral(" ]"));
+  tray_->SetHint(title.isEmpty() ? windowTitle()
+                                 : windowTitle() + QStringLiteral(" - [ ") + title + QStringLiteral(" ]"));
   switch (engine.transport) {
     case TransportState::kBusy:
       play_state_ = SkinState::kConnecting;
