@@ -125,8 +125,9 @@ int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   signal(SIGPIPE, SIG_IGN);
 
-  TestHttpServer server;
+  // Before the server, whose connections read it until the server is gone.
   const std::string mp3 = tazmel::test::MakeToneMp3(10.0);
+  TestHttpServer server;
   tazmel::bench::ServeLiveMp3(server, "/live.mp3", mp3);
   const std::string url = server.Url("/live.mp3");
 

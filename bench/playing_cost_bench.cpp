@@ -265,8 +265,9 @@ int main() {
     std::fprintf(stderr, "bench_playing_cost: %s\n", failure->c_str());
     return 1;
   }
-  tazmel::test::TestHttpServer server;
+  // Before the server, whose connections read it until the server is gone.
   const std::string mp3 = tazmel::test::MakeToneMp3(10.0);
+  tazmel::test::TestHttpServer server;
   tazmel::bench::ServeLiveMp3(server, "/live.mp3", mp3);
   const std::string url = server.Url("/live.mp3");
 

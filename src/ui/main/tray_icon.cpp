@@ -77,6 +77,10 @@ void TrayIcon::SetEnabledAnimate(bool on) {
 }
 
 void TrayIcon::SetPlayingAnimation(bool on, int interval_ms) {
+  // The window passes the engine's state on every change it shows, several
+  // times a second; asking the X server for a tray each time costs a round
+  // trip, so only a change of state is applied.
+  if (on == playing_ && (interval_ms <= 0 || interval_ms == interval_ms_)) return;
   playing_ = on;
   if (interval_ms > 0) interval_ms_ = interval_ms;
   ApplyAnimation();
@@ -86,8 +90,8 @@ void TrayIcon::ApplyAnimation() {
   // Frames nobody can see are not stepped: without a tray (many desktops
   // have none) the 100 ms steps while playing were the window's most
   // frequent wake-up.
-  const bool seen = IsShown() || isSignalConnected(QMetaMethod::fromSignal(&TrayIcon::frameChanged));
-  if (playing_ && enabled_animate_ && FrameCount() > 1 && seen) {
+  const auto seen = [this] { return isSignalConnected(QMetaMethod::fromSignal(&TrayIcon::frameChanged)) || IsShown(); };
+  if (playing_ && enabled_animate_ && FrameCount() > 1 && seen()) {
     // A running animation keeps its phase when only the interval changes.
     if (!animation_.isActive() || animation_.interval() != interval_ms_) animation_.start(interval_ms_);
     return;
