@@ -367,7 +367,11 @@ void TfrmMain::SetProgress(double fraction) {
   progress_ = fraction;
   BarState& bar = BarOf(SkinState::Bar::kProgress);
   if (Knob(SkinState::Bar::kProgress).Dragging()) return;
-  bar.knob = bar.geometry.KnobAt(fraction);
+  // A live stream pushes its figures every tick; a knob that stays put
+  // must not repaint the face each time.
+  const SkinRect knob = bar.geometry.KnobAt(fraction);
+  if (knob == bar.knob) return;
+  bar.knob = knob;
   PlaceKnob(bar);
 }
 
@@ -398,8 +402,9 @@ void TfrmMain::ShowPlayState(int state) {
   update();
 }
 
-// One snapshot of the engine, one repaint.
+// One snapshot of the engine, at most one repaint of the face.
 void TfrmMain::ShowEngine(const EngineViewState& engine) {
+  const int old_play_state = play_state_;
   const QString elapsed = FromGb(engine.elapsed);
   const QString title = FromGb(engine.title);
   slblState_->SetCaption(FromGb(engine.state));
@@ -426,7 +431,8 @@ void TfrmMain::ShowEngine(const EngineViewState& engine) {
   }
   tray_->SetPlayingAnimation(engine.tray_animation, engine.tray_interval);
   SetProgress(engine.progress);
-  update();
+  // The labels repaint themselves; the face shows only the play state.
+  if (play_state_ != old_play_state) update();
 }
 
 void TfrmMain::ShowClock(const QString& text) {
