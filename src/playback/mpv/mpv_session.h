@@ -62,7 +62,7 @@ enum class MpvDocFamily { kWindowsMedia, kRealMedia };
 // decides how a clip ended, and keeps volume, balance and mute applied.
 // Also holds the control's event queue: events are delivered later, in
 // order, from a posted call, and a new clip drops the old clip's
-// undelivered events.
+// undelivered events. Threads, queues and serials: docs/ARCHITECTURE.md.
 class MpvSession : private MpvCoreListener {
  public:
   // A network stream that has played, has run dry and receives nothing for
