@@ -15,6 +15,8 @@ namespace tazmel {
 namespace {
 
 using namespace Qt::StringLiterals;
+using test::FlushPaints;
+using test::PaintCounter;
 
 const QColor kKey(1, 2, 3);
 
@@ -158,27 +160,6 @@ TEST_F(DigitsPanelTest, DegenerateInputs) {
   EXPECT_FALSE(Render().isNull());
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
-  int paints = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
-
-// Delivers every pending update, so the paints they cause are counted.
-void Flush() {
-  for (int i = 0; i < 3; ++i) {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-  }
-}
-
 // The window sets the clock and the elapsed time every second, mostly to
 // what is shown already: setting a property to its current value must not
 // repaint, while a real change does.
@@ -209,14 +190,14 @@ TEST_F(DigitsPanelTest, RepaintsOnlyOnChange) {
   ASSERT_TRUE(test::WaitUntil([&] { return counter.paints > 0; }));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Flush();
+    FlushPaints();
     counter.paints = 0;
     c.set(panel_);
-    Flush();
+    FlushPaints();
     EXPECT_GT(counter.paints, 0) << "a change repaints";
     counter.paints = 0;
     c.set(panel_);
-    Flush();
+    FlushPaints();
     EXPECT_EQ(counter.paints, 0) << "the same value again does not";
   }
 }

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QThread>
+#include <QWidget>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -51,6 +53,27 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000) 
     QThread::msleep(1);
   }
   return true;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Delivers every pending update, so the paints they cause are counted.
+inline void FlushPaints() {
+  for (int i = 0; i < 3; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
 }
 
 }  // namespace tazmel::test

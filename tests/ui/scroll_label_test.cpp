@@ -22,6 +22,8 @@ namespace tazmel {
 namespace {
 
 using namespace Qt::StringLiterals;
+using test::FlushPaints;
+using test::PaintCounter;
 
 // The horizontal span of pixels of one colour.
 struct Span {
@@ -248,27 +250,6 @@ TEST_F(ScrollLabelTest, BackgroundFromSkinFace) {
   EXPECT_EQ(Render().pixelColor(5, 5), QColor(Qt::black));
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
-  int paints = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
-
-// Delivers every pending update, so the paints they cause are counted.
-void Flush() {
-  for (int i = 0; i < 3; ++i) {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-  }
-}
-
 // The window hands its labels the same texts and places over and over
 // while playing: only a real change repaints, and a tick of a label whose
 // text stands still draws nothing.
@@ -289,26 +270,26 @@ TEST_F(ScrollLabelTest, RepaintsOnlyOnChange) {
   ASSERT_TRUE(test::WaitUntil([&] { return counter.paints > 0; }));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Flush();
+    FlushPaints();
     counter.paints = 0;
     c.set(label_);
-    Flush();
+    FlushPaints();
     EXPECT_GT(counter.paints, 0) << "a change repaints";
     counter.paints = 0;
     c.set(label_);
-    Flush();
+    FlushPaints();
     EXPECT_EQ(counter.paints, 0) << "the same value again does not";
   }
 
   counter.paints = 0;
   label_.ScrollTick();
-  Flush();
+  FlushPaints();
   EXPECT_EQ(counter.paints, 0) << "a tick without scrolling";
   label_.SetScroll(true);
-  Flush();
+  FlushPaints();
   counter.paints = 0;
   label_.ScrollTick();
-  Flush();
+  FlushPaints();
   EXPECT_GT(counter.paints, 0) << "a tick that moves the text";
 }
 
