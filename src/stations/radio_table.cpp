@@ -1,6 +1,7 @@
 #include "stations/radio_table.h"
 
 #include <array>
+#include <system_error>
 
 #include "core/file_utils.h"
 #include "core/messages.h"
@@ -148,6 +149,38 @@ bool TRadioTable::OpenFor(int id, const ProgramPaths& paths) {
   return Open();
 }
 
+bool TRadioTable::OpenIn(int id, const std::filesystem::path& data_folder) {
+  const bool user = IsUserStationID(id);
+  const std::filesystem::path path = FindNoCase(data_folder, user ? "datauser.dat" : "data.dat");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  SetTableName(path);
+  SetEncry(!user);
+  return Open();
+}
+
+std::optional<std::string> ProgramListAddress(const StationRecord& record) {
+  std::string_view page = TrimBlanks(record.VSchedule);
+  if (page.empty()) page = TrimBlanks(record.VHomepage);
+  if (page.empty()) return std::nullopt;
+  const std::string address = CompleteWebAddress(page);
+  const std::string lower = AsciiLowerCopy(address);
+  std::size_t host = 0;
+  if (lower.starts_with("http://")) {
+    host = 7;
+  } else if (lower.starts_with("https://")) {
+    host = 8;
+  } else {
+    return std::nullopt;
+  }
+  if (host >= address.size() || address[host] == '/') return std::nullopt;
+  for (const char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return std::nullopt;
+  }
+  return address;
+}
+
 bool TRadioTable::LoadByID(int id) {
   const std::string line = ReadByID(id);
   ParseRecord(line);
@@ -182,6 +215,9 @@ int TRadioTable::FindByNameOrUrl(std::string_view name, std::string_view address
 
 template <typename Field>
 int TRadioTable::FindNext(std::string_view text, int after, Field field) {
+  // An empty text is contained in every field: it matches nothing instead,
+  // as in FindByNameOrUrl.
+  if (text.empty()) return 0;
   int hit = 0;
   ScanLines(TableName(), [&](int number, std::string_view line) {
     if (number <= after || !ContainsNoCase(field(ParseStationLine(line, false)), text)) return false;

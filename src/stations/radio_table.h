@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +62,13 @@ std::string FirstUrl(std::string_view text);
 // (scrambled tables) never show their stream address.
 std::string StationSummary(const StationRecord& record, bool scrambled);
 
+// The address Program List opens for a station: its schedule page, else its
+// home page (blanks trimmed), completed to "http://.../" as
+// CompleteWebAddress does. Nothing when both are empty or the completed
+// address is not an http or https address with a host, so no other kind of
+// link from the station data reaches the browser.
+std::optional<std::string> ProgramListAddress(const StationRecord& record);
+
 // A text table of station lines, with the current record's fields.
 class TRadioTable : public TTextTable {
  public:
@@ -73,6 +82,9 @@ class TRadioTable : public TTextTable {
   // Points the table at the system or user table of the data folder by the
   // ID rule and opens it.
   bool OpenFor(int id, const ProgramPaths& paths);
+  // The same for a data folder given as a path. False, and nothing is
+  // created, when that table does not exist.
+  bool OpenIn(int id, const std::filesystem::path& data_folder);
 
   StationRecord& Fields() { return fields_; }
   const StationRecord& Fields() const { return fields_; }
@@ -93,8 +105,8 @@ class TRadioTable : public TTextTable {
   // name and addresses into the fields. Case of ASCII letters is ignored.
   int FindByNameOrUrl(std::string_view name, std::string_view address);
   // Line number (1-based) of the next line after `after` whose name /
-  // address list contains the text, ignoring ASCII case; 0 if none. The hit
-  // is loaded into the fields.
+  // address list contains the text, ignoring ASCII case; 0 if none or the
+  // text is empty. The hit is loaded into the fields.
   int FindName(std::string_view text, int after);
   int FindUrl(std::string_view text, int after);
 

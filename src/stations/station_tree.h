@@ -167,6 +167,9 @@ bool IsStationNode(const TreeNode& node);
 bool IsGroupNode(const TreeNode& node);
 
 // The kind of tree a node lies in, decided by the ID of its top node.
+// A user tree's top line goes to treeuser.dat: its ID is below -100 or not
+// a number. What may be edited inside follows the number alone (-1 for one
+// that is not a number), see TreeEditor::IsEditable.
 bool IsUserTree(const TreeNode& node);
 bool IsFavorites(const TreeNode& node);
 bool IsRecentlyPlayed(const TreeNode& node);

@@ -12,6 +12,7 @@
 
 #include "core/messages.h"
 #include "core/system.h"
+#include "stations/radio_table.h"
 #include "stations/tree_files.h"
 
 namespace tazmel {
@@ -196,7 +197,7 @@ void TreeEditor::Busy(bool on) const {
 bool TreeEditor::IsLocked(const TreeNode& node) { return IsLockedSystemTree(node); }
 
 bool TreeEditor::IsEditable(const TreeNode& node) {
-  return IsUserTree(node) || (node.parent() != nullptr && IsEditableSystemTree(node));
+  return NodeID(TopNode(node)) < -100 || (node.parent() != nullptr && IsEditableSystemTree(node));
 }
 
 bool TreeEditor::MayBeCut(const TreeNode& node) const {
@@ -252,7 +253,7 @@ TreeNode* TreeEditor::AddGroup(std::string name) {
       selected_ = added;
     }
   } else {
-    auto top = NewUserTop(std::move(name), NextTopIcon(last_tree_icon_), NewUserTreeFileName(tree_));
+    auto top = NewUserTop(TopCaption(name), NextTopIcon(), NewUserTreeFileName(tree_));
     added = at != nullptr ? &InsertBefore(tree_, *at, std::move(top)) : &tree_.AddTop(std::move(top));
   }
   tree_modified_ = true;
@@ -261,7 +262,7 @@ TreeNode* TreeEditor::AddGroup(std::string name) {
 
 bool TreeEditor::ModifyGroup(std::string name) {
   if (name.empty() || selected_ == nullptr || !IsEditable(*selected_) || IsStationNode(*selected_)) return false;
-  selected_->set_caption(std::move(name));
+  selected_->set_caption(selected_->parent() == nullptr ? TopCaption(name) : std::move(name));
   tree_modified_ = true;
   return true;
 }
@@ -288,7 +289,7 @@ TreeNode* TreeEditor::CopyNode(TreeNode& source, TreeNode* destination) {
     copy = NewNode(source.caption(), keeps_data ? source.image_index() : kGroupIcon, kNoStateIcon,
                    keeps_data ? NodeID(source) : kNewGroupID);
   } else {
-    copy = NewUserTop(source.caption(), NextTopIcon(last_tree_icon_), NewUserTreeFileName(tree_));
+    copy = NewUserTop(TopCaption(source.caption()), NextTopIcon(), NewUserTreeFileName(tree_));
   }
   // Built apart and put in place at the end, so a copy placed inside its own
   // source is never walked into.
@@ -489,7 +490,8 @@ int TreeEditor::NextTopIcon(int last_icon) const {
   // Top-node icons follow the station and group icons.
   int highest = kGroupIcon;
   for (const auto& top : tree_.top_nodes()) highest = std::max(highest, top->image_index());
-  return std::min(highest + 1, last_icon);
+  // Compared first: a damaged list may hold the largest int as an icon.
+  return highest >= last_icon ? last_icon : highest + 1;
 }
 
 // ---- view commands ----
@@ -630,6 +632,14 @@ bool TreeEditor::RemoveStationNodes(int id) {
   tree_modified_ = true;
   if (hooks_.selection_follow) hooks_.selection_follow(selected_);
   return true;
+}
+
+std::optional<std::string> TreeEditor::ProgramListAddress() const {
+  if (selected_ == nullptr || !IsStationNode(*selected_)) return std::nullopt;
+  const int id = NodeID(*selected_);
+  TRadioTable table;
+  if (!table.OpenIn(id, data_folder_) || !table.LoadByID(id)) return std::nullopt;
+  return tazmel::ProgramListAddress(table.Fields());
 }
 
 TreeMenuState TreeEditor::MenuState() const {

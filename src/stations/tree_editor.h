@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,13 +37,23 @@ struct TreeMenuState {
   bool remove_favorite_enabled = false;
 };
 
-// One entry of a station menu that mirrors the loaded tree.
+// One entry of a station menu that mirrors the tree.
 struct StationMenuItem {
   std::string caption;  // data code page bytes
   int tag = 0;          // node ID; 0 for top nodes
   bool is_station = false;
   std::vector<StationMenuItem> children;
+  // Set instead of `children` for a top node whose tree is not loaded yet:
+  // loads it and gives its items, for a submenu that is filled when it
+  // opens. It finds the top node again by its place and file name, so it
+  // still works after ReloadTree and gives nothing once the tree is gone;
+  // it must not outlive the editor.
+  std::function<std::vector<StationMenuItem>()> load_children = nullptr;
 };
+
+// Scroll requests of the stepping commands, beyond showing the node they
+// land on.
+enum class TreeScroll { kToTop, kToBottom, kLineUp };
 
 // What the tree logic asks of the window around it. Every hook may be left
 // empty; the logic then simply does without it.
@@ -59,16 +71,22 @@ struct TreeEditorHooks {
   std::function<void(int station_id)> play_station;
   // A node's row needs repainting (playing or found mark changed).
   std::function<void(const TreeNode& node)> repaint;
+  // Next from no playing station or from the last node scrolls to the top;
+  // Previous from there scrolls to the bottom, and one line up for every
+  // group or top node it passes. make_visible follows for the landing node.
+  std::function<void(TreeScroll where)> scroll;
 };
 
 // The station tree of the playlist window with the state its commands share,
 // and every command that edits, searches, plays from or saves it. Plain C++:
 // a Qt view binds its widgets to this and renders the state.
 //
-// Permissions follow the top node of a node: locked system trees (top ID
-// -49..-11) take no edit at all; user trees (below -100, or an ID that is not
-// a number) are editable everywhere; editable system trees (-99..-51) below
-// their top node; other system trees allow structure edits but no renaming.
+// Permissions follow the number of a node's top node: locked system trees
+// (top ID -49..-11) take no edit at all; user trees (below -100) are
+// editable everywhere; editable system trees (-99..-51) below their top
+// node; other system trees allow structure edits but no renaming. A top ID
+// that is not a number counts as -1, an other system tree, although its
+// line is stored with the user trees.
 class TreeEditor {
  public:
   // `data_folder` holds the tree files; `prompts` asks the save question and
@@ -147,8 +165,14 @@ class TreeEditor {
   TreeNode* FindChild(TreeNode* parent, int id, std::string_view caption) const;
   // One more than the highest top-node icon, at most `last_icon`.
   int NextTopIcon(int last_icon) const;
-  // The icon list's last index as the skin gives it.
+  // The same with the skin's limit; until a skin has given one there is no
+  // limit. Every new user tree (Add Group, Paste, Add To Favorites of a top
+  // node, the generator) takes its icon from here.
+  int NextTopIcon() const { return NextTopIcon(last_tree_icon_); }
+  // The last index of the skin's node icon list; set at every skin load.
   void set_last_tree_icon(int last_icon) { last_tree_icon_ = last_icon; }
+  int last_tree_icon() const { return last_tree_icon_; }
+  static constexpr int kNoIconLimit = std::numeric_limits<int>::max();
 
   // ---- view commands ----
   void Sort();
@@ -173,15 +197,31 @@ class TreeEditor {
 
   TreeMenuState MenuState() const;
 
+  // Program List: the page to open for the selected station, read from the
+  // station tables of the data folder (see ProgramListAddress in
+  // radio_table.h); nothing without a selected station or a usable page.
+  std::optional<std::string> ProgramListAddress() const;
+
   // ---- playing (see tree_playing.cpp) ----
   void Play();
   int PlayNextStation();
   int PlayPreviousStation();
+  // A station started elsewhere (a channel button, the station menu, a
+  // task) becomes the playing node, so that Next and Previous step on from
+  // it. The node is the playing node itself when it already is that
+  // station; else the selected node when it is; else the first station node
+  // with that ID in display order over the loaded trees outside Recently
+  // played; else its entry in Recently played. When no loaded tree holds
+  // it, there is no playing node (Next then starts at the top). IDs below 1
+  // change nothing. Nothing is loaded, expanded, scrolled or recorded.
+  void SetPlayingStation(int station_id);
   void RecordRecent(TreeNode& node);
   void AddToFavorites();
   void RemoveFromFavorites();
   // Refills `menu` when the tree changed, the menu is empty or a subtree was
-  // loaded since; true when it was refilled.
+  // loaded since; true when it was refilled. One item per top node, nested
+  // items for what is loaded below it; a top node not loaded yet gets
+  // `load_children` (see StationMenuItem).
   bool BuildStationMenu(std::vector<StationMenuItem>& menu);
   // The channels tree's first ten stations: (node ID, caption) per position.
   std::vector<std::pair<int, std::string>> ChannelStations();
@@ -218,7 +258,7 @@ class TreeEditor {
   std::vector<std::string> deleted_tree_files_;
   TreeFindOptions last_find_;
   bool searched_ = false;
-  int last_tree_icon_ = 7;
+  int last_tree_icon_ = kNoIconLimit;
   std::vector<std::pair<int, CutVeto>> cut_vetoes_;
   std::vector<std::pair<int, RemovalListener>> removal_listeners_;
   int next_veto_handle_ = 1;

@@ -66,7 +66,8 @@ void AppendTopListLine(std::string& text, const TreeNode& top) {
   text += '/';
   AppendLineText(text, top.id_text());
   text += '/';
-  AppendLineText(text, top.caption());
+  // A caption set by hand past TopCaption still reads back whole.
+  AppendLineText(text, TopCaption(top.caption()));
   text += '=';
   AppendLineText(text, top.file_name());
   text += kLineEnd;
@@ -221,6 +222,19 @@ std::string NewUserTreeFileName(const StationTree& tree) {
     for (const auto& top : tree.top_nodes()) used = used || EqualsNoCase(top->file_name(), name);
     if (!used) return name;
   }
+}
+
+std::string TopCaption(std::string_view caption) {
+  std::string out;
+  out.reserve(caption.size());
+  for (char c : caption) {
+    if (c == '=') {
+      out += kEqualsLookAlike;
+    } else {
+      out += (c == '\r' || c == '\n') ? ' ' : c;
+    }
+  }
+  return out;
 }
 
 bool IsSubtreeFileName(std::string_view name) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "stations/station_tree.h"
 
@@ -56,5 +57,12 @@ bool IsSubtreeFileName(std::string_view name);
 
 // "tree_user<N>.dat" with the smallest N >= 1 that no top node uses.
 std::string NewUserTreeFileName(const StationTree& tree);
+
+// A list line's caption ends at its first "=", so a top node's caption
+// keeps none: each becomes the full-width equals sign U+FF1D, which looks
+// alike and stays one character in GBK, GB18030 and Big5 (here the bytes
+// A3 BD; neither is "="). Line breaks become blanks.
+inline constexpr std::string_view kEqualsLookAlike = "\xA3\xBD";
+std::string TopCaption(std::string_view caption);
 
 }  // namespace tazmel

@@ -140,8 +140,7 @@ TreeNode& InsertNewNode(TreeEditor& editor, const TreeGeneratorOptions& options)
                                            std::make_unique<TreeNode>(options.group_name, 1, -1, kNewGroupID));
   }
   StationTree& tree = editor.tree();
-  auto top =
-      std::make_unique<TreeNode>(options.group_name, editor.NextTopIcon(options.last_tree_icon), -1, kNewUserTreeID);
+  auto top = std::make_unique<TreeNode>(TopCaption(options.group_name), editor.NextTopIcon(), -1, kNewUserTreeID);
   top->set_id_text(std::to_string(kNewUserTreeID));
   top->set_file_name(NewUserTreeFileName(tree));
   // Not expandable while empty: a stopped run may leave it so, and it must

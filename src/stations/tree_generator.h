@@ -37,8 +37,6 @@ struct TreeGeneratorOptions {
   std::string group_name = "New Group";                       // caption of the new node
   std::array<GeneratorLevel, kGeneratorLevelCount> levels{};  // all kNone
   GeneratorTables tables = GeneratorTables::kAll;
-  // The skin's last tree icon, the limit for a new user tree's icon.
-  int last_tree_icon = 7;
 };
 
 // Builds a new node of the station tree from the station tables of the

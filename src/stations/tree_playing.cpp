@@ -61,8 +61,24 @@ void ExpandAncestors(TreeEditor& editor, const TreeNode& node) {
   for (TreeNode* parent = node.parent(); parent != nullptr; parent = parent->parent()) editor.Expand(*parent);
 }
 
+void Scroll(TreeEditor& editor, TreeScroll where) {
+  if (editor.hooks().scroll) editor.hooks().scroll(where);
+}
+
+// Where a step begins without a usable playing node: the first node (Next)
+// or the last one (Previous), with its parent opened and the tree scrolled
+// to that end.
+TreeNode* StartAtEnd(TreeEditor& editor, bool forward) {
+  TreeNode* start = forward ? editor.tree().First() : editor.tree().Last();
+  if (start == nullptr) return nullptr;
+  if (TreeNode* parent = start->parent()) editor.Expand(*parent);
+  Scroll(editor, forward ? TreeScroll::kToTop : TreeScroll::kToBottom);
+  return start;
+}
+
 // Walks in display order from `node` to the first station, loading every top
-// node met and expanding the groups passed; null past the end of the tree.
+// node met and expanding the groups passed (backwards, each one also
+// scrolls a line up); null past the end of the tree.
 TreeNode* WalkToStation(TreeEditor& editor, TreeNode* node, bool forward) {
   while (node != nullptr) {
     const bool had_children = node->HasChildren();
@@ -75,7 +91,59 @@ TreeNode* WalkToStation(TreeEditor& editor, TreeNode* node, bool forward) {
       continue;
     }
     if (node->HasChildren()) editor.Expand(*node);
+    if (!forward) Scroll(editor, TreeScroll::kLineUp);
     node = forward ? node->Next() : node->Previous();
+  }
+  return nullptr;
+}
+
+// The first station node with this ID in display order, passing over
+// Recently played unless `in_recent`.
+TreeNode* FirstStation(const StationTree& tree, int id, bool in_recent) {
+  for (const auto& top : tree.top_nodes()) {
+    if (IsRecentlyPlayed(*top) != in_recent) continue;
+    const TreeNode* end = top->LastDescendant()->Next();
+    for (TreeNode* node = top->Next(); node != end; node = node->Next()) {
+      if (NodeID(*node) == id) return node;
+    }
+  }
+  return nullptr;
+}
+
+// Items for the children of `parent`, which stands at `depth`, nested as
+// the tree is, down to kMaxMenuDepth.
+std::vector<StationMenuItem> MenuItemsBelow(const TreeNode& parent, int depth) {
+  std::vector<StationMenuItem> items;
+  if (depth + 1 >= kMaxMenuDepth) return items;
+  // levels[d] is the list that receives items at depth d: the children of
+  // the last item one level up. Only the deepest list grows, so the
+  // pointers to the shallower ones stay valid.
+  std::vector<std::vector<StationMenuItem>*> levels(static_cast<std::size_t>(depth) + 1, nullptr);
+  levels.push_back(&items);
+  std::vector<std::pair<const TreeNode*, int>> pending;  // node and depth, next last
+  for (int i = parent.child_count() - 1; i >= 0; --i) pending.emplace_back(parent.child(i), depth + 1);
+  while (!pending.empty()) {
+    const auto [node, at] = pending.back();
+    pending.pop_back();
+    levels.resize(static_cast<std::size_t>(at) + 1);
+    StationMenuItem& item = levels.back()->emplace_back();
+    item.caption = node->caption();
+    item.tag = NodeID(*node);
+    item.is_station = IsStationNode(*node);
+    levels.push_back(&item.children);
+    if (at + 1 >= kMaxMenuDepth) continue;
+    for (int i = node->child_count() - 1; i >= 0; --i) pending.emplace_back(node->child(i), at + 1);
+  }
+  return items;
+}
+
+// The top node a lazy menu item was made for: still at its place with its
+// file name, or found by the file name elsewhere among the top nodes.
+TreeNode* TopForMenu(const StationTree& tree, int index, std::string_view file_name) {
+  TreeNode* top = tree.Top(index);
+  if (top != nullptr && EqualsNoCase(top->file_name(), file_name)) return top;
+  for (const auto& other : tree.top_nodes()) {
+    if (EqualsNoCase(other->file_name(), file_name)) return other.get();
   }
   return nullptr;
 }
@@ -103,37 +171,65 @@ void TreeEditor::Play() {
 }
 
 int TreeEditor::PlayNextStation() {
-  TreeNode* start = tree_.First();
+  TreeNode* start = nullptr;
+  bool from_end = true;
   if (playing_node_ != nullptr && playing_node_ != tree_.Last()) {
+    from_end = false;
     if (IsStationNode(*playing_node_)) {
       start = playing_node_->Next();
     } else {
       Expand(*playing_node_);
       start = playing_node_;
     }
+  } else {
+    start = StartAtEnd(*this, true);
   }
   TreeNode* next = WalkToStation(*this, start, true);
   // Nothing after the playing station (only empty groups or trees follow):
   // go round to the start of the tree rather than stop playing.
-  if (next == nullptr && start != tree_.First()) next = WalkToStation(*this, tree_.First(), true);
+  if (next == nullptr && !from_end) next = WalkToStation(*this, StartAtEnd(*this, true), true);
   return MakePlaying(*this, playing_node_, next);
 }
 
 int TreeEditor::PlayPreviousStation() {
-  TreeNode* start = tree_.Last();
+  TreeNode* start = nullptr;
+  bool from_end = true;
   if (playing_node_ != nullptr && playing_node_ != tree_.First()) {
+    from_end = false;
     if (IsStationNode(*playing_node_)) {
       start = playing_node_->Previous();
     } else {
       Expand(*playing_node_);
       start = playing_node_;
     }
+  } else {
+    start = StartAtEnd(*this, false);
   }
   TreeNode* previous = WalkToStation(*this, start, false);
   // From the first station only its top node lies before it: go round to the
   // end of the tree rather than stop playing.
-  if (previous == nullptr && start != tree_.Last()) previous = WalkToStation(*this, tree_.Last(), false);
+  if (previous == nullptr && !from_end) previous = WalkToStation(*this, StartAtEnd(*this, false), false);
   return MakePlaying(*this, playing_node_, previous);
+}
+
+void TreeEditor::SetPlayingStation(int station_id) {
+  if (station_id < 1) return;
+  TreeNode* node = nullptr;
+  if (playing_node_ != nullptr && IsStationNode(*playing_node_) && NodeID(*playing_node_) == station_id) {
+    node = playing_node_;
+  } else if (selected_ != nullptr && IsStationNode(*selected_) && NodeID(*selected_) == station_id) {
+    node = selected_;
+  } else {
+    node = FirstStation(tree_, station_id, false);
+    if (node == nullptr) node = FirstStation(tree_, station_id, true);
+  }
+  if (node == playing_node_) return;
+  TreeNode* old = playing_node_;
+  playing_node_ = node;
+  if (hooks_.repaint) {
+    if (old != nullptr) hooks_.repaint(*old);
+    if (node != nullptr) hooks_.repaint(*node);
+  }
 }
 
 void TreeEditor::RecordRecent(TreeNode& node) {
@@ -179,24 +275,21 @@ bool TreeEditor::BuildStationMenu(std::vector<StationMenuItem>& menu) {
   if (!tree_modified_ && !menu.empty() && !tree_menu_stale_) return false;
   tree_menu_stale_ = false;
   menu.clear();
-  // levels[d] is the list that receives items at depth d: the children of
-  // the last item one level up. Only the deepest list grows, so the
-  // pointers to the shallower ones stay valid.
-  std::vector<std::vector<StationMenuItem>*> levels{&menu};
-  std::vector<std::pair<const TreeNode*, int>> pending;  // node and depth, next last
-  for (auto top = tree_.top_nodes().rbegin(); top != tree_.top_nodes().rend(); ++top)
-    pending.emplace_back(top->get(), 0);
-  while (!pending.empty()) {
-    const auto [node, depth] = pending.back();
-    pending.pop_back();
-    levels.resize(static_cast<std::size_t>(depth) + 1);
-    StationMenuItem& item = levels.back()->emplace_back();
-    item.caption = node->caption();
-    item.tag = depth > 0 ? NodeID(*node) : 0;
-    item.is_station = IsStationNode(*node);
-    levels.push_back(&item.children);
-    if (depth + 1 >= kMaxMenuDepth) continue;
-    for (int i = node->child_count() - 1; i >= 0; --i) pending.emplace_back(node->child(i), depth + 1);
+  for (const auto& top : tree_.top_nodes()) {
+    StationMenuItem& item = menu.emplace_back();
+    item.caption = top->caption();
+    if (top->HasChildren() || !top->expandable()) {
+      item.children = MenuItemsBelow(*top, 0);
+      continue;
+    }
+    // Loaded only when its submenu opens: the station menu must not read
+    // every tree file at once.
+    item.load_children = [this, index = top->ChildIndex(), file = top->file_name()] {
+      TreeNode* node = TopForMenu(tree_, index, file);
+      if (node == nullptr) return std::vector<StationMenuItem>{};
+      EnsureLoaded(*node);
+      return MenuItemsBelow(*node, 0);
+    };
   }
   return true;
 }

@@ -158,6 +158,17 @@ TEST_F(RadioTableTest, FindNameAndUrlContinueAfterAHit) {
   EXPECT_EQ(table_.FindUrl("news", 0), 3);
 }
 
+// An empty text is part of every name and address list, yet finds nothing
+// and leaves the fields alone, from any start.
+TEST_F(RadioTableTest, FindNameAndUrlWithEmptyTextFindNothing) {
+  for (int after : {0, 1, 2}) {
+    table_.ClearFields();
+    EXPECT_EQ(table_.FindName("", after), 0) << after;
+    EXPECT_EQ(table_.FindUrl("", after), 0) << after;
+    EXPECT_EQ(table_.Fields(), StationRecord{}) << after;
+  }
+}
+
 TEST_F(RadioTableTest, LoadAndSave) {
   ASSERT_TRUE(table_.LoadByID(100003));
   EXPECT_EQ(table_.Fields().VRadioName, "News Talk");

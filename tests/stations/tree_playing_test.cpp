@@ -235,6 +235,91 @@ TEST_F(StepPlayingTest, NothingToPlay) {
   }
 }
 
+// Next scrolls to the top when it starts there, Previous to the bottom and
+// one line up for every group or top node it passes on the way back.
+TEST_F(StepPlayingTest, ScrollRequests) {
+  const std::string tree = "Sys [-60] sys.dat\n  A [1]\n  G [-1]\n    H [-1]\n    B [2]\nLast [-101] last.dat\n";
+  using S = TreeScroll;
+  struct Case {
+    const char* playing;  // empty: none
+    bool next;
+    std::vector<TreeScroll> scrolls;
+    const char* lands;
+  } cases[] = {
+      {"", true, {S::kToTop}, "A"},
+      {"A", true, {}, "B"},
+      {"B", true, {S::kToTop}, "A"},                 // only an empty tree follows: round to the top
+      {"", false, {S::kToBottom, S::kLineUp}, "B"},  // the empty last tree is passed
+      {"B", false, {S::kLineUp, S::kLineUp}, "A"},
+      {"A", false, {S::kLineUp, S::kToBottom, S::kLineUp}, "B"},
+  };
+  std::vector<TreeScroll> scrolls;
+  editor_.hooks().scroll = [&](TreeScroll where) { scrolls.push_back(where); };
+  std::vector<std::string> shown;
+  editor_.hooks().make_visible = [&](const TreeNode& node) { shown.push_back(node.caption()); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.playing) + (c.next ? " next" : " previous"));
+    UseFiles(tree);
+    LoadAll();
+    if (*c.playing != '\0') PlayNamed(c.playing);
+    scrolls.clear();
+    shown.clear();
+    if (c.next) {
+      editor_.PlayNextStation();
+    } else {
+      editor_.PlayPreviousStation();
+    }
+    EXPECT_EQ(scrolls, c.scrolls);
+    EXPECT_EQ(PlayingCaption(), c.lands);
+    EXPECT_EQ(shown, std::vector<std::string>{c.lands});
+  }
+}
+
+// A station started elsewhere becomes the playing node by its ID, and the
+// steps go on from there.
+TEST_F(StepPlayingTest, PlayingStationStartedElsewhere) {
+  const std::string tree =
+      "Sys [-60] sys.dat\n  A [1]\n  B [2]\n  G [-1]\n    C [2]\n    D [3]\nOnly [-101] only.dat\n  E [4]\n"
+      "Recent [-97] recent.dat\n  R2 [2]\n  R5 [5]\n";
+  struct Case {
+    const char* playing;   // before; empty: none
+    const char* selected;  // empty: none
+    int id;
+    const char* becomes;  // empty: none
+    const char* next;
+  } cases[] = {
+      {"", "", 2, "B", "C"},   {"C", "", 2, "C", "D"},    {"", "C", 2, "C", "D"}, {"A", "D", 2, "B", "C"},
+      {"", "", 4, "E", "R2"},  {"A", "", 99, "", "A"},    {"D", "", 0, "D", "E"}, {"D", "", -1, "D", "E"},
+      {"", "R2", 1, "A", "B"}, {"", "R2", 2, "R2", "R5"}, {"", "", 5, "R5", "A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.playing) + "/" + c.selected + "/" + std::to_string(c.id));
+    UseTree(tree);
+    if (*c.playing != '\0') PlayNamed(c.playing);
+    editor_.Select(*c.selected != '\0' ? &Node(c.selected) : nullptr);
+    editor_.SetPlayingStation(c.id);
+    EXPECT_EQ(PlayingCaption(), c.becomes);
+    editor_.PlayNextStation();
+    EXPECT_EQ(PlayingCaption(), c.next);
+  }
+  // Only what is in memory counts: an unloaded tree is not read for it.
+  UseFiles(tree);
+  editor_.SetPlayingStation(4);
+  EXPECT_EQ(editor_.playing_node(), nullptr);
+  EXPECT_FALSE(Node("Only").HasChildren());
+}
+
+// The old and the new playing rows are repainted; nothing when the mark
+// stays where it is.
+TEST_F(StepPlayingTest, PlayingStationRepaintsBothRows) {
+  UseTree("Sys [-60] sys.dat\n  A [1]\n  B [2]\n");
+  PlayNamed("A");
+  repainted_.clear();
+  editor_.SetPlayingStation(2);
+  editor_.SetPlayingStation(2);
+  EXPECT_EQ(repainted_, (std::vector<std::string>{"A", "B"}));
+}
+
 // Add copies the selection into Favorites, also a group onto a collapsed
 // Favorites tree; a node already in Favorites is not added again.
 TEST_F(FavoritesTest, Add) {
@@ -314,6 +399,39 @@ TEST_F(StationMenuTest, MirrorsTreeAndRebuildsOnlyWhenNeeded) {
 
   std::vector<StationMenuItem> other;
   EXPECT_TRUE(editor_.BuildStationMenu(other));
+}
+
+// Trees not loaded yet come with a loader instead of items: it reads the
+// tree when its submenu opens, Recently played's saved entries included, and
+// still finds the tree after a reload, but not once it is gone.
+TEST_F(StationMenuTest, UnloadedTreesLoadWhenOpened) {
+  UseFiles("Recent [-97] recent.dat\n  Old [7]\nFav [-99] fav.dat\n  G [-1]\n    F [8]\nEmpty [-101] none.dat\n");
+  fs::remove(data_ / "none.dat");
+  std::vector<StationMenuItem> menu;
+  ASSERT_TRUE(editor_.BuildStationMenu(menu));
+  ASSERT_EQ(menu.size(), 3u);
+  for (const StationMenuItem& item : menu) {
+    EXPECT_TRUE(item.children.empty()) << item.caption;
+    EXPECT_TRUE(item.load_children) << item.caption;
+  }
+  EXPECT_FALSE(Node("Recent").HasChildren());
+  EXPECT_EQ(MenuOutline(menu[0].load_children()), "Old 7 *\n");
+  EXPECT_TRUE(Node("Recent").HasChildren());
+  EXPECT_TRUE(MenuOutline(menu[2].load_children()).empty());
+
+  // Once loaded, the next menu holds the items itself.
+  std::vector<StationMenuItem> again;
+  ASSERT_TRUE(editor_.BuildStationMenu(again));
+  EXPECT_FALSE(again[0].load_children);
+  EXPECT_EQ(MenuOutline(again[0].children), "Old 7 *\n");
+  EXPECT_FALSE(again[2].load_children);  // its file is missing: known empty
+
+  editor_.ReloadTree(-1, -1);
+  EXPECT_EQ(MenuOutline(menu[1].load_children()), "G -1\n  F 8 *\n");
+  editor_.DeleteNode(Node("Fav"));
+  editor_.DeleteNode(Node("Recent"));
+  EXPECT_TRUE(menu[1].load_children().empty());
+  EXPECT_TRUE(menu[0].load_children().empty());
 }
 
 // A tree nested absurdly deep (a damaged file) gives a menu of bounded depth

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <QVariant>
+#include <memory>
+#include <vector>
 
 #include "core/text_utils.h"
 #include "ui/main/main_window.h"
@@ -25,17 +28,42 @@ QMenu* AddSubmenu(QMenu* menu, const char* name, const char* caption) {
   return sub;
 }
 
-void AddStationItems(QMenu* menu, const std::vector<StationMenuItem>& items, TfrmMain* window) {
+using StationItems = std::vector<StationMenuItem>;
+
+// Adds one entry per item. A submenu is filled when it first opens, from
+// the items kept alive by `keep`, or from the tree its item loads then: a
+// big tree costs no menu entries until someone looks into it.
+void FillStationMenu(QMenu* menu, const StationItems& items, const std::shared_ptr<const StationItems>& keep,
+                     TfrmMain* window) {
   for (const StationMenuItem& item : items) {
     const QString caption = FromGb(item.caption);
     if (item.is_station) {
       const int id = item.tag;
       QAction* action = menu->addAction(caption);
       QObject::connect(action, &QAction::triggered, window, [window, id] { emit window->stationChosen(id); });
-    } else {
-      AddStationItems(menu->addMenu(caption), item.children, window);
+      continue;
     }
+    QMenu* sub = menu->addMenu(caption);
+    // A submenu is a window of its own: it takes the skin palette of its
+    // menu only when given it.
+    if (menu->testAttribute(Qt::WA_SetPalette)) sub->setPalette(menu->palette());
+    const StationMenuItem* source = &item;
+    QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, source, keep, window] {
+      if (sub->property("stationItemsFilled").toBool()) return;
+      sub->setProperty("stationItemsFilled", true);
+      if (source->load_children) {
+        auto loaded = std::make_shared<const StationItems>(source->load_children());
+        FillStationMenu(sub, *loaded, loaded, window);
+      } else {
+        FillStationMenu(sub, source->children, keep, window);
+      }
+    });
   }
+}
+
+void AddStationItems(QMenu* menu, const StationItems& items, TfrmMain* window) {
+  auto keep = std::make_shared<const StationItems>(items);
+  FillStationMenu(menu, *keep, keep, window);
 }
 
 }  // namespace
