@@ -30,6 +30,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/radio_tree_view.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -119,6 +120,7 @@ void Application::Start() {
                     .close_window = {},
                     .tree_visible = {}});
   playlist_controller_->ApplySkin(&main_window_->Skin());
+  playlist_controller_->TreeView().SetClickMode(settings_.playlist.click_mode);
   connect(main_window_.get(), &TfrmMain::skinChosen, playlist_controller_.get(),
           [this] { playlist_controller_->ApplySkin(&main_window_->Skin()); });
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {

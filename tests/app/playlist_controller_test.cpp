@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -253,6 +255,28 @@ TEST_F(PlayListControllerTest, GroupDialog) {
   EXPECT_EQ(fresh->parent(), Top("Mine"));
   EXPECT_EQ(fresh->NextSibling(), Node("Solo")) << "a new group goes before a selected station";
   EXPECT_EQ(view().Model().NodeOf(view().currentIndex()), editor().selected());
+}
+
+// Incorporate lets input through between nodes: Escape stops it, while a
+// click that arrives meanwhile changes nothing.
+TEST_F(PlayListControllerTest, EscapeStopsIncorporateAndClicksWait) {
+  SelectInView(Node("Rock"));
+  controller_->RunMenuCommand(QStringLiteral("nCopy"));
+  SelectInView(Node("Mix"));
+  const QPoint elsewhere = view().visualRect(view().Model().IndexOf(Top("Favorites"))).center();
+  QCoreApplication::postEvent(
+      view().viewport(), new QMouseEvent(QEvent::MouseButtonPress, elsewhere, view().viewport()->mapToGlobal(elsewhere),
+                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(&view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  controller_->RunMenuCommand(QStringLiteral("nIncorporate"));
+  TreeNode* mix = Node("Mix");
+  EXPECT_FALSE(mix->HasChildren()) << "stopped before the first node";
+  EXPECT_FALSE(editor().abort_requested());
+  EXPECT_EQ(editor().selected(), mix);
+  EXPECT_EQ(view().Model().NodeOf(view().currentIndex()), mix);
+
+  controller_->RunMenuCommand(QStringLiteral("nIncorporate"));
+  EXPECT_EQ(mix->child_count(), 2) << "without Escape the merge runs through";
 }
 
 // A node dropped on another moves there, and the view follows.

@@ -226,7 +226,7 @@ void TRadioTreeView::Restore() {
 
 void TRadioTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTreeView::currentChanged(current, previous);
-  if (restoring_) return;
+  if (restoring_ || model_.Changing()) return;
   TreeNode* node = model_.NodeOf(current);
   if (node != nullptr) model_.editor().Select(node);
 }
@@ -234,6 +234,12 @@ void TRadioTreeView::currentChanged(const QModelIndex& current, const QModelInde
 void TRadioTreeView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     emit abortRequested();
+    event->accept();
+    return;
+  }
+  // A command that lets events through (Incorporate) is still changing the
+  // tree: only Escape counts then.
+  if (model_.Changing()) {
     event->accept();
     return;
   }
@@ -307,6 +313,21 @@ void TRadioTreeView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool TRadioTreeView::viewportEvent(QEvent* event) {
+  if (model_.Changing()) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::ToolTip:
+      case QEvent::Wheel:
+      case QEvent::ContextMenu:
+        event->accept();
+        return true;
+      default:
+        break;
+    }
+  }
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const TreeNode* node = NodeAt(help->pos());
