@@ -146,7 +146,8 @@ TEST_F(PlayListControllerTest, MenuLayout) {
   EXPECT_EQ(Item("nSort")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
   EXPECT_EQ(Item("nTestRadio")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
   EXPECT_TRUE(Item("nTreeGenerator")->shortcut().isEmpty());
-  EXPECT_EQ(Item("nPlay")->shortcut(), QKeySequence(Qt::Key_Return));
+  EXPECT_EQ(Item("nPlay")->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)}));
 }
 
 // The tree's shortcuts act only while the tree pane has the focus: in the

@@ -37,7 +37,7 @@ TTreeMenu::TTreeMenu(QWidget& pane) : QMenu(&pane) {
   };
   add(*this, {{"nAddFavorite", "Add To Fav&orites", QKeySequence(Qt::CTRL | Qt::Key_O)},
               {"nDelFavorite", "Remove From Fav&orites", QKeySequence(Qt::CTRL | Qt::Key_O)},
-              {"nPlay", "&Play", QKeySequence(Qt::Key_Return)},
+              {"nPlay", "&Play", QKeySequence(Qt::Key_Enter)},
               {"nProgramList", "Program &List", QKeySequence(Qt::CTRL | Qt::Key_L)}});
   addSeparator();
   add(*this, {{"nCut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X)},
@@ -79,7 +79,8 @@ TTreeMenu::TTreeMenu(QWidget& pane) : QMenu(&pane) {
               {"nCollapseAll", "C&ollapse All", QKeySequence()}});
   addMenu(view);
 
-  Action(QStringLiteral("nPlay"))->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  // The keypad's Enter names the item; the main Return key plays as well.
+  Action(QStringLiteral("nPlay"))->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
   Action(QStringLiteral("nClickMode"))->setCheckable(true);
   Action(QStringLiteral("nDelFavorite"))->setVisible(false);
   Action(QStringLiteral("nDelFavorite"))->setShortcut(QKeySequence());
