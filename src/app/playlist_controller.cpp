@@ -154,10 +154,15 @@ void PlayListController::Bind(const char* name, std::function<void()> command) {
 
 // Runs one structural command inside the model's change bracket; the view
 // is restored afterwards and the node the logic asked for is brought into
-// view.
+// view. A step the player asks for while a command lets events through
+// joins that command's bracket.
 template <typename Command>
 void PlayListController::Change(Command command) {
-  if (running_ || !view_) return;
+  if (!view_) return;
+  if (running_) {
+    command();
+    return;
+  }
   running_ = true;
   pending_visible_ = nullptr;
   RadioTreeModel& model = view_->Model();
@@ -181,6 +186,7 @@ void PlayListController::RunMenuCommand(const QString& name) {
 }
 
 void PlayListController::ButtonCommand(int index) {
+  if (running_) return;
   TreeEditor& tree = parts_.tree;
   if (index == 6) {
     if (hooks_.close_window) hooks_.close_window();
@@ -264,6 +270,7 @@ void PlayListController::ShowFind() {
     find_ = new TfrmFind(view_->window());
     TranslateWindow(*find_, parts_.language);
     connect(find_, &TfrmFind::findRequested, this, [this](const TreeFindOptions& options) {
+      if (running_) return;
       if (hooks_.tree_visible && !hooks_.tree_visible()) return;  // the music list's search comes later
       Change([&] { parts_.tree.Find(options); });
     });
@@ -284,6 +291,7 @@ void PlayListController::ShowGroup(bool modify) {
     group_ = new TfrmGroup(view_->window());
     TranslateWindow(*group_, parts_.language);
     connect(group_, &TfrmGroup::nameEntered, this, [this](TfrmGroup::Mode mode, const QString& name) {
+      if (running_) return;
       if (mode == TfrmGroup::Mode::kModify) {
         Change([&] { parts_.tree.ModifyGroup(ToGb(name)); });
       } else {

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
 #include <string>
@@ -278,6 +279,22 @@ TEST_F(PlayListControllerTest, EscapeStopsIncorporateAndClicksWait) {
 
   controller_->RunMenuCommand(QStringLiteral("nIncorporate"));
   EXPECT_EQ(mix->child_count(), 2) << "without Escape the merge runs through";
+}
+
+// The player's Next that arrives while Incorporate lets events through
+// still steps, inside the running command's bracket.
+TEST_F(PlayListControllerTest, PlayerStepDuringIncorporate) {
+  SelectInView(Node("Rock"));
+  controller_->RunMenuCommand(QStringLiteral("nCopy"));
+  SelectInView(Node("Mix"));
+  int stepped = -1;
+  QTimer::singleShot(0, &view(), [&] { stepped = controller_->PlayNextStation(); });
+  controller_->RunMenuCommand(QStringLiteral("nIncorporate"));
+  EXPECT_GT(stepped, 0);
+  ASSERT_NE(editor().playing_node(), nullptr);
+  EXPECT_EQ(NodeID(*editor().playing_node()), stepped);
+  EXPECT_EQ(Node("Mix")->child_count(), 2);
+  EXPECT_EQ(view().Model().NodeOf(view().currentIndex()), editor().selected());
 }
 
 // A node dropped on another moves there, and the view follows.
