@@ -22,6 +22,7 @@
 #include "ui/playlist/group_dialog.h"
 #include "ui/playlist/radio_tree_model.h"
 #include "ui/playlist/radio_tree_view.h"
+#include "ui/playlist/set_channel_dialog.h"
 #include "ui/playlist/tree_menu.h"
 #include "ui/radio_tree_fixture.h"
 
@@ -295,6 +296,43 @@ TEST_F(PlayListControllerTest, PlayerStepDuringIncorporate) {
   EXPECT_EQ(NodeID(*editor().playing_node()), stepped);
   EXPECT_EQ(Node("Mix")->child_count(), 2);
   EXPECT_EQ(view().Model().NodeOf(view().currentIndex()), editor().selected());
+}
+
+// Ctrl+O means the one Favorites item that shows: add outside Favorites,
+// remove inside it.
+TEST_F(PlayListControllerTest, CtrlOFollowsTheVisibleFavoritesItem) {
+  SelectInView(Node("Solo"));
+  Key(&view(), Qt::Key_O, Qt::ControlModifier);
+  TreeNode* favorites = Top("Favorites");
+  ASSERT_EQ(favorites->child_count(), 2);
+  TreeNode* copy = favorites->child(1);
+  EXPECT_EQ(copy->caption(), "Solo");
+  EXPECT_TRUE(editor().favorites_changed());
+
+  SelectInView(copy);
+  Key(&view(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(favorites->child_count(), 1) << "removed again";
+  EXPECT_EQ(Node("Solo")->parent(), Top("Mine")) << "the original stays";
+}
+
+// The channel dialog takes the selected station when it opens and follows
+// the selection to other stations while it is open; a group leaves it be.
+TEST_F(PlayListControllerTest, ChannelDialogFollowsTheSelection) {
+  editor().Expand(*Top("By genre"));
+  editor().Expand(*Node("Rock"));
+  SelectInView(Node("Radio Two"));
+  controller_->RunMenuCommand(QStringLiteral("nSetChannel"));
+  ASSERT_NE(controller_->ChannelDialog(), nullptr);
+  auto* new_edit = controller_->ChannelDialog()->findChild<QLineEdit*>(QStringLiteral("NewEdit"));
+  EXPECT_EQ(new_edit->text(), QStringLiteral("100003-Radio Two"));
+  auto click = [&](const TreeNode* node) {
+    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, view().visualRect(view().Model().IndexOf(node)).center());
+  };
+  view().SetClickMode(false);
+  click(Node("Radio Three"));
+  EXPECT_EQ(new_edit->text(), QStringLiteral("100004-Radio Three"));
+  click(Node("Rock"));
+  EXPECT_EQ(new_edit->text(), QStringLiteral("100004-Radio Three"));
 }
 
 // A node dropped on another moves there, and the view follows.
