@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "app/main_window_controller.h"
+#include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -29,6 +30,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/radio_tree_view.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -36,16 +38,19 @@ namespace tazmel {
 namespace {
 
 // Next and Previous walk the station tree in tree order until the music
-// list arrives.
+// list arrives; through the tree pane's controller once it exists, so the
+// pane follows the step.
 class TreeNavigator : public PlaylistNavigator {
  public:
-  explicit TreeNavigator(TreeEditor& tree) : tree_(tree) {}
-  int NextEntry(int) override { return tree_.PlayNextStation(); }
-  int PreviousEntry(int) override { return tree_.PlayPreviousStation(); }
+  TreeNavigator(TreeEditor& tree, const std::unique_ptr<PlayListController>& playlist)
+      : tree_(tree), playlist_(playlist) {}
+  int NextEntry(int) override { return playlist_ ? playlist_->PlayNextStation() : tree_.PlayNextStation(); }
+  int PreviousEntry(int) override { return playlist_ ? playlist_->PlayPreviousStation() : tree_.PlayPreviousStation(); }
   std::string CurrentMusicEntry() override { return {}; }
 
  private:
   TreeEditor& tree_;
+  const std::unique_ptr<PlayListController>& playlist_;
 };
 
 }  // namespace
@@ -83,7 +88,7 @@ void Application::Start() {
   hooks.play_station = [this](int id) { engine_->PlayStation(id); };
   tree_ = std::make_unique<TreeEditor>(paths_.DataFolder(), prompts_, std::move(hooks));
   MigrateLegacyTreeFile(paths_.DataFolder());
-  navigator_ = std::make_unique<TreeNavigator>(*tree_);
+  navigator_ = std::make_unique<TreeNavigator>(*tree_, playlist_controller_);
   channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);
   CreatePlayer();
   main_controller_ = std::make_unique<MainWindowController>(
@@ -107,6 +112,17 @@ void Application::Start() {
   // An empty tree asks the update service for data once it exists.
 
   main_controller_->Connect();
+  // The tree pane and its commands; the playlist window takes the pane.
+  playlist_controller_ = std::make_unique<PlayListController>(
+      PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
+      PlayListHooks{.open_web_page = {},
+                    .reload_channels = [this] { main_controller_->ReloadChannels(); },
+                    .close_window = {},
+                    .tree_visible = {}});
+  playlist_controller_->ApplySkin(&main_window_->Skin());
+  playlist_controller_->TreeView().SetClickMode(settings_.playlist.click_mode);
+  connect(main_window_.get(), &TfrmMain::skinChosen, playlist_controller_.get(),
+          [this] { playlist_controller_->ApplySkin(&main_window_->Skin()); });
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
     main_controller_->ShowCommand();
   } else {

@@ -19,6 +19,7 @@ class EngineDisplay;
 class MainWindowController;
 class MpvPlayerFactory;
 class PlaybackEngine;
+class PlayListController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -80,6 +81,8 @@ class Application : public QObject {
   std::unique_ptr<PlaybackEngine> engine_;
   // The main window's commands; goes before everything it acts on.
   std::unique_ptr<MainWindowController> main_controller_;
+  // The station tree's pane and commands; goes before the tree it shows.
+  std::unique_ptr<PlayListController> playlist_controller_;
 
   bool closing_ = false;
 };

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "stations/radio_table.h"
+
+namespace tazmel {
+
+class IniFile;
+class ProgramPaths;
+class SkinState;
+class TfrmFind;
+class TfrmGroup;
+class TfrmSetChannel;
+class TRadioTreeView;
+class TTreeMenu;
+class TreeEditor;
+class TreeNode;
+class UserPrompts;
+struct StationRecord;
+
+// The address Program List opens: the schedule page, else the home page,
+// completed to a web address; empty when neither is an http or https page.
+std::string ProgramListAddress(const StationRecord& record);
+
+struct PlayListParts {
+  TreeEditor& tree;
+  const ProgramPaths& paths;
+  // The language file as last read: the dialogs made later translate from it.
+  const IniFile& language;
+  UserPrompts& prompts;
+};
+
+struct PlayListHooks {
+  // Opens an address in the web browser; the desktop's own way by default.
+  std::function<bool(const std::string& address)> open_web_page;
+  // A channel preset was written: the main window's buttons reload.
+  std::function<void()> reload_channels;
+  // The window's close button (skin button 6).
+  std::function<void()> close_window;
+  // Whether the tree pane is the visible one; the music pane's commands
+  // come later. The tree by default.
+  std::function<bool()> tree_visible;
+};
+
+// The playlist window's one way in for the station tree: the tree menu, the
+// skin buttons, the tree pane's mouse and keys, the three dialogs, and the
+// tree logic's requests to the view all run here. Every command that changes
+// the tree's structure runs inside the model's change bracket.
+class PlayListController : public QObject {
+  Q_OBJECT
+
+ public:
+  PlayListController(PlayListParts parts, PlayListHooks hooks);
+  ~PlayListController() override;
+
+  // The tree pane; the playlist window takes it into its panel (and then
+  // owns it).
+  TRadioTreeView& TreeView() const;
+  TTreeMenu& TreeMenu() const { return *menu_; }
+  // Null until first used.
+  TfrmFind* FindDialog() const;
+  TfrmGroup* GroupDialog() const;
+  TfrmSetChannel* ChannelDialog() const;
+
+  void ApplySkin(const SkinState* skin);
+
+  // A tree-menu item by object name; unknown or disabled items do nothing.
+  void RunMenuCommand(const QString& name);
+  // The window's skin buttons 0..6.
+  void ButtonCommand(int index);
+  // The window is about to hide: changed trees are saved, after asking.
+  void Closing();
+  // Next and Previous of the player while the tree is visible.
+  int PlayNextStation();
+  int PlayPreviousStation();
+  // Enabling of the menu (and so of its shortcuts) from the tree's state.
+  void UpdateMenuState();
+
+ private:
+  template <typename Command>
+  void Change(Command command);
+  void Bind(const char* name, std::function<void()> command);
+  void SelectionFollow(TreeNode* node);
+  void ShowFind();
+  void ShowGroup(bool modify);
+  void ShowChannel();
+  void OpenProgramList();
+  void PopUpMenu(const QPoint& pos);
+
+  PlayListParts parts_;
+  PlayListHooks hooks_;
+  QPointer<TRadioTreeView> view_;
+  TTreeMenu* menu_ = nullptr;
+  QPointer<TfrmFind> find_;
+  QPointer<TfrmGroup> group_;
+  QPointer<TfrmSetChannel> channel_;
+  TRadioTable table_;
+  int listener_ = 0;
+  // A command is running (Incorporate lets events through): others wait.
+  bool running_ = false;
+  // The node the logic asked to bring into view during a change; shown once
+  // the view has been restored.
+  const TreeNode* pending_visible_ = nullptr;
+};
+
+}  // namespace tazmel
