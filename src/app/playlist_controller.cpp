@@ -15,6 +15,7 @@
 #include "ui/playlist/radio_tree_model.h"
 #include "ui/playlist/radio_tree_view.h"
 #include "ui/playlist/set_channel_dialog.h"
+#include "ui/skins/skin_palette.h"
 #include "ui/playlist/tree_menu.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
@@ -82,6 +83,21 @@ PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
     model.Refresh();
     view_->MakeVisible(node);
   };
+  logic.scroll = [this](TreeScroll where) {
+    if (!view_ || view_->Model().Changing()) return;
+    view_->Model().Refresh();
+    switch (where) {
+      case TreeScroll::kToTop:
+        view_->ScrollToFirstRow();
+        break;
+      case TreeScroll::kToBottom:
+        view_->ScrollToLastRow();
+        break;
+      case TreeScroll::kLineUp:
+        view_->ScrollLineUp();
+        break;
+    }
+  };
   listener_ = parts_.tree.AddRemovalListener([this](const TreeNode* removed) {
     if (pending_visible_ != nullptr && (removed == nullptr || removed->Contains(*pending_visible_))) {
       pending_visible_ = nullptr;
@@ -134,6 +150,7 @@ PlayListController::~PlayListController() {
   logic.repaint = nullptr;
   logic.selection_follow = nullptr;
   logic.make_visible = nullptr;
+  logic.scroll = nullptr;
   // Until a window takes the pane, it is ours.
   if (view_ && view_->parent() == nullptr) delete view_.data();
 }
@@ -246,7 +263,18 @@ void PlayListController::UpdateMenuState() {
 }
 
 void PlayListController::ApplySkin(const SkinState* skin) {
+  skin_ = skin;
   if (view_) view_->ApplySkin(skin);
+  if (skin == nullptr) return;
+  // The menu and the dialogs look like the skin, light or dark.
+  ApplySkinPalette(*menu_, *skin);
+  for (QWidget* dialog : {static_cast<QWidget*>(find_), static_cast<QWidget*>(group_), static_cast<QWidget*>(channel_)}) {
+    if (dialog != nullptr) ApplySkinPalette(*dialog, *skin);
+  }
+}
+
+void PlayListController::SkinNewDialog(QWidget& dialog) const {
+  if (skin_ != nullptr) ApplySkinPalette(dialog, *skin_);
 }
 
 void PlayListController::PopUpMenu(const QPoint& pos) {
@@ -266,6 +294,7 @@ void PlayListController::ShowFind() {
   if (!find_) {
     find_ = new TfrmFind(view_->window());
     TranslateWindow(*find_, parts_.language);
+    SkinNewDialog(*find_);
     connect(find_, &TfrmFind::findRequested, this, [this](const FindDialogOptions& options) {
       if (running_) return;
       if (hooks_.tree_visible && !hooks_.tree_visible()) return;  // the music list's search comes later
@@ -287,6 +316,7 @@ void PlayListController::ShowGroup(bool modify) {
   if (!group_) {
     group_ = new TfrmGroup(view_->window());
     TranslateWindow(*group_, parts_.language);
+    SkinNewDialog(*group_);
     connect(group_, &TfrmGroup::groupEntered, this, [this](TfrmGroup::Mode mode, const QString& name) {
       if (running_) return;
       if (mode == TfrmGroup::Mode::kModify) {
@@ -309,6 +339,7 @@ void PlayListController::ShowChannel() {
   if (!channel_) {
     channel_ = new TfrmSetChannel(parts_.paths.UserIni(), view_->window());
     TranslateWindow(*channel_, parts_.language);
+    SkinNewDialog(*channel_);
     connect(channel_, &TfrmSetChannel::channelSet, this, [this] {
       if (hooks_.reload_channels) hooks_.reload_channels();
     });

@@ -92,6 +92,7 @@ class PlayListController : public QObject {
   void ShowChannel();
   void OpenProgramList();
   void PopUpMenu(const QPoint& pos);
+  void SkinNewDialog(QWidget& dialog) const;
 
   PlayListParts parts_;
   PlayListHooks hooks_;
@@ -102,6 +103,7 @@ class PlayListController : public QObject {
   QPointer<TfrmSetChannel> channel_;
   TRadioTable table_;
   int listener_ = 0;
+  const SkinState* skin_ = nullptr;
   // A command is running (Incorporate lets events through): others wait.
   bool running_ = false;
   // The node the logic asked to bring into view during a change; shown once
