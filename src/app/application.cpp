@@ -29,6 +29,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/playlist_window.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -54,8 +55,16 @@ Application::Application(ProgramPaths paths)
     : paths_(std::move(paths)),
       dispatcher_(std::make_unique<QtDispatcher>()),
       main_window_(std::make_unique<TfrmMain>()),
+      playlist_window_(std::make_unique<TfrmPlayList>()),
       prompts_(main_window_.get()) {
   main_window_->SetDispatcher(*dispatcher_);
+  // The playlist window draws from the main window's skin, snaps to it and
+  // moves with it; every skin the main window loads reaches it.
+  playlist_window_->SetSkin(&main_window_->Skin());
+  playlist_window_->SetMainWindow(main_window_.get());
+  playlist_window_->SetDispatcher(*dispatcher_);
+  main_window_->SetPlayListWindow(playlist_window_.get());
+  connect(main_window_.get(), &TfrmMain::skinApplied, playlist_window_.get(), &TfrmPlayList::ApplySkin);
 }
 
 Application::~Application() = default;
@@ -192,6 +201,7 @@ void Application::ApplySettings() {
     place = fallback;
   }
   main_window_->move(place);
+  PlacePlayListWindow();
   main_window_->Action("nAlwaysOnTop")->setChecked(options.always_on_top);
   main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, options.always_on_top);
 
@@ -200,17 +210,39 @@ void Application::ApplySettings() {
   tray.SetVisible(options.tray_icon_visible);
 }
 
+// The saved place and size, else the skin's place beside the main window
+// (to its right when the skin names none); the mode and Click Mode too.
+void Application::PlacePlayListWindow() {
+  TfrmPlayList& list = *playlist_window_;
+  const auto& saved = settings_.playlist;
+  if (saved.left && saved.top && saved.width && saved.height) {
+    list.RestoreGeometry(QRect(*saved.left, *saved.top, *saved.width, *saved.height));
+  } else if (!main_window_->SkinLoaded() || main_window_->Skin().Ini().playlist_align == 0) {
+    const Rect place =
+        DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(), main_window_->height()});
+    list.RestoreGeometry(QRect(place.left, place.top, place.width, place.height));
+  } else {
+    list.PlaceBesideMainWindow();
+  }
+  list.SetTreeVisible(saved.tree_visible);
+  list.SetClickMode(saved.click_mode);
+  main_window_->SetMusicMode(!saved.tree_visible);
+  main_window_->SetPlayListVisible(false);
+}
+
 void Application::CollectSettings() {
   settings_.main_window.left = main_window_->x();
   settings_.main_window.top = main_window_->y();
-  // Until the playlist window exists its place stays where it would open.
-  const Rect list =
-      DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(), main_window_->height()});
   auto& playlist = settings_.playlist;
-  if (!playlist.left) playlist.left = list.left;
-  if (!playlist.top) playlist.top = list.top;
-  if (!playlist.width) playlist.width = list.width;
-  if (!playlist.height) playlist.height = list.height;
+  const QRect list = playlist_window_->geometry();
+  playlist.left = list.x();
+  playlist.top = list.y();
+  playlist.width = list.width();
+  playlist.height = list.height();
+  // Hidden with the main window, it keeps the choice made before.
+  if (main_window_->isVisible()) playlist.visible = playlist_window_->isVisible();
+  playlist.tree_visible = playlist_window_->IsTreeVisible();
+  playlist.click_mode = playlist_window_->GetClickMode();
   settings_.cur_lng = paths_.LanguageCode();
   if (main_window_->SkinLoaded()) settings_.skin_name = main_window_->SkinName();
   settings_.options.always_on_top = main_window_->Action("nAlwaysOnTop")->isChecked();
@@ -251,6 +283,7 @@ void Application::Close() {
   // Nothing is heard while the program winds down.
   engine_->SetMute(true);
   main_window_->hide();
+  playlist_window_->hide();
   video_->hide();
   main_window_->Tray().SetVisible(false);
   emit closed();

@@ -23,6 +23,7 @@ class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
 class TfrmMain;
+class TfrmPlayList;
 class TfrmVideo;
 class TWaveOut;
 
@@ -44,6 +45,7 @@ class Application : public QObject {
 
   const Settings& CurrentSettings() const { return settings_; }
   TfrmMain& MainWindow() { return *main_window_; }
+  TfrmPlayList& PlayListWindow() { return *playlist_window_; }
 
  signals:
   void closed();
@@ -52,6 +54,7 @@ class Application : public QObject {
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
   void ApplySettings();
+  void PlacePlayListWindow();
   void CollectSettings();
   void ShowEngineState();
 
@@ -63,6 +66,8 @@ class Application : public QObject {
   // Time for the windows and the player; outlives them all.
   std::unique_ptr<QtDispatcher> dispatcher_;
   std::unique_ptr<TfrmMain> main_window_;
+  // Beside the main window, drawn from its skin; goes before it.
+  std::unique_ptr<TfrmPlayList> playlist_window_;
   MessageBoxes prompts_;
   // The station tree lives here until the playlist window that shows it
   // arrives; its files migrate and its position is kept as at a full start.
