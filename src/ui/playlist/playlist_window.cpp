@@ -127,12 +127,19 @@ void TfrmPlayList::ApplySkin() {
     const QSize minimum = skin_->PlayListMinimumSize();
     setMinimumSize(minimum);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(size().expandedTo(minimum));
+    // Never sized yet: the size the face was drawn for.
+    resize(sized_ ? size().expandedTo(minimum) : face.expandedTo(minimum));
   } else {
     setFixedSize(face);
   }
   lblResize_->resize(std::max(0, ini.grip_width), std::max(0, ini.grip_height));
+  sized_ = true;
   lblResize_->setVisible(!ini.move_resize_style && Zooms());
+  // The panel shows the tree's background wherever no pane covers it.
+  QPalette palette = pnlStretch_->palette();
+  palette.setColor(QPalette::Window, ToQColor(ini.tree.color));
+  pnlStretch_->setPalette(palette);
+  pnlStretch_->setAutoFillBackground(true);
   PlaceBesideMainWindow();
   // A new skin makes a new shape even at the old size.
   shape_size_ = QSize();
@@ -157,6 +164,7 @@ void TfrmPlayList::RestoreGeometry(const QRect& saved) {
   if (skin_ && skin_->Loaded()) {
     size = Zooms() ? size.expandedTo(skin_->PlayListMinimumSize()) : skin_->PlayListFace().size();
   }
+  sized_ = true;
   setGeometry(QRect(saved.topLeft(), size));
 }
 

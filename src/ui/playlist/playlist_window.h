@@ -162,6 +162,8 @@ class TfrmPlayList : public QWidget {
   bool docked_at_drag_ = false;
   bool moving_main_ = false;
   bool snapping_ = false;
+  // Whether a skin or a saved size gave the window its size yet.
+  bool sized_ = false;
 };
 
 }  // namespace tazmel
