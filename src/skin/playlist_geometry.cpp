@@ -244,7 +244,16 @@ ScrollTrack MakeScrollTrack(SkinRect o, const FrameSize& size, int thumb_width, 
   return track;
 }
 
-int ScrollTrack::Travel() const { return std::max(0, Narrow(static_cast<I64>(orbit.Height()) - thumb_height)); }
+int ScrollTrack::ThumbLeft() const {
+  const I64 width = static_cast<I64>(orbit.right) - orbit.left;
+  return Narrow(orbit.left + (width - thumb_width) / 2);
+}
+
+int ScrollTrack::BottomTop() const { return Narrow(static_cast<I64>(orbit.top) + Travel()); }
+
+int ScrollTrack::Travel() const {
+  return std::max(0, Narrow(static_cast<I64>(orbit.bottom) - orbit.top - thumb_height));
+}
 
 int ThumbTopFor(const ScrollTrack& t, int max_pos, int cur_pos) {
   if (max_pos <= 0) return t.orbit.top;

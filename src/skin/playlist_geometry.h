@@ -134,8 +134,8 @@ struct ScrollTrack {
   int thumb_height = 0;
   // How far the thumb's top can travel; never negative.
   int Travel() const;
-  int ThumbLeft() const { return orbit.left + (orbit.Width() - thumb_width) / 2; }
-  int BottomTop() const { return orbit.top + Travel(); }
+  int ThumbLeft() const;
+  int BottomTop() const;
 };
 ScrollTrack MakeScrollTrack(SkinRect face_orbit, const FrameSize& size, int thumb_width, int thumb_height);
 

@@ -42,11 +42,24 @@ void Save(const QImage& image, const fs::path& path) {
 struct SkinOptions {
   bool zoom = true;
   bool lock = true;
+  // Frame pieces, orbit and panel of negative, zero, one-pixel and huge
+  // sizes instead of the frame.
+  bool hostile = false;
 };
+
+constexpr char kHostilePieces[] =
+    "top_left=50,50,10,10\ntop_left_tile=0,0,1,1\ntop_middle_title=0,0,2147483647,2147483647\n"
+    "top_right_tile=-2147483648,0,2147483647,1\ntop_right=10,10,10,10\nbottom_left=-5,-5,3,3\n"
+    "bottom_middle_tile=0,0,1,2147483647\nbottom_right=2147483640,2147483640,2147483647,2147483647\n"
+    "left_top=0,0,0,0\nleft_middle_tile=0,0,1,1\nleft_bottom=0,0,-20,-20\nright_top=0,0,100,60\n"
+    "right_middle_tile=1,1,2,2\nright_bottom=-2147483648,-2147483648,-2147483640,-2147483640\n"
+    "Rect=-100,-100,50,30\nScrollBarOrbit=0,2147483647,-2147483648,0\n";
 
 std::string SkinIni(const SkinOptions& o) {
   std::string ini = "[Skin]\nPlayListFormCanZoom=" + std::to_string(o.zoom) +
                     "\nMoveResizeStyle=0\nLockPlayListForm=" + std::to_string(o.lock) + "\n";
+  if (o.hostile)
+    return ini + "[PlayListForm]\n" + kHostilePieces + "FormMinWidth=-5\n[AddFace]\nbScrollMove=0,0,9,99\n";
   ini +=
       "[PlayListForm]\ntop_left=0,0,10,10\ntop_left_tile=10,0,20,10\ntop_middle_title=20,0,80,10\n"
       "top_right_tile=80,0,90,10\ntop_right=90,0,100,10\nbottom_left=0,50,10,60\n"
@@ -303,6 +316,27 @@ TEST_F(PlayListWindowTest, RestoredSizeAndFixedSkin) {
   EXPECT_FALSE(window_.Grip()->isVisibleTo(&window_));
   EXPECT_EQ(window_.Stretch()->geometry(), QRect(10, 10, 70, 40));
   EXPECT_EQ(window_.ButtonRect(kBtnAddRadio), (SkinRect{1, 51, 9, 59}));
+}
+
+// A hostile skin's pieces, panel and orbit neither hang nor crash the
+// window at any size, the thumb dragged included.
+TEST_F(PlayListWindowTest, HostileSkinStaysUsable) {
+  LoadSkin({.hostile = true});
+  QListView* pane = AddListPane(50);
+  Show();
+  for (const QSize size : {QSize(100, 60), QSize(2000, 1500), QSize(101, 61)}) {
+    window_.resize(size);
+    test::FlushPaints();
+    EXPECT_FALSE(window_.grab().isNull());
+  }
+  Press(QPoint(5, 5));
+  Drag(QPoint(50, 50));
+  Release(QPoint(50, 50));
+  Mouse(window_.Thumb(), QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
+  Mouse(window_.Thumb(), QEvent::MouseMove, QPoint(0, 5000), Qt::NoButton, Qt::LeftButton);
+  Mouse(window_.Thumb(), QEvent::MouseButtonRelease, QPoint(0, 5000), Qt::LeftButton, Qt::NoButton);
+  EXPECT_GE(pane->verticalScrollBar()->value(), 0);
+  EXPECT_GE(window_.width(), 100);  // the face's width bounds a smaller minimum
 }
 
 // Exactly one pane shows; the thumb follows the one shown.
