@@ -45,6 +45,7 @@ struct SkinOptions {
   // Frame pieces, orbit and panel of negative, zero, one-pixel and huge
   // sizes instead of the frame.
   bool hostile = false;
+  bool move_resize = false;
 };
 
 constexpr char kHostilePieces[] =
@@ -57,7 +58,8 @@ constexpr char kHostilePieces[] =
 
 std::string SkinIni(const SkinOptions& o) {
   std::string ini = "[Skin]\nPlayListFormCanZoom=" + std::to_string(o.zoom) +
-                    "\nMoveResizeStyle=0\nLockPlayListForm=" + std::to_string(o.lock) + "\n";
+                    "\nMoveResizeStyle=" + std::to_string(o.move_resize) +
+                    "\nLockPlayListForm=" + std::to_string(o.lock) + "\n";
   if (o.hostile)
     return ini + "[PlayListForm]\n" + kHostilePieces + "FormMinWidth=-5\n[AddFace]\nbScrollMove=0,0,9,99\n";
   ini +=
@@ -301,6 +303,35 @@ TEST_F(PlayListWindowTest, GripResizesWithinTheMinimum) {
   Mouse(grip, QEvent::MouseButtonRelease, QPoint(-300, -300), Qt::LeftButton, Qt::NoButton);
   Mouse(grip, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton, Qt::NoButton);
   EXPECT_EQ(window_.size(), QSize(120, 80));
+}
+
+// Sized by its edges (the window manager here cannot size it), the window
+// follows the dragged edges and keeps the minimum by moving them back.
+TEST_F(PlayListWindowTest, EdgesSizeWithinTheMinimum) {
+  LoadSkin({.move_resize = true});
+  EXPECT_FALSE(window_.Grip()->isVisibleTo(&window_));
+  const QRect start(100, 100, 200, 150);
+  const struct {
+    QPoint press, offset;
+    QRect expected;
+  } cases[] = {
+      {{3, 3}, {50, 30}, {150, 130, 150, 120}},      // top-left corner
+      {{3, 3}, {100, 100}, {180, 170, 120, 80}},     // past the minimum: left and top give way
+      {{197, 75}, {-100, 0}, {100, 100, 120, 150}},  // right edge, out to the minimum
+      {{100, 147}, {0, 40}, {100, 100, 200, 190}},   // bottom edge
+      {{100, 3}, {0, -20}, {100, 80, 200, 170}},     // top edge
+  };
+  for (const auto& c : cases) {
+    window_.setGeometry(start);
+    Show();
+    ASSERT_TRUE(test::WaitUntil([&] { return window_.geometry() == start; }));
+    Press(c.press);
+    Mouse(&window_, QEvent::MouseMove, c.press + c.offset, Qt::NoButton, Qt::LeftButton);
+    EXPECT_TRUE(test::WaitUntil([&] { return window_.geometry() == c.expected; }, 2000))
+        << c.press.x() << "," << c.press.y() << ": " << window_.x() << "," << window_.y() << " " << window_.width()
+        << "x" << window_.height();
+    Release(c.press + c.offset);
+  }
 }
 
 // A saved size below the skin's minimum comes back at the minimum; a

@@ -433,7 +433,24 @@ void TfrmPlayList::mousePressEvent(QMouseEvent* event) {
   if (edges & kEdgeBottom) qt_edges |= Qt::BottomEdge;
   const bool handed =
       edges != kEdgeNone ? windowHandle()->startSystemResize(qt_edges) : windowHandle()->startSystemMove();
-  if (handed) mouse_dragging_ = false;
+  if (handed) {
+    mouse_dragging_ = false;
+  } else {
+    sizing_edges_ = edges;
+    sizing_start_ = geometry();
+  }
+}
+
+// Sizing by hand where the window manager cannot: the dragged edges follow
+// the pointer, and a rectangle below the minimum gives way at those edges.
+void TfrmPlayList::SizeByHand(const QPoint& offset) {
+  SkinRect r = ToSkin(sizing_start_);
+  if (sizing_edges_ & kEdgeLeft) r.left += offset.x();
+  if (sizing_edges_ & kEdgeRight) r.right += offset.x();
+  if (sizing_edges_ & kEdgeTop) r.top += offset.y();
+  if (sizing_edges_ & kEdgeBottom) r.bottom += offset.y();
+  const QSize minimum = skin_->PlayListMinimumSize();
+  setGeometry(ToRect(LimitSizingRect(r, sizing_edges_, minimum.width(), minimum.height())));
 }
 
 void TfrmPlayList::mouseMoveEvent(QMouseEvent* event) {
@@ -443,6 +460,7 @@ void TfrmPlayList::mouseMoveEvent(QMouseEvent* event) {
   if (!(event->buttons() & Qt::LeftButton)) {
     docked_at_drag_ = false;
     mouse_dragging_ = false;
+    sizing_edges_ = kEdgeNone;
   }
   if (skin_ && skin_->Ini().move_resize_style && Zooms() && event->buttons() == Qt::NoButton) {
     const int edges = SizingAreaAt(p.x(), p.y(), width(), height());
@@ -464,11 +482,17 @@ void TfrmPlayList::mouseMoveEvent(QMouseEvent* event) {
     }
     return;
   }
-  move(window_start_ + event->globalPosition().toPoint() - drag_start_global_);
+  const QPoint offset = event->globalPosition().toPoint() - drag_start_global_;
+  if (sizing_edges_ != kEdgeNone) {
+    SizeByHand(offset);
+  } else {
+    move(window_start_ + offset);
+  }
 }
 
 void TfrmPlayList::mouseReleaseEvent(QMouseEvent* event) {
   mouse_dragging_ = false;
+  sizing_edges_ = kEdgeNone;
   docked_at_drag_ = false;
   StopRepeat();
   const int pressed = pressed_button_;

@@ -125,6 +125,7 @@ class TfrmPlayList : public QWidget {
   void RunButton(int index);
   bool Touching() const;
   bool GripEvent(QEvent* event);
+  void SizeByHand(const QPoint& offset);
 
   const SkinState* skin_ = nullptr;
   QPointer<QWidget> main_window_;
@@ -151,6 +152,9 @@ class TfrmPlayList : public QWidget {
   bool mouse_dragging_ = false;
   QPoint drag_start_global_;
   QPoint window_start_;
+  // The edges a sizing drag by hand moves, and the geometry it started at.
+  int sizing_edges_ = kEdgeNone;
+  QRect sizing_start_;
   bool grip_resizing_ = false;
   QPoint grip_start_;
   std::unique_ptr<Timer> repeat_timer_;
