@@ -25,11 +25,13 @@
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
+#include "ui/controls/my_list_box.h"
 #include "ui/hint_style.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/playlist_window.h"
 #include "ui/playlist/radio_tree_view.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
@@ -59,11 +61,24 @@ Application::Application(ProgramPaths paths)
     : paths_(std::move(paths)),
       dispatcher_(std::make_unique<QtDispatcher>()),
       main_window_(std::make_unique<TfrmMain>()),
+      playlist_window_(std::make_unique<TfrmPlayList>()),
       prompts_(main_window_.get()) {
   main_window_->SetDispatcher(*dispatcher_);
+  // The playlist window draws from the main window's skin, snaps to it and
+  // moves with it; every skin the main window loads reaches it.
+  playlist_window_->SetSkin(&main_window_->Skin());
+  playlist_window_->SetMainWindow(main_window_.get());
+  playlist_window_->SetDispatcher(*dispatcher_);
+  main_window_->SetPlayListWindow(playlist_window_.get());
+  connect(main_window_.get(), &TfrmMain::skinApplied, playlist_window_.get(), &TfrmPlayList::ApplySkin);
 }
 
-Application::~Application() = default;
+Application::~Application() {
+  // The tree pane sits in the playlist window and reads the tree: both go
+  // while the tree is still there.
+  playlist_controller_.reset();
+  playlist_window_.reset();
+}
 
 void Application::Start() {
   // A first start gets the shipped settings as the user's own, before
@@ -117,12 +132,20 @@ void Application::Start() {
       PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
       PlayListHooks{.open_web_page = {},
                     .reload_channels = [this] { main_controller_->ReloadChannels(); },
-                    .close_window = {},
-                    .tree_visible = {}});
+                    .close_window = [this] { playlist_window_->close(); },
+                    .tree_visible = [this] { return playlist_window_->IsTreeVisible(); }});
+  auto* music = new TMyListBox;
+  music->setObjectName("lstMusic");
+  playlist_window_->SetPanes(&playlist_controller_->TreeView(), music);
+  playlist_window_->SetTreeVisible(settings_.playlist.tree_visible);
   playlist_controller_->ApplySkin(&main_window_->Skin());
   playlist_controller_->TreeView().SetClickMode(settings_.playlist.click_mode);
-  connect(main_window_.get(), &TfrmMain::skinChosen, playlist_controller_.get(),
+  connect(main_window_.get(), &TfrmMain::skinApplied, playlist_controller_.get(),
           [this] { playlist_controller_->ApplySkin(&main_window_->Skin()); });
+  connect(playlist_window_.get(), &TfrmPlayList::buttonCommand, playlist_controller_.get(),
+          &PlayListController::ButtonCommand);
+  connect(playlist_window_.get(), &TfrmPlayList::closing, playlist_controller_.get(), &PlayListController::Closing);
+  TranslateWindow(*playlist_window_, language_);
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
     main_controller_->ShowCommand();
   } else {
@@ -208,6 +231,7 @@ void Application::ApplySettings() {
     place = fallback;
   }
   main_window_->move(place);
+  PlacePlayListWindow();
   main_window_->Action("nAlwaysOnTop")->setChecked(options.always_on_top);
   main_window_->setWindowFlag(Qt::WindowStaysOnTopHint, options.always_on_top);
 
@@ -216,17 +240,38 @@ void Application::ApplySettings() {
   tray.SetVisible(options.tray_icon_visible);
 }
 
+// The saved place and size, else the skin's place beside the main window
+// (to its right when the skin names none); the mode and Click Mode too.
+void Application::PlacePlayListWindow() {
+  TfrmPlayList& list = *playlist_window_;
+  const auto& saved = settings_.playlist;
+  if (saved.left && saved.top && saved.width && saved.height) {
+    list.RestoreGeometry(QRect(*saved.left, *saved.top, *saved.width, *saved.height));
+  } else if (!main_window_->SkinLoaded() || main_window_->Skin().Ini().playlist_align == 0) {
+    const Rect place =
+        DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(), main_window_->height()});
+    list.RestoreGeometry(QRect(place.left, place.top, place.width, place.height));
+  } else {
+    list.PlaceBesideMainWindow();
+  }
+  list.SetTreeVisible(saved.tree_visible);
+  main_window_->SetMusicMode(!saved.tree_visible);
+  main_window_->SetPlayListVisible(false);
+}
+
 void Application::CollectSettings() {
   settings_.main_window.left = main_window_->x();
   settings_.main_window.top = main_window_->y();
-  // Until the playlist window exists its place stays where it would open.
-  const Rect list =
-      DefaultPlayListPlace({main_window_->x(), main_window_->y(), main_window_->width(), main_window_->height()});
   auto& playlist = settings_.playlist;
-  if (!playlist.left) playlist.left = list.left;
-  if (!playlist.top) playlist.top = list.top;
-  if (!playlist.width) playlist.width = list.width;
-  if (!playlist.height) playlist.height = list.height;
+  const QRect list = playlist_window_->geometry();
+  playlist.left = list.x();
+  playlist.top = list.y();
+  playlist.width = list.width();
+  playlist.height = list.height();
+  // Hidden with the main window, it keeps the choice made before.
+  if (main_window_->isVisible()) playlist.visible = playlist_window_->isVisible();
+  playlist.tree_visible = playlist_window_->IsTreeVisible();
+  if (playlist_controller_) playlist.click_mode = playlist_controller_->TreeView().ClickMode();
   settings_.cur_lng = paths_.LanguageCode();
   if (main_window_->SkinLoaded()) settings_.skin_name = main_window_->SkinName();
   settings_.options.always_on_top = main_window_->Action("nAlwaysOnTop")->isChecked();
@@ -267,6 +312,7 @@ void Application::Close() {
   // Nothing is heard while the program winds down.
   engine_->SetMute(true);
   main_window_->hide();
+  playlist_window_->hide();
   video_->hide();
   main_window_->Tray().SetVisible(false);
   emit closed();

@@ -24,6 +24,7 @@ class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
 class TfrmMain;
+class TfrmPlayList;
 class TfrmVideo;
 class TWaveOut;
 
@@ -45,6 +46,7 @@ class Application : public QObject {
 
   const Settings& CurrentSettings() const { return settings_; }
   TfrmMain& MainWindow() { return *main_window_; }
+  TfrmPlayList& PlayListWindow() { return *playlist_window_; }
 
  signals:
   void closed();
@@ -53,6 +55,7 @@ class Application : public QObject {
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
   void ApplySettings();
+  void PlacePlayListWindow();
   void CollectSettings();
   void ShowEngineState();
 
@@ -64,6 +67,8 @@ class Application : public QObject {
   // Time for the windows and the player; outlives them all.
   std::unique_ptr<QtDispatcher> dispatcher_;
   std::unique_ptr<TfrmMain> main_window_;
+  // Beside the main window, drawn from its skin; goes before it.
+  std::unique_ptr<TfrmPlayList> playlist_window_;
   MessageBoxes prompts_;
   // The station tree lives here until the playlist window that shows it
   // arrives; its files migrate and its position is kept as at a full start.

@@ -23,6 +23,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/playback/open_url_dialog.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/playlist_window.h"
 #include "ui/text_edge.h"
 
 namespace tazmel {
@@ -85,6 +86,18 @@ void MainWindowController::Connect() {
   on("nAlwaysOnTop", [this](bool checked) { SetAlwaysOnTop(checked); });
   on("nWebSite", [this] { OpenWebPage(HomePage()); });
   on("nSponsorUs", [this] { OpenWebPage(SponsorPage()); });
+  on("nShowTree", [this] { TogglePlayList(); });
+  on("nSwitchMode", [this] { SwitchMode(); });
+  w.Action("nShowTree")->setEnabled(w.PlayListWindow() != nullptr);
+  w.Action("nSwitchMode")->setEnabled(qobject_cast<TfrmPlayList*>(w.PlayListWindow()) != nullptr);
+  if (auto* list = qobject_cast<TfrmPlayList*>(w.PlayListWindow())) {
+    connect(list, &TfrmPlayList::visibilityChanged, this, [this](bool visible) {
+      parts_.window.SetPlayListVisible(visible);
+      if (!moving_playlist_) parts_.settings.playlist.visible = visible;
+    });
+    connect(list, &TfrmPlayList::treeVisibilityChanged, this,
+            [this](bool tree_visible) { parts_.window.SetMusicMode(!tree_visible); });
+  }
 
   connect(&w, &TfrmMain::mainMenuOpening, this, &MainWindowController::RefreshMainMenu);
   connect(&w, &TfrmMain::skinChosen, this, &MainWindowController::ChooseSkinFromMenu);
@@ -160,9 +173,12 @@ void MainWindowController::ShowCommand() {
   // is put back above the others.
   SetAlwaysOnTop(w.Action("nAlwaysOnTop")->isChecked());
   w.showNormal();
-  if (!shown_once_) {
-    shown_once_ = true;
-    if (QWidget* list = w.PlayListWindow(); list && parts_.settings.playlist.visible) list->show();
+  // The playlist window comes back when it was showing (at start: when the
+  // settings say so).
+  if (QWidget* list = w.PlayListWindow(); list && parts_.settings.playlist.visible && !list->isVisible()) {
+    moving_playlist_ = true;
+    list->show();
+    moving_playlist_ = false;
   }
   w.raise();
   w.activateWindow();
@@ -172,6 +188,12 @@ void MainWindowController::ShowCommand() {
 void MainWindowController::HideCommand() {
   TfrmMain& w = parts_.window;
   OfferShowOrHide(false);
+  if (QWidget* list = w.PlayListWindow(); list && w.isVisible()) {
+    parts_.settings.playlist.visible = list->isVisible();
+    moving_playlist_ = true;
+    list->hide();
+    moving_playlist_ = false;
+  }
   if (w.Tray().IsShown()) {
     w.hide();
   } else {
@@ -218,6 +240,7 @@ void MainWindowController::RefreshMainMenu() {
   w.FillSkinMenu(skins, parts_.settings.skin_name);
   w.FillLanguageMenu(ListLanguages(paths.LanguageFolder()), paths.LanguageCode());
   w.Action("nMute")->setChecked(parts_.engine.Mute());
+  if (QWidget* list = w.PlayListWindow()) w.Action("nShowTree")->setChecked(list->isVisible());
   w.Action("nTalkingClock")->setVisible(EqualsNoCase(paths.LanguageCode(), "chs"));
 }
 
@@ -248,6 +271,24 @@ void MainWindowController::SwitchLanguage(const QString& code) {
   tree.ReloadTree(-1, -1);
   if (tree.tree().TopCount() > 0) parts_.settings.last_update_time = NowDateTimeNumber() - 0.5 + 5.0 / 86400;
   ReloadChannels();
+}
+
+void MainWindowController::TogglePlayList() {
+  QWidget* list = parts_.window.PlayListWindow();
+  if (!list) return;
+  if (list->isVisible()) {
+    // Closing asks about unsaved tree changes first.
+    list->close();
+  } else {
+    list->show();
+    list->raise();
+  }
+}
+
+void MainWindowController::SwitchMode() {
+  if (auto* list = qobject_cast<TfrmPlayList*>(parts_.window.PlayListWindow())) {
+    list->SetTreeVisible(!list->IsTreeVisible());
+  }
 }
 
 // The address typed (or a dropped link to confirm) plays with the kind the

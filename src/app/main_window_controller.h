@@ -83,6 +83,10 @@ class MainWindowController : public QObject {
   void RefreshMainMenu();
   void ReloadChannels();
   void OpenWebPage(const std::string& address);
+  // Show PlayList: the playlist window shown or closed; Switch Mode: the
+  // other pane of it.
+  void TogglePlayList();
+  void SwitchMode();
 
  private:
   class BusyScope;
@@ -92,8 +96,10 @@ class MainWindowController : public QObject {
   EngineControls controls_;
   bool auto_play_pending_ = true;
   bool all_hidden_ = false;
-  // The first Show also brings up the playlist window.
-  bool shown_once_ = false;
+  // Show and Hide move the playlist window along with the main window; its
+  // own showing and closing meanwhile is the user's choice, kept in the
+  // settings' Visible.
+  bool moving_playlist_ = false;
   int busy_ = 0;
   bool close_pending_ = false;
 };

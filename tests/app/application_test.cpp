@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
@@ -33,6 +34,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/playlist_window.h"
 #include "ui/qt_app.h"
 #include "ui/text_edge.h"
 
@@ -339,6 +341,47 @@ TEST_F(ApplicationTest, ShowBringsThePlayListAndKeepsWindowsOnTop) {
   EXPECT_FALSE(playlist.isVisible());
   window.SetPlayListWindow(nullptr);
   app.Close();
+}
+
+// The playlist window opens where it was saved, never below the skin's
+// minimum; Show PlayList, the playlist button and Switch Mode reach it, Hide
+// and Show take it along, and its place and mode are saved at close.
+TEST_F(ApplicationTest, PlayListWindowFollowsTheMainMenu) {
+  Set("frmPlayList", "Left", "50");
+  Set("frmPlayList", "Top", "60");
+  Set("frmPlayList", "Width", "10");
+  Set("frmPlayList", "Height", "10");
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  TfrmPlayList& list = app.PlayListWindow();
+  ASSERT_TRUE(window.SkinLoaded());
+  const QSize minimum = window.Skin().PlayListMinimumSize();
+  EXPECT_TRUE(list.isVisible());
+  EXPECT_EQ(list.geometry(), QRect(QPoint(50, 60), minimum));
+
+  QSignalSpy closing(&list, &TfrmPlayList::closing);
+  window.Action("nShowTree")->trigger();
+  EXPECT_FALSE(list.isVisible());
+  EXPECT_EQ(closing.count(), 1);
+  QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kPlayListFormShow));
+  EXPECT_TRUE(list.isVisible());
+
+  window.Action("nSwitchMode")->trigger();
+  EXPECT_FALSE(list.IsTreeVisible());
+  EXPECT_TRUE(window.MusicMode());
+
+  window.Action("nHide")->trigger();
+  EXPECT_FALSE(list.isVisible());
+  window.Action("nShow")->trigger();
+  EXPECT_TRUE(list.isVisible());
+
+  app.Close();
+  EXPECT_FALSE(list.isVisible());
+  EXPECT_EQ(Get("frmPlayList", "Visible"), "1");
+  EXPECT_EQ(Get("frmPlayList", "TreeVisible"), "0");
+  EXPECT_EQ(Get("frmPlayList", "Left"), "50");
+  EXPECT_EQ(Get("frmPlayList", "Width"), std::to_string(minimum.width()));
 }
 
 }  // namespace

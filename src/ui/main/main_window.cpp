@@ -284,6 +284,7 @@ void TfrmMain::ApplySkin() {
     setWindowIcon(skin_.TrayFrames().front());
   }
   update();
+  emit skinApplied();
 }
 
 void TfrmMain::ApplyLabelSkin(TScrollLabel& label, const ScrollLabelSkin& s) {

@@ -134,6 +134,9 @@ class TfrmMain : public QWidget {
   void linksDropped();
   // Once, when the face has been painted for the first time.
   void firstPainted();
+  // A skin was loaded and laid out on this window: the playlist window
+  // takes it from Skin() now.
+  void skinApplied();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
