@@ -34,22 +34,7 @@ bool IsWebPage(const std::string& address) {
   return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
 }
 
-bool NamesOtherScheme(std::string_view text) {
-  const std::size_t at = text.find("://");
-  if (at == std::string_view::npos) return false;
-  const std::string scheme = AsciiLowerCopy(text.substr(0, at));
-  return scheme != "http" && scheme != "https";
-}
-
 }  // namespace
-
-std::string ProgramListAddress(const StationRecord& record) {
-  const std::string_view page =
-      !TrimBlanks(record.VSchedule).empty() ? TrimBlanks(record.VSchedule) : TrimBlanks(record.VHomepage);
-  if (NamesOtherScheme(page)) return {};
-  const std::string address = CompleteWebAddress(page);
-  return IsWebPage(address) ? address : std::string();
-}
 
 PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
     : parts_(parts), hooks_(std::move(hooks)) {
@@ -348,12 +333,8 @@ void PlayListController::ShowChannel() {
 }
 
 void PlayListController::OpenProgramList() {
-  const TreeNode* node = parts_.tree.selected();
-  if (node == nullptr || !IsStationNode(*node)) return;
-  const int id = NodeID(*node);
-  if (!table_.OpenFor(id, parts_.paths) || !table_.LoadByID(id)) return;
-  const std::string address = ProgramListAddress(table_.Fields());
-  if (!address.empty()) hooks_.open_web_page(address);
+  const std::optional<std::string> address = parts_.tree.ProgramListAddress();
+  if (address && IsWebPage(*address)) hooks_.open_web_page(*address);
 }
 
 }  // namespace tazmel

@@ -24,10 +24,6 @@ class TreeNode;
 class UserPrompts;
 struct StationRecord;
 
-// The address Program List opens: the schedule page, else the home page,
-// completed to a web address; empty when neither is an http or https page.
-std::string ProgramListAddress(const StationRecord& record);
-
 struct PlayListParts {
   TreeEditor& tree;
   const ProgramPaths& paths;
@@ -101,7 +97,6 @@ class PlayListController : public QObject {
   QPointer<TfrmFind> find_;
   QPointer<TfrmGroup> group_;
   QPointer<TfrmSetChannel> channel_;
-  TRadioTable table_;
   int listener_ = 0;
   const SkinState* skin_ = nullptr;
   // A command is running (Incorporate lets events through): others wait.

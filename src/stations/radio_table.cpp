@@ -1,6 +1,7 @@
 #include "stations/radio_table.h"
 
 #include <array>
+#include <cctype>
 #include <system_error>
 
 #include "core/file_utils.h"
@@ -159,10 +160,27 @@ bool TRadioTable::OpenIn(int id, const std::filesystem::path& data_folder) {
   return Open();
 }
 
+namespace {
+
+// "ftp://...", "file:///..." or "javascript:..." name a scheme of their own
+// that completing would only hide; "host:8000/..." is a host with a port.
+bool NamesOtherScheme(std::string_view page) {
+  if (const std::size_t at = page.find("://"); at != std::string_view::npos) {
+    const std::string scheme = AsciiLowerCopy(page.substr(0, at));
+    return scheme != "http" && scheme != "https";
+  }
+  std::size_t letters = 0;
+  while (letters < page.size() && std::isalpha(static_cast<unsigned char>(page[letters])) != 0) ++letters;
+  return letters > 0 && letters < page.size() && page[letters] == ':' &&
+         (letters + 1 == page.size() || std::isdigit(static_cast<unsigned char>(page[letters + 1])) == 0);
+}
+
+}  // namespace
+
 std::optional<std::string> ProgramListAddress(const StationRecord& record) {
   std::string_view page = TrimBlanks(record.VSchedule);
   if (page.empty()) page = TrimBlanks(record.VHomepage);
-  if (page.empty()) return std::nullopt;
+  if (page.empty() || NamesOtherScheme(page)) return std::nullopt;
   const std::string address = CompleteWebAddress(page);
   const std::string lower = AsciiLowerCopy(address);
   std::size_t host = 0;

@@ -346,29 +346,6 @@ TEST_F(PlayListControllerTest, DropMovesInTheTree) {
   EXPECT_TRUE(editor().tree_modified());
 }
 
-// Program List opens the station's schedule page, else its home page, as a
-// web address; anything but http and https stays closed.
-TEST(ProgramListAddressTest, Table) {
-  struct Case {
-    const char *schedule, *home, *expected;
-  } cases[] = {
-      {"www.example.com/today", "http://home.example/", "http://www.example.com/today/"},
-      {"", "home.example", "http://home.example/"},
-      {"  ", "https://home.example/x/", "https://home.example/x/"},
-      {"", "", ""},
-      {"ftp://files.example/list", "", ""},
-      {"file:///etc/passwd", "", ""},
-      {"javascript:alert(1)", "", ""},
-      {"HTTP://LOUD.example", "", "HTTP://LOUD.example/"},
-  };
-  for (const Case& c : cases) {
-    StationRecord record;
-    record.VSchedule = c.schedule;
-    record.VHomepage = c.home;
-    EXPECT_EQ(ProgramListAddress(record), c.expected) << c.schedule << " | " << c.home;
-  }
-}
-
 // The menu item reads the selected station's record and hands the page on.
 TEST_F(PlayListControllerTest, ProgramListOpensThePage) {
   SelectInView(Node("Radio Two"));

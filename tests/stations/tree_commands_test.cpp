@@ -299,7 +299,11 @@ TEST(ProgramListAddressTest, CompletedWebPagesOnly) {
       {"https:///path", "", std::nullopt},
       {"httpd.example.com", "", std::nullopt},  // "http" in front: not completed
       {"http://a.example/\x01", "", std::nullopt},
-      {"javascript:alert(1)", "", "http://javascript:alert(1)/"},
+      {"ftp://files.example/list", "", std::nullopt},
+      {"file:///etc/passwd", "", std::nullopt},
+      {"javascript:alert(1)", "", std::nullopt},
+      {"mailto:", "", std::nullopt},
+      {"localhost:8000/today", "", "http://localhost:8000/today/"},
   };
   for (const Case& c : cases) {
     StationRecord record;
