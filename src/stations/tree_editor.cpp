@@ -222,6 +222,7 @@ void TreeEditor::EnsureLoaded(TreeNode& node) {
   tazmel::EnsureLoaded(node, data_folder_);
   Busy(false);
   tree_menu_stale_ = true;
+  if (hooks_.loaded) hooks_.loaded(node);
 }
 
 void TreeEditor::Expand(TreeNode& node) {

@@ -71,6 +71,9 @@ struct TreeEditorHooks {
   std::function<void(int station_id)> play_station;
   // A node's row needs repainting (playing or found mark changed).
   std::function<void(const TreeNode& node)> repaint;
+  // A top node's subtree was just read from its file, by any command or by
+  // the station menu as a submenu opens: a view shows its rows.
+  std::function<void(TreeNode& top)> loaded;
   // Next from no playing station or from the last node scrolls to the top;
   // Previous from there scrolls to the bottom, and one line up for every
   // group or top node it passes. make_visible follows for the landing node.

@@ -415,8 +415,13 @@ TEST_F(StationMenuTest, UnloadedTreesLoadWhenOpened) {
     EXPECT_TRUE(item.load_children) << item.caption;
   }
   EXPECT_FALSE(Node("Recent").HasChildren());
+  std::vector<std::string> loaded;
+  editor_.hooks().loaded = [&](TreeNode& top) { loaded.push_back(top.caption()); };
   EXPECT_EQ(MenuOutline(menu[0].load_children()), "Old 7 *\n");
   EXPECT_TRUE(Node("Recent").HasChildren());
+  EXPECT_EQ(loaded, std::vector<std::string>{"Recent"});  // the view hears of it
+  EXPECT_EQ(MenuOutline(menu[0].load_children()), "Old 7 *\n");
+  EXPECT_EQ(loaded.size(), 1u);
   EXPECT_TRUE(MenuOutline(menu[2].load_children()).empty());
 
   // Once loaded, the next menu holds the items itself.

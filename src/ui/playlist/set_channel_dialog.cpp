@@ -105,7 +105,6 @@ void TfrmSetChannel::Prefill(int station_id, const QString& name) {
 void TfrmSetChannel::ShowNow() {
   if (!isVisible()) {
     logic_.Show();
-    Sync();
     show();
     // Once shown its frame is known.
     CentreOnOwner(*this);
