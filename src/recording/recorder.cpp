@@ -125,9 +125,12 @@ bool TRecorder::Start(const std::string& file_text, const std::string& playing) 
   mp3_ = Lower(name.extension().string()) == ".mp3";
   file_ = name;
 
+  // The name is a fresh one, so whatever a failed start left under it goes.
   const auto fail = [this](const std::string& why) {
     if (mp3_fd_ >= 0) ::close(mp3_fd_);
     mp3_fd_ = -1;
+    std::error_code ignored;
+    std::filesystem::remove(file_, ignored);
     if (coder_) coder_->CloseStream();
     recording_ = false;
     if (on_error) on_error(why);

@@ -300,5 +300,47 @@ TEST_F(PulseCaptureTest, MissingSource) {
   EXPECT_EQ(buffers_[0].size(), 88200u);
 }
 
+// When the server goes away in the middle of a recording, the capture stops
+// and says why, and the file holds a valid header for what it got; once
+// the server is back, the next start records again.
+TEST(PulseCaptureServerGoneTest, StopsAndTells) {
+  TempDir dir;
+  const std::filesystem::path runtime = dir / "pa";
+  const auto daemon = [&runtime](const char* action) {
+    return std::system(
+               (std::string("sh '") + TAZMEL_PULSE_DAEMON + "' " + action + " '" + runtime.string() + "'").c_str()) ==
+           0;
+  };
+  ASSERT_TRUE(daemon("start"));
+  const std::string server = "unix:" + (runtime / "pulse" / "native").string();
+
+  LoopDispatcher dispatcher;
+  TWaveIn in(dispatcher, std::make_unique<PulseWaveIn>(server));
+  in.SetSource({"tazmel_twin_a.monitor"});
+  in.SetAutoSaveFile(true);
+  in.SetFileName(dir / "cut.wav");
+  int buffers = 0;
+  std::vector<std::string> errors;
+  in.SetOnData([&](const char*, std::size_t) { ++buffers; });
+  in.SetOnError([&](const std::string& error) { errors.push_back(error); });
+  ASSERT_TRUE(in.SetActive(true)) << in.LastError();
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return buffers >= 1; }, 10s));
+  ASSERT_TRUE(daemon("stop"));
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return !errors.empty(); }, 10s));
+  daemon("stop");
+  EXPECT_FALSE(in.Active());
+  EXPECT_EQ(errors[0].rfind("PulseAudio: ", 0), 0u) << errors[0];
+  EXPECT_EQ(std::filesystem::file_size(dir / "cut.wav"), 58u + static_cast<unsigned>(buffers) * 176400u);
+  EXPECT_NEAR(SoxFrequency(dir / "cut.wav"), kTwinTone, kTwinTone * 0.05);
+
+  ASSERT_TRUE(daemon("start"));
+  in.SetFileName(dir / "again.wav");
+  EXPECT_TRUE(in.SetActive(true)) << in.LastError();
+  const int before = buffers;
+  EXPECT_TRUE(dispatcher.RunUntil([&] { return buffers > before; }, 10s));
+  in.SetActive(false);
+  EXPECT_TRUE(daemon("stop"));
+}
+
 }  // namespace
 }  // namespace tazmel

@@ -207,12 +207,20 @@ TEST_F(RecorderTest, FailuresAreTold) {
   EXPECT_FALSE(recorder_->Start("", ""));
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_FALSE(recorder_->Recording());
+  // Nothing is left behind by a start that failed.
+  EXPECT_TRUE(recorder_->RecordFiles().empty());
+  recorder_->SetSource({"no_such_source"});
+  recorder_->SetAttributes(kDefaultAttributes);
+  EXPECT_FALSE(recorder_->Start("", ""));
+  ASSERT_EQ(errors_.size(), 2u);
+  EXPECT_TRUE(recorder_->RecordFiles().empty());
+  recorder_->SetSource({"tazmel_twin_a.monitor"});
 
   recorder_->SetFileFormat(TRecorder::Format::kWave);
   recorder_->SetAttributes(kDefaultAttributes);
   WriteFile(dir_ / "file", "x");
   EXPECT_FALSE(recorder_->Start((dir_ / "file" / "x.wav").string(), ""));
-  ASSERT_EQ(errors_.size(), 2u);
+  ASSERT_EQ(errors_.size(), 3u);
   EXPECT_FALSE(recorder_->Recording());
 
   int stopped = 0;
@@ -224,14 +232,14 @@ TEST_F(RecorderTest, FailuresAreTold) {
   small.rlim_cur = 100000;
   ::setrlimit(RLIMIT_FSIZE, &small);
   const bool started = recorder_->Start("", "");
-  const bool failed = dispatcher_.RunUntil([&] { return errors_.size() == 3; }, 10s);
+  const bool failed = dispatcher_.RunUntil([&] { return errors_.size() == 4; }, 10s);
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, old_handler);
   ASSERT_TRUE(started);
   ASSERT_TRUE(failed);
   EXPECT_FALSE(recorder_->Recording());
   EXPECT_EQ(stopped, 1);
-  EXPECT_NE(errors_[2].find("large"), std::string::npos) << errors_[2];
+  EXPECT_NE(errors_[3].find("large"), std::string::npos) << errors_[3];
 }
 
 }  // namespace
