@@ -19,6 +19,7 @@
 
 #include "recording/audio_mixer.h"
 #include "recording/mixer_choice.h"
+#include "recording/pulse_state.h"
 #include "recording/wave_in.h"
 #include "support/loop_dispatcher.h"
 #include "temp_dir.h"
@@ -28,40 +29,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::LoopDispatcher;
+using test::ServerState;
+using test::Shell;
 using test::TempDir;
 
 // The tone module-sine plays into tazmel_twin_a on the test server.
 constexpr double kTwinTone = 1000;
-
-// A command's standard output.
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
-// What the server holds that nobody but its user should change: the
-// defaults, and every sink's and source's name, mute and volume.
-std::string ServerState() {
-  std::string state;
-  std::istringstream info(Shell("pactl info"));
-  for (std::string line; std::getline(info, line);) {
-    if (line.starts_with("Default Sink") || line.starts_with("Default Source")) state += line + "\n";
-  }
-  std::istringstream lists(Shell("pactl list sinks; pactl list sources"));
-  for (std::string line; std::getline(lists, line);) {
-    const std::size_t text = line.find_first_not_of("\t ");
-    if (text == std::string::npos) continue;
-    const std::string_view l = std::string_view(line).substr(text);
-    if (l.starts_with("Name:") || l.starts_with("Mute:") || l.starts_with("Volume:")) state += line + "\n";
-  }
-  return state;
-}
 
 struct SimpleFree {
   void operator()(pa_simple* s) const { pa_simple_free(s); }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/pulse/pulse_wave_in.h"
+#include "recording/pulse_state.h"
 #include "support/loop_dispatcher.h"
 #include "temp_dir.h"
 
@@ -19,19 +20,9 @@ namespace tazmel {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Shell;
 using test::TempDir;
 using test::WriteFile;
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
 
 std::string Probe(const std::filesystem::path& file, const std::string& entry) {
   return Shell("ffprobe -v error -show_entries " + entry + " -of default=nw=1:nk=1 '" + file.string() +
@@ -95,12 +86,18 @@ class RecorderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(std::getenv("PULSE_SERVER"), nullptr) << "run through ctest: needs the pulse_daemon fixture";
+    before_ = test::ServerState();
     recorder_ = std::make_unique<TRecorder>(dispatcher_, std::make_unique<PulseWaveIn>(),
                                             std::make_unique<TLameCoder>(), dir_.path() / "program");
     recorder_->SetWallClock(Moment);
     recorder_->SetSource({"tazmel_twin_a.monitor"});
     recorder_->on_progress = [this] { ++buffers_; };
     recorder_->on_error = [this](const std::string& error) { errors_.push_back(error); };
+  }
+
+  void TearDown() override {
+    recorder_.reset();
+    EXPECT_EQ(test::ServerState(), before_);
   }
 
   // Records `seconds` whole buffers, then stops.
@@ -115,6 +112,7 @@ class RecorderTest : public ::testing::Test {
   std::unique_ptr<TRecorder> recorder_;
   int buffers_ = 0;
   std::vector<std::string> errors_;
+  std::string before_;
 };
 
 // An MP3 recording of the station's name that other tools play back, at
