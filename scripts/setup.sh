@@ -13,13 +13,15 @@ declare -A groups=(
   # X11 and offscreen platform plugins come with qt6-base-dev's libqt6gui6)
   [run]="fonts-wqy-microhei fonts-dejavu-core"
   # test and benchmark libraries, the formatter the tests check with, and a
-  # private PulseAudio daemon (with pactl) that the sound tests start
-  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils"
+  # private PulseAudio daemon (with pactl) that the sound tests start, and
+  # the decoders that judge recordings independently (sox, mpg123, ffprobe)
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils sox mpg123 ffmpeg"
   # clang with libFuzzer and the sanitizer runtimes
   [fuzz]="clang libclang-rt-14-dev"
-  # the players the playback benchmarks compare against, and a virtual X
-  # server the start-up benchmark opens the window on
-  [bench]="mpv audacious xvfb"
+  # the players the playback benchmarks compare against, the encoder the
+  # conversion benchmark compares against, and a virtual X server the
+  # start-up benchmark opens the window on
+  [bench]="mpv audacious lame xvfb"
   # screenshots of the window: a virtual X server, window lookup and
   # clicks, the capture and crop tools, and a private sound server to play into
   [look]="xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils"

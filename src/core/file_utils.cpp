@@ -90,10 +90,25 @@ fs::path FindNoCase(const fs::path& folder, std::string_view name) {
 }
 
 std::string CleanFileName(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+  const auto in = [](unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; };
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    if (std::string_view("\"*/:<>?\\|").find(c) == std::string_view::npos) out += c;
+  for (std::size_t i = 0; i < text.size();) {
+    // A character of the data code page: one byte, a lead byte with a trail
+    // byte (which may be "\\" or "|"), or four bytes of GB18030.
+    std::size_t length = 1;
+    if (in(byte(i), 0x81, 0xFE)) {
+      if (in(byte(i + 1), 0x30, 0x39) && in(byte(i + 2), 0x81, 0xFE) && in(byte(i + 3), 0x30, 0x39)) {
+        length = 4;
+      } else if (in(byte(i + 1), 0x40, 0xFE) && byte(i + 1) != 0x7F) {
+        length = 2;
+      }
+    }
+    if (length > 1 || std::string_view("\"*/:<>?\\|").find(text[i]) == std::string_view::npos) {
+      out.append(text.substr(i, length));
+    }
+    i += length;
   }
   return out;
 }

@@ -25,7 +25,9 @@ bool CopyFileExact(const std::filesystem::path& from, const std::filesystem::pat
 // it without regard to ASCII case; `folder / name` unchanged when none does.
 std::filesystem::path FindNoCase(const std::filesystem::path& folder, std::string_view name);
 
-// The text without the characters " * / : < > ? \ | ; all other bytes stay.
+// The text without the characters " * / : < > ? \ | ; all other characters
+// stay. The text is in the data code page, so the trail byte of a
+// two-byte character that happens to be 0x5C or 0x7C stays with it.
 std::string CleanFileName(std::string_view text);
 
 // File-name part of a path ("/" or "\" separated) without its extension.

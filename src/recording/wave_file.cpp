@@ -66,6 +66,17 @@ bool WriteExactly(int fd, std::int64_t offset, const char* data, std::size_t cou
 
 }  // namespace
 
+std::filesystem::path FreeFileName(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(file, ec))) return file;
+  const std::string stem = file.stem().string();
+  const std::string extension = file.extension().string();
+  for (int n = 2;; ++n) {
+    std::filesystem::path next = file.parent_path() / (stem + " (" + std::to_string(n) + ")" + extension);
+    if (!std::filesystem::exists(std::filesystem::symlink_status(next, ec))) return next;
+  }
+}
+
 std::uint32_t SamplesPerSecValue(TSamplesPerSec rate) { return kRates[static_cast<int>(rate)]; }
 
 std::uint16_t BitsperSampleValue(TBitsperSample bits) { return bits == TBitsperSample::bs16Bit ? 16 : 8; }
@@ -142,10 +153,7 @@ std::string TWaveFileStream::OpenForWriting() {
   if (!fd_.Valid()) return std::strerror(errno);
   // The record always says "no extra bytes": the fmt chunk holds 18 bytes.
   format_.extra_size = 0;
-  char header[kWaveHeaderSize] = {};
-  const auto record = EncodeWaveFormat(format_);
-  std::copy(record.begin(), record.end(), header + 20);
-  if (!WriteExactly(fd_.Get(), 0, header, sizeof header)) {
+  if (!WriteHeader(0)) {
     const std::string error = std::strerror(errno);
     fd_.Close();
     return error;
@@ -196,7 +204,7 @@ bool TWaveFileStream::Append(const void* data, std::size_t count) {
   if (mode_ != Mode::kWrite || !fd_.Valid()) return false;
   if (!WriteExactly(fd_.Get(), write_pos_, static_cast<const char*>(data), count)) return false;
   write_pos_ += static_cast<std::int64_t>(count);
-  return true;
+  return WriteHeader(write_pos_ - kWaveHeaderSize);
 }
 
 std::int64_t TWaveFileStream::Read(void* buffer, std::int64_t count) {
@@ -233,7 +241,11 @@ std::int64_t TWaveFileStream::DataRemaining() const { return std::max<std::int64
 bool TWaveFileStream::FinishHeader() {
   const std::int64_t file_size = FileSize();
   if (file_size < kWaveHeaderSize) return false;
-  const std::int64_t data_length = file_size - kWaveHeaderSize;
+  return WriteHeader(file_size - kWaveHeaderSize);
+}
+
+bool TWaveFileStream::WriteHeader(std::int64_t data_length) {
+  const std::int64_t file_size = data_length + kWaveHeaderSize;
   // A caller's format without block alignment gives no frame count rather
   // than a division by zero.
   const std::int64_t frames = format_.block_align ? data_length / format_.block_align : 0;

@@ -31,6 +31,12 @@ TChannels ChannelsOf(std::uint16_t channels);
 
 inline constexpr std::size_t kWaveFormatSize = 18;
 inline constexpr std::int64_t kWaveHeaderSize = 58;
+// The largest file whose RIFF and data sizes still fit their 32 bits.
+inline constexpr std::int64_t kMaxWaveFileSize = 0xFFFFFFFFll;
+
+// `file` when no such entry exists, else the first free "name (2).ext",
+// "name (3).ext", ... beside it.
+std::filesystem::path FreeFileName(const std::filesystem::path& file);
 
 // PCM with block alignment and average rate derived from the three choices.
 WaveFormat MakeWaveFormat(TSamplesPerSec rate, TBitsperSample bits, TChannels channels);
@@ -48,9 +54,11 @@ struct WaveFileOpenResult;
 
 // A WAV file opened either for writing a recording or for reading one back.
 //
-// Writing truncates the file and lays down a provisional 58-byte header
-// (RIFF, fmt with the 18-byte record, fact, data) whose sizes stay zero
-// until Close() or destruction fill them in from the file's size.
+// Writing truncates the file and lays down a complete 58-byte header (RIFF,
+// fmt with the 18-byte record, fact, data) for no data at all; every append
+// brings its sizes up to date, so a file cut off by a crash or a full disk
+// still reads as far as it got. The sizes are 32-bit: a writer keeps the
+// file within kMaxWaveFileSize and goes on in another file.
 //
 // Reading checks the RIFF/WAVE signature and walks the chunks up to "data"
 // (or a zero chunk id); chunk sizes are taken as written, odd ones are not
@@ -78,8 +86,8 @@ class TWaveFileStream {
   std::int64_t WritePosition() const { return write_pos_; }
   bool EndOfData() const { return end_of_data_; }
 
-  // Write mode: appends at the write position. False on a write error or in
-  // read mode.
+  // Write mode: appends at the write position and updates the header's
+  // sizes. False on a write error or in read mode.
   bool Append(const void* data, std::size_t count);
 
   // Read mode: up to `count` bytes from the read position; the number read,
@@ -103,6 +111,7 @@ class TWaveFileStream {
   std::string OpenForWriting();
   std::string OpenForReading();
   bool FinishHeader();
+  bool WriteHeader(std::int64_t data_length);
   std::int64_t FileSize() const;
 
   std::filesystem::path file_name_;

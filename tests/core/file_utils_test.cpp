@@ -15,8 +15,23 @@ using test::TempDir;
 using test::WriteFile;
 
 TEST(CleanFileNameTest, DropsForbiddenCharacters) {
-  EXPECT_EQ(CleanFileName("a\"b*c/d:e<f>g?h\\i|j"), "abcdefghij");
-  EXPECT_EQ(CleanFileName("Radio \xD6\xD0 2007-11-06 10.00.00"), "Radio \xD6\xD0 2007-11-06 10.00.00");
+  struct Case {
+    std::string in, out;
+  };
+  const Case cases[] = {
+      {"a\"b*c/d:e<f>g?h\\i|j", "abcdefghij"},
+      {"Radio \xD6\xD0 2007-11-06 10.00.00", "Radio \xD6\xD0 2007-11-06 10.00.00"},
+      // Two-byte characters whose trail byte is "|" or "\\" (the first is 億).
+      {"\x83\x7C\xB5\xE7\xCC\xA8", "\x83\x7C\xB5\xE7\xCC\xA8"},
+      {"a\x81\x5C|b\\",
+       "a\x81\x5C"
+       "b"},
+      // A four-byte character, then a lead byte that ends the text.
+      {"\x81\x30\x81\x30:\x81", "\x81\x30\x81\x30\x81"},
+      // A lead byte before a byte that cannot trail it stands alone.
+      {"\x81:\x81\x7F", "\x81\x81\x7F"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CleanFileName(c.in), c.out) << c.in;
 }
 
 TEST(FileNameWithoutExtTest, Table) {

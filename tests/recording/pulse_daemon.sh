@@ -1,8 +1,11 @@
 #!/bin/sh
 # pulse_daemon.sh start|stop RUNTIME_DIR
 #
-# A private PulseAudio server for tests: one null sink, tazmel_sink (its
-# monitor tazmel_sink.monitor is the default source), reachable at
+# A private PulseAudio server for tests: the null sink tazmel_sink (the
+# default sink; its monitor tazmel_sink.monitor is the default source), two
+# more null sinks that share the description "Twin" (tazmel_twin_a,
+# into which module-sine plays 1000 Hz, and the silent tazmel_twin_b), and
+# tazmel_mic, a 440 Hz mono sine source; reachable at
 # unix:RUNTIME_DIR/pulse/native. It keeps its files (pid, log, config) in
 # RUNTIME_DIR and never touches the user's own server or home. Works as root.
 #
@@ -70,6 +73,10 @@ start_daemon() {
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --disallow-exit \
     --log-target="file:$log" \
     --load="module-null-sink sink_name=tazmel_sink" \
+    --load="module-null-sink sink_name=tazmel_twin_a sink_properties=device.description=Twin" \
+    --load="module-null-sink sink_name=tazmel_twin_b sink_properties=device.description=Twin" \
+    --load="module-sine sink=tazmel_twin_a frequency=1000" \
+    --load="module-sine-source source_name=tazmel_mic rate=44100 frequency=440" \
     --load="module-native-protocol-unix socket=$socket" \
     </dev/null >>"$log" 2>&1 &
   started=$!
@@ -85,6 +92,9 @@ start_daemon() {
     fi
     sleep 0.05
   done
+  # The sine source would otherwise be the default source.
+  PULSE_SERVER=unix:$socket pactl set-default-sink tazmel_sink &&
+    PULSE_SERVER=unix:$socket pactl set-default-source tazmel_sink.monitor || return 1
   echo "PulseAudio answers at unix:$socket"
 }
 

@@ -92,16 +92,45 @@ TEST(WaveFormatTest, RecordBytes) {
   EXPECT_EQ(short_record.samples_per_sec, 0u);
 }
 
-// A new file starts with the provisional header: zeros around the record.
-TEST(WaveFileWriteTest, ProvisionalHeaderWhileOpen) {
+// The 58-byte header for `data_length` bytes of kStereo22k, spelt out.
+std::string Stereo22kHeader(std::uint32_t data_length) {
+  return "RIFF" + Le32(data_length + 50) + "WAVE" + "fmt " + Le32(18) + kStereo22kRecord + "fact" + Le32(4) +
+         Le32(data_length / 4) + "data" + Le32(data_length);
+}
+
+// The header is whole from the start and follows every append, so a file
+// cut off while it is being written reads as far as it got.
+TEST(WaveFileWriteTest, HeaderValidWhileOpen) {
   TempDir dir;
   WriteFile(dir / "a.wav", "old content that is longer than the new header by far, and then some more bytes");
   auto opened = TWaveFileStream::Create(dir / "a.wav", kStereo22k, Mode::kWrite);
   ASSERT_TRUE(opened.stream) << opened.error;
+  EXPECT_EQ(ReadFile(dir / "a.wav"), Stereo22kHeader(0));
   ASSERT_TRUE(opened.stream->Append("abcd", 4));
   EXPECT_EQ(opened.stream->DataStart(), 58);
   EXPECT_EQ(opened.stream->WritePosition(), 62);
-  EXPECT_EQ(ReadFile(dir / "a.wav"), std::string(20, '\0') + kStereo22kRecord + std::string(20, '\0') + "abcd");
+  EXPECT_EQ(ReadFile(dir / "a.wav"), Stereo22kHeader(4) + "abcd");
+  ASSERT_TRUE(opened.stream->Append("efghijkl", 8));
+  EXPECT_EQ(ReadFile(dir / "a.wav"), Stereo22kHeader(12) + "abcdefghijkl");
+
+  auto reader = TWaveFileStream::Create(dir / "a.wav", {}, Mode::kRead);
+  ASSERT_TRUE(reader.stream) << reader.error;
+  EXPECT_EQ(reader.stream->Format(), kStereo22k);
+  EXPECT_EQ(reader.stream->DataSize(), 12);
+}
+
+// A taken name gets the first free number; other entries (a folder, a link
+// to nowhere) count as taken.
+TEST(WaveFileWriteTest, FreeFileName) {
+  TempDir dir;
+  EXPECT_EQ(FreeFileName(dir / "a.wav"), dir / "a.wav");
+  WriteFile(dir / "a.wav", "x");
+  EXPECT_EQ(FreeFileName(dir / "a.wav"), dir / "a (2).wav");
+  std::filesystem::create_directory(dir / "a (2).wav");
+  std::filesystem::create_symlink(dir / "nowhere", dir / "a (3).wav");
+  EXPECT_EQ(FreeFileName(dir / "a.wav"), dir / "a (4).wav");
+  WriteFile(dir / "Jazz 2026-12-10 15.00.00.mp3", "x");
+  EXPECT_EQ(FreeFileName(dir / "Jazz 2026-12-10 15.00.00.mp3"), dir / "Jazz 2026-12-10 15.00.00 (2).mp3");
 }
 
 // Closing writes the whole header from the file's size, byte for byte.

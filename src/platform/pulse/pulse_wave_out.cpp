@@ -9,6 +9,8 @@
 #include <pulse/rtclock.h>
 #include <pulse/timeval.h>
 
+#include "platform/pulse/pulse_sources.h"
+
 namespace tazmel {
 namespace {
 
@@ -208,7 +210,7 @@ struct PulseWaveOut::Impl {
     if (link != Link::kConnected) return link_error.empty() ? std::string(kNotConnectedText) : link_error;
     pa_channel_map map;
     pa_channel_map_init_extend(&map, sample.channels, PA_CHANNEL_MAP_WAVEEX);
-    stream.reset(pa_stream_new(context.get(), "Tazmel sound", &sample, &map));
+    stream.reset(pa_stream_new(context.get(), kPromptStreamName, &sample, &map));
     if (!stream) return PulseError(pa_context_errno(context.get()));
     pa_stream_set_state_callback(stream.get(), &Impl::OnStreamState, this);
     pa_stream_set_write_callback(stream.get(), &Impl::OnWritable, this);
