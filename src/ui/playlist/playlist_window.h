@@ -79,6 +79,8 @@ class TfrmPlayList : public QWidget {
   bool MovesMainWindow() const { return docked_at_drag_; }
 
  signals:
+  // Skin button 0..6 released inside itself; after 6 (close) the window
+  // closes on its own, so the handler need not.
   void buttonCommand(int index);
   // Before the window hides by its close button or close(): the owner saves
   // the tree's changes there (it may ask).
