@@ -120,7 +120,9 @@ class TfrmPlayList : public QWidget {
   QAbstractItemView* ShownPane() const;
   void FollowShownPane();
   void PlaceThumb();
-  void DragThumbTo(int wanted_top);
+  // The thumb's top dragged to `y`, or a click in the orbit at `y`: the
+  // shown pane scrolls to match.
+  void DragThumbTo(int y, bool orbit_click = false);
   void ScrollShownPane(int button);
   void StartRepeat();
   void StopRepeat();
