@@ -29,6 +29,14 @@ int Narrow(I64 v) {
 
 SkinRect ToRect(const Box& b) { return {Narrow(b.left), Narrow(b.top), Narrow(b.right), Narrow(b.bottom)}; }
 
+// Rectangles handed on to the window stay within a range where adding a
+// window's size, a width or a thumb's size cannot overflow.
+constexpr I64 kReach = I64{1} << 24;
+I64 InReach(I64 v) { return std::clamp(v, -kReach, kReach); }
+SkinRect Reachable(const Box& b) {
+  return ToRect(Box{InReach(b.left), InReach(b.top), InReach(b.right), InReach(b.bottom)});
+}
+
 // A plain copy of `source` to the same place shifted by (sx, sy), cut to the
 // window and to the face on both ends.
 void AddCopy(std::vector<FrameOp>& ops, SkinRect piece, I64 sx, I64 sy, const Box& window, const Box& face) {
@@ -141,9 +149,9 @@ SkinRect ShiftedButton(SkinRect r, const std::array<SkinRect, kPlayListPieceCoun
                {kRightBottom, true, true}, {kLeftBottom, false, true}, {kTopRight, true, false}};
   for (const auto& rule : rules) {
     if (!Contains(p[rule.piece], r)) continue;
-    return ToRect(ToBox(r).Shifted(rule.right ? dx : 0, rule.down ? dy : 0));
+    return Reachable(ToBox(r).Shifted(rule.right ? dx : 0, rule.down ? dy : 0));
   }
-  return r;
+  return Reachable(ToBox(r));
 }
 
 bool StrictlyInside(SkinRect r, int x, int y) { return r.left < x && x < r.right && r.top < y && y < r.bottom; }
@@ -238,9 +246,9 @@ SnapPoint SnapPlayList(int left_in, int top_in, int w, int h, SkinRect m) {
 ScrollTrack MakeScrollTrack(SkinRect o, const FrameSize& size, int thumb_width, int thumb_height) {
   ScrollTrack track;
   const I64 dx = size.Dx(), dy = size.Dy();
-  track.orbit = ToRect(Box{o.left + dx, o.top, o.right + dx, static_cast<I64>(o.bottom) + dy});
-  track.thumb_width = std::max(0, thumb_width);
-  track.thumb_height = std::max(0, thumb_height);
+  track.orbit = Reachable(Box{o.left + dx, o.top, o.right + dx, static_cast<I64>(o.bottom) + dy});
+  track.thumb_width = static_cast<int>(std::clamp<I64>(thumb_width, 0, kReach));
+  track.thumb_height = static_cast<int>(std::clamp<I64>(thumb_height, 0, kReach));
   return track;
 }
 

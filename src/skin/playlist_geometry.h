@@ -84,7 +84,8 @@ std::vector<FrameOp> FixedFrameOps(SkinRect panel, int face_width, int face_heig
 // A button's window rectangle: its face rectangle shifted with the piece it
 // lies wholly inside (bottom_left, bottom_right, right_top, right_bottom,
 // left_bottom, top_right, first match wins); one straddling two pieces, or
-// inside none of those, stays where the face has it.
+// inside none of those, stays where the face has it. Coordinates beyond
+// 2^24 are cut to it.
 SkinRect ShiftedButton(SkinRect face_rect, const std::array<SkinRect, kPlayListPieceCount>& pieces, int dx, int dy);
 
 // The first button whose rectangle holds the point strictly inside (edges
@@ -127,7 +128,8 @@ struct SnapPoint {
 SnapPoint SnapPlayList(int left, int top, int w, int h, SkinRect main);
 
 // The scroll-bar track in window coordinates: anchored to the right edge,
-// stretched with the height.
+// stretched with the height. Coordinates and sizes beyond 2^24 are cut to
+// it, so that placing the thumb never overflows.
 struct ScrollTrack {
   SkinRect orbit;  // in the window
   int thumb_width = 0;

@@ -156,6 +156,7 @@ TEST(ShiftedButtonTest, FollowsItsPiece) {
       {"top_left", {2, 2, 8, 8}, false, {2, 2, 8, 8}},
       {"bottom_right before right_top", {92, 52, 98, 58}, true, {123, 72, 129, 78}},
       {"right_top before right_bottom", {92, 42, 98, 48}, true, {123, 42, 129, 48}},
+      {"huge, cut to reach", {INT_MIN, -5, INT_MAX, 5}, false, {-(1 << 24), -5, 1 << 24, 5}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ShiftedButton(c.button, c.overlap ? overlapping : Pieces(), 31, 20), c.expected) << c.what;
@@ -292,6 +293,12 @@ TEST(ScrollTrackTest, AnchoredRightStretchedDown) {
   for (const auto& c : centring) EXPECT_EQ(Track(c.thumb_width).ThumbLeft(), c.left) << c.thumb_width;
   // A thumb taller than the orbit has no travel at all.
   EXPECT_EQ(Track(11, 400).Travel(), 0);
+  // A hostile orbit and thumb stay where placing the thumb cannot overflow.
+  const ScrollTrack hostile = MakeScrollTrack({INT_MIN, INT_MAX, INT_MAX, INT_MIN}, {400, 300, 350, 160}, INT_MAX, 9);
+  EXPECT_EQ(hostile.orbit, (SkinRect{-(1 << 24), 1 << 24, 1 << 24, -(1 << 24)}));
+  EXPECT_EQ(hostile.thumb_width, 1 << 24);
+  EXPECT_EQ(hostile.Travel(), 0);
+  EXPECT_EQ(ThumbTopFor(hostile, 10, 5), 1 << 24);
 }
 
 // The thumb follows the pane: at the top for an empty pane, at the bottom

@@ -295,15 +295,16 @@ void TfrmPlayList::PlaceThumb() {
   pbSlide_->raise();
 }
 
-// The thumb wanted at `wanted_top`: the pane scrolls to match, and the
-// thumb stays where it was put rather than where the pane's rows round it.
-void TfrmPlayList::DragThumbTo(int wanted_top) {
+// The pane scrolls to match the thumb, and the thumb stays where it was put
+// rather than where the pane's rows round it.
+void TfrmPlayList::DragThumbTo(int y, bool orbit_click) {
   QAbstractItemView* pane = ShownPane();
   QScrollBar* bar = pane ? pane->verticalScrollBar() : nullptr;
   const int max_pos = bar ? bar->maximum() - bar->minimum() : 0;
   // Rows that all fit leave nothing to scroll: the thumb stays at the top.
   const int range_max = max_pos > 0 ? max_pos + std::max(1, bar->pageStep()) - 1 : 0;
-  const ThumbScroll scroll = ThumbDragTo(track_, wanted_top, max_pos, range_max);
+  const ThumbScroll scroll =
+      orbit_click ? OrbitClick(track_, y, max_pos, range_max) : ThumbDragTo(track_, y, max_pos, range_max);
   placing_thumb_ = true;
   switch (scroll.kind) {
     case ThumbScroll::Kind::kToTop:
@@ -402,9 +403,7 @@ void TfrmPlayList::mousePressEvent(QMouseEvent* event) {
   mouse_dragging_ = left;
   if (left && InOrbit(track_, p.x(), p.y())) {
     mouse_dragging_ = false;
-    // As if the thumb had been dragged there: its top two thirds of its
-    // height above the pointer.
-    DragThumbTo(p.y() - track_.thumb_height * 2 / 3);
+    DragThumbTo(p.y(), true);
     return;
   }
   const std::optional<int> hit = HitPlayListButton(buttons_, p.x(), p.y());

@@ -79,6 +79,8 @@ class TfrmPlayList : public QWidget {
   bool MovesMainWindow() const { return docked_at_drag_; }
 
  signals:
+  // Skin button 0..6 released inside itself; after 6 (close) the window
+  // closes on its own, so the handler need not.
   void buttonCommand(int index);
   // Before the window hides by its close button or close(): the owner saves
   // the tree's changes there (it may ask).
@@ -118,7 +120,9 @@ class TfrmPlayList : public QWidget {
   QAbstractItemView* ShownPane() const;
   void FollowShownPane();
   void PlaceThumb();
-  void DragThumbTo(int wanted_top);
+  // The thumb's top dragged to `y`, or a click in the orbit at `y`: the
+  // shown pane scrolls to match.
+  void DragThumbTo(int y, bool orbit_click = false);
   void ScrollShownPane(int button);
   void StartRepeat();
   void StopRepeat();
