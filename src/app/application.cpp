@@ -71,6 +71,11 @@ Application::Application(ProgramPaths paths)
   playlist_window_->SetDispatcher(*dispatcher_);
   main_window_->SetPlayListWindow(playlist_window_.get());
   connect(main_window_.get(), &TfrmMain::skinApplied, playlist_window_.get(), &TfrmPlayList::ApplySkin);
+  // New user trees take their icon from the skin's node icons.
+  connect(main_window_.get(), &TfrmMain::skinApplied, this, [this] {
+    if (tree_ && !main_window_->Skin().NodeIcons().empty())
+      tree_->set_last_tree_icon(static_cast<int>(main_window_->Skin().NodeIcons().size()) - 1);
+  });
 }
 
 Application::~Application() {
@@ -102,6 +107,9 @@ void Application::Start() {
   TreeEditorHooks hooks;
   hooks.play_station = [this](int id) { engine_->PlayStation(id); };
   tree_ = std::make_unique<TreeEditor>(paths_.DataFolder(), prompts_, std::move(hooks));
+  if (!main_window_->Skin().NodeIcons().empty()) {
+    tree_->set_last_tree_icon(static_cast<int>(main_window_->Skin().NodeIcons().size()) - 1);
+  }
   MigrateLegacyTreeFile(paths_.DataFolder());
   navigator_ = std::make_unique<TreeNavigator>(*tree_, playlist_controller_);
   channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);

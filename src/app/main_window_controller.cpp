@@ -103,7 +103,10 @@ void MainWindowController::Connect() {
   connect(&w, &TfrmMain::skinChosen, this, &MainWindowController::ChooseSkinFromMenu);
   connect(&w, &TfrmMain::moreSkinsRequested, this, [this] { OpenWebPage(SkinsPage()); });
   connect(&w, &TfrmMain::languageChosen, this, &MainWindowController::SwitchLanguage);
-  connect(&w, &TfrmMain::stationChosen, this, [&engine](int id) { engine.PlayStation(id); });
+  connect(&w, &TfrmMain::stationChosen, this, [this, &engine](int id) {
+    parts_.tree.SetPlayingStation(id);
+    engine.PlayStation(id);
+  });
   connect(&w, &TfrmMain::channelClicked, this, &MainWindowController::PlayChannel);
   connect(&w, &TfrmMain::channelPageRequested, this, &MainWindowController::PageChannels);
   connect(&w, &TfrmMain::linksDropped, this, [this] { TakeDrop(parts_.window.DropTarget()); });
@@ -320,7 +323,10 @@ void MainWindowController::TakeDrop(const TDropURLFilesTarget& drop) {
 
 void MainWindowController::PlayChannel(int index) {
   const int id = parts_.channels.labels()[static_cast<std::size_t>(index)].station_id;
-  if (id != 0) parts_.engine.PlayStation(id);
+  if (id == 0) return;
+  // Next and Previous then step through the tree from this station.
+  parts_.tree.SetPlayingStation(id);
+  parts_.engine.PlayStation(id);
 }
 
 void MainWindowController::PageChannels(int direction) {

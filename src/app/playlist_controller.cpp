@@ -15,8 +15,8 @@
 #include "ui/playlist/radio_tree_model.h"
 #include "ui/playlist/radio_tree_view.h"
 #include "ui/playlist/set_channel_dialog.h"
-#include "ui/skins/skin_palette.h"
 #include "ui/playlist/tree_menu.h"
+#include "ui/skins/skin_palette.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -253,7 +253,8 @@ void PlayListController::ApplySkin(const SkinState* skin) {
   if (skin == nullptr) return;
   // The menu and the dialogs look like the skin, light or dark.
   ApplySkinPalette(*menu_, *skin);
-  for (QWidget* dialog : {static_cast<QWidget*>(find_), static_cast<QWidget*>(group_), static_cast<QWidget*>(channel_)}) {
+  for (QWidget* dialog :
+       {static_cast<QWidget*>(find_), static_cast<QWidget*>(group_), static_cast<QWidget*>(channel_)}) {
     if (dialog != nullptr) ApplySkinPalette(*dialog, *skin);
   }
 }
