@@ -2,8 +2,8 @@
 # The playlist window beside the main window on a private X server: drags
 # each window by hand with xdotool and checks that both moved together
 # while docked (exit status 1 when they did not), then takes screenshots of
-# the playlist window in both bundled skins at scale 1 and 2, in English
-# and in Chinese. The playlist shows whatever pane the build gives it.
+# the playlist window, also with its tree menu open, in both bundled skins
+# at scale 1 and 2, in English and in Chinese. The playlist shows whatever pane the build gives it.
 # Usage: scripts/playlist_dock.sh [OUT_DIR]   (default: $BUILD_DIR/screenshots/playlist)
 #   BUILD_DIR  a built tree (default: build).
 # Nothing of the user's desktop, sound or settings is touched: the player
@@ -175,6 +175,14 @@ for skin in "${skins[@]}"; do
       read -r x y w h < <(geometry "$list_id")
       import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
       shots+=("$shot")
+      # The tree menu, opened on the fourth top node, with the window.
+      xdotool mousemove $((x + w / 3)) $((y + 84 * scale)) click 3
+      sleep 0.8
+      shot=$out/$skin-${scale}x-$lng-menu.png
+      import -window root -crop "$((w + 260 * scale))x$((h + 420 * scale))+${x}+${y}" +repage "$shot"
+      shots+=("$shot")
+      xdotool key Escape
+      sleep 0.3
       if [[ $lng == eng ]]; then
         read -r mx my _ _ < <(geometry "$main_id")
         read -r lx ly _ _ < <(geometry "$list_id")
