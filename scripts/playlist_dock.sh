@@ -183,6 +183,15 @@ for skin in "${skins[@]}"; do
       shots+=("$shot")
       xdotool key Escape
       sleep 0.3
+      # Playing: a station of Channels, played by keys, the selection moved
+      # off it so that the playing colour shows.
+      xdotool mousemove $((x + w / 3)) $((y + 66 * scale)) click 1
+      sleep 0.3
+      xdotool key Right Down Return Up
+      sleep 1.5
+      shot=$out/$skin-${scale}x-$lng-playing.png
+      import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
+      shots+=("$shot")
       if [[ $lng == eng ]]; then
         read -r mx my _ _ < <(geometry "$main_id")
         read -r lx ly _ _ < <(geometry "$list_id")
