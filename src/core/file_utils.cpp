@@ -13,8 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace tazmel {
-namespace {
-
 bool WriteAll(int fd, std::string_view content) {
   while (!content.empty()) {
     ssize_t n = ::write(fd, content.data(), content.size());
@@ -24,8 +22,6 @@ bool WriteAll(int fd, std::string_view content) {
   }
   return true;
 }
-
-}  // namespace
 
 std::optional<std::string> ReadWholeFile(const fs::path& path, std::uintmax_t max_bytes) {
   // Non-blocking open and a type check first: a FIFO or device given as a

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -7,6 +8,13 @@
 #include <vector>
 
 namespace tazmel {
+
+// Writes all of `content` to `fd`, going on after interrupts and short
+// writes; false on the first failure.
+bool WriteAll(int fd, std::string_view content);
+inline bool WriteAll(int fd, const unsigned char* data, std::size_t count) {
+  return WriteAll(fd, std::string_view(reinterpret_cast<const char*>(data), count));
+}
 
 // Whole-file read of a regular file; nullopt for anything else (a FIFO, a
 // folder), a read error, or more than max_bytes.

@@ -11,6 +11,7 @@
 
 #include <lame/lame.h>
 
+#include "core/file_utils.h"
 #include "core/unique_fd.h"
 
 namespace tazmel {
@@ -36,17 +37,6 @@ bool ReadAt(int fd, std::int64_t offset, void* out, std::size_t count) {
     bytes += n;
     count -= static_cast<std::size_t>(n);
     offset += n;
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const unsigned char* data, std::size_t count) {
-  while (count > 0) {
-    const ssize_t n = ::write(fd, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    count -= static_cast<std::size_t>(n);
   }
   return true;
 }

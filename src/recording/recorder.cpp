@@ -28,17 +28,6 @@ bool IsRecording(const std::filesystem::path& file) {
   return extension == ".wav" || extension == ".mp3";
 }
 
-bool WriteAll(int fd, const unsigned char* data, std::size_t count) {
-  while (count > 0) {
-    const ssize_t n = ::write(fd, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    count -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 WaveFormat AttributeFormat(int k) {
