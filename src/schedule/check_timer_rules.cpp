@@ -1,0 +1,43 @@
+#include "schedule/check_timer_rules.h"
+
+#include <cmath>
+
+namespace tazmel {
+
+bool TakeAutoPlay(bool& pending, bool auto_play) {
+  const bool play = pending && auto_play;
+  pending = false;
+  return play;
+}
+
+double StartupLastUpdateTime(double last_update, double now) {
+  const double latest = now - kUpdatePeriodDays + kFirstCheckDelayDays;
+  if (!std::isfinite(last_update) || last_update > latest) return latest;
+  return last_update;
+}
+
+UpdateCheckDecision DecideUpdateCheck(double last_update, double now, bool auto_update, bool first_check_pending) {
+  UpdateCheckDecision decision;
+  decision.last_update = last_update;
+  if (!std::isfinite(now)) return decision;
+  if (!std::isfinite(last_update) || last_update > now + kUpdateClockStepDays) {
+    decision.last_update = now - kUpdatePeriodDays + kFirstCheckDelayDays;
+  }
+  if ((auto_update || first_check_pending) && now - decision.last_update > kUpdatePeriodDays) {
+    decision.start = true;
+    decision.last_update = now;
+  }
+  return decision;
+}
+
+std::optional<int> SecondsOfDay(double date_time) {
+  if (!std::isfinite(date_time)) return std::nullopt;
+  // The fraction carries the time of day for dates before 1899 as well,
+  // without its sign.
+  const double fraction = std::fabs(date_time - std::trunc(date_time));
+  long seconds = std::lround(fraction * 86400.0);
+  if (seconds >= 86400) seconds = 0;
+  return static_cast<int>(seconds);
+}
+
+}  // namespace tazmel
