@@ -83,6 +83,25 @@ TEST(TalkingClockTest, MissingWordsComeFromChsOrAreLeftOut) {
   EXPECT_TRUE(AnnouncementFiles({"now"}, dir / "nothing", "eng").empty());
 }
 
+// The shipped word sets hold every word of their wording, each a WAV file
+// with sound in it.
+TEST(TalkingClockTest, ShippedWordSetsAreComplete) {
+  const std::filesystem::path sound = std::filesystem::path(TAZMEL_TEST_SOURCE_DIR) / "../share/sound";
+  for (const auto& [code, wording] : {std::pair<const char*, ClockWording>{"chs", ClockWording::kChinese},
+                                      {"eng", ClockWording::kEnglish}}) {
+    const Words words = AnnouncementWords(wording);
+    const auto files = AnnouncementFiles(words, sound, code);
+    ASSERT_EQ(files.size(), words.size()) << code;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      EXPECT_EQ(files[i].parent_path().filename(), code) << words[i];
+      const std::string bytes = test::ReadFile(files[i]);
+      ASSERT_GT(bytes.size(), 44u + 2000u) << files[i];
+      EXPECT_EQ(bytes.substr(0, 4), "RIFF") << files[i];
+      EXPECT_EQ(bytes.substr(8, 4), "WAVE") << files[i];
+    }
+  }
+}
+
 // Announcements over a day of one-second spans, by interval.
 TEST(TalkingClockTest, AutomaticAnnouncementsComeAtEachMultipleOnce) {
   struct Case {
