@@ -26,6 +26,8 @@ declare -A groups=(
   # clicks, the capture and crop tools, and a private sound server to play into
   [look]="xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils"
 )
+# sd-bus, through which the timed shutdown asks logind to power off
+groups[build]+=" libsystemd-dev"
 
 wanted=()
 for group in "$@"; do
