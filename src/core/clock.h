@@ -10,17 +10,17 @@ namespace tazmel {
 // time counted as if it were UTC (utc_ms + offset), which steps by an hour at
 // the daylight-saving changes while utc_ms does not.
 struct LocalTime {
-  std::int64_t utc_ms = 0;      // milliseconds since 1970-01-01 00:00 UTC
-  int utc_offset_seconds = 0;   // local minus UTC
-  std::int64_t local_ms = 0;    // utc_ms + offset
+  std::int64_t utc_ms = 0;     // milliseconds since 1970-01-01 00:00 UTC
+  int utc_offset_seconds = 0;  // local minus UTC
+  std::int64_t local_ms = 0;   // utc_ms + offset
   int year = 1970;
-  int month = 1;                // 1..12
-  int day = 1;                  // 1..31
+  int month = 1;  // 1..12
+  int day = 1;    // 1..31
   int hour = 0;
   int minute = 0;
   int second = 0;
   int millisecond = 0;
-  int weekday = 4;              // 0 Sunday .. 6 Saturday
+  int weekday = 4;  // 0 Sunday .. 6 Saturday
   bool daylight_saving = false;
 };
 

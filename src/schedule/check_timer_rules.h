@@ -24,8 +24,8 @@ inline constexpr double kUpdateClockStepDays = 1.0 / 24;
 double StartupLastUpdateTime(double last_update, double now);
 
 struct UpdateCheckDecision {
-  bool start = false;          // run StartUpdate (not forced) now
-  double last_update = 0;      // the LastUpdateTime to keep
+  bool start = false;      // run StartUpdate (not forced) now
+  double last_update = 0;  // the LastUpdateTime to keep
 };
 // One tick's update rule: due when (AutoUpdate or the first check pending)
 // and more than 12 hours passed. A LastUpdateTime that is not a number or

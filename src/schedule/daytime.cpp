@@ -156,8 +156,8 @@ DaytimeResult DaytimeClient::FetchBlocking(const std::string& server, const Dayt
   int connected_fd = -1;
   std::unique_ptr<Socket> socket;
   for (addrinfo* a = addresses.get(); a && connected_fd < 0; a = a->ai_next) {
-    auto candidate = std::make_unique<Socket>(::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                                                       a->ai_protocol));
+    auto candidate =
+        std::make_unique<Socket>(::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));
     if (candidate->Get() < 0) continue;
     if (::connect(candidate->Get(), a->ai_addr, a->ai_addrlen) != 0) {
       if (errno != EINPROGRESS) continue;

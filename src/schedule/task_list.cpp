@@ -1,6 +1,5 @@
 #include "schedule/task_list.h"
 
-
 #include "core/clock.h"
 #include "core/file_utils.h"
 #include "core/text_utils.h"
@@ -140,8 +139,7 @@ bool ParseTaskTimeText(std::string_view text, TaskFrequency frequency, TaskMomen
 
 std::string FormatTaskLine(const Task& task) {
   return std::string(task.enabled ? "1" : "0") + "\t" + std::to_string(static_cast<int>(task.action)) + "\t" +
-         CleanTaskName(task.name) + "\t" + std::to_string(static_cast<int>(task.frequency)) + "\t" +
-         TaskTimeText(task);
+         CleanTaskName(task.name) + "\t" + std::to_string(static_cast<int>(task.frequency)) + "\t" + TaskTimeText(task);
 }
 
 std::optional<Task> ParseTaskLine(std::string_view line) {

@@ -81,8 +81,8 @@ TEST_F(TalkingClockRunTest, SpeaksTheGivenTimeOnItsOwnThreadWithTheChsFallback) 
   EXPECT_TRUE(clock.Speaking());
   ASSERT_TRUE(loop_.RunUntil([&] { return finished; }, 5s));
   EXPECT_FALSE(clock.Speaking());
-  EXPECT_EQ(player_.Words(), (std::vector<std::string>{"chs/now", "chs/10", "cht/hour", "chs/5", "chs/10", "chs/9",
-                                                       "chs/minute"}));
+  EXPECT_EQ(player_.Words(),
+            (std::vector<std::string>{"chs/now", "chs/10", "cht/hour", "chs/5", "chs/10", "chs/9", "chs/minute"}));
   for (std::thread::id id : player_.threads) EXPECT_NE(id, std::this_thread::get_id());
   EXPECT_TRUE(mute_.changes.empty());
 }

@@ -29,9 +29,9 @@ TEST(CheckTimerRulesTest, StartUpMovesLastUpdateTimeBackSoAStartChecksSoon) {
     double kept;
   };
   const Case cases[] = {
-      {kNow - 3, kNow - 3},                     // long ago: stays, checks at once
-      {kNow - kHour, latest},                   // recent: moved back
-      {kNow + 30, latest},                      // ahead of the clock
+      {kNow - 3, kNow - 3},    // long ago: stays, checks at once
+      {kNow - kHour, latest},  // recent: moved back
+      {kNow + 30, latest},     // ahead of the clock
       {std::numeric_limits<double>::quiet_NaN(), latest},
       {std::numeric_limits<double>::infinity(), latest},
   };

@@ -36,7 +36,7 @@ TEST(NistReplyTest, ChecksLayoutDayNumberHealthAndYear) {
       {"60384 24-03-15 12:34:56 50 0 2 123.4 UTC(NIST) *", DaytimeError::kUnhealthy},
       {"60384 24-03-15 12:34:56 50 0 4 123.4 UTC(NIST) *", DaytimeError::kUnhealthy},
       {"51544 00-01-01 00:00:00 00 0 0 0.0 UTC(NIST) *", DaytimeError::kBadYear},
-      {"60384 24-03-15 12:34:56 50 0 0 123.4 UTC(NIST)", DaytimeError::kLayout},       // no mark
+      {"60384 24-03-15 12:34:56 50 0 0 123.4 UTC(NIST)", DaytimeError::kLayout},  // no mark
       {"60384 24-03-15 12:34:56 50 0 0 123.4 UTC(USNO) *", DaytimeError::kLayout},
       {"60384 24-03-15 24:00:00 50 0 0 123.4 UTC(NIST) *", DaytimeError::kLayout},
       {"60384 24-02-30 12:34:56 50 0 0 123.4 UTC(NIST) *", DaytimeError::kLayout},

@@ -29,10 +29,10 @@ std::string Le(std::uint32_t v, int bytes) {
 
 std::string Wave(int format_tag, int channels, int rate, int bits, const std::string& data,
                  const std::string& extra_chunk = {}) {
-  const std::string fmt = "fmt " + Le(16, 4) + Le(static_cast<std::uint32_t>(format_tag), 2) + Le(channels, 2) +
-                          Le(static_cast<std::uint32_t>(rate), 4) +
-                          Le(static_cast<std::uint32_t>(rate * channels * bits / 8), 4) +
-                          Le(static_cast<std::uint32_t>(channels * bits / 8), 2) + Le(static_cast<std::uint32_t>(bits), 2);
+  const std::string fmt =
+      "fmt " + Le(16, 4) + Le(static_cast<std::uint32_t>(format_tag), 2) + Le(channels, 2) +
+      Le(static_cast<std::uint32_t>(rate), 4) + Le(static_cast<std::uint32_t>(rate * channels * bits / 8), 4) +
+      Le(static_cast<std::uint32_t>(channels * bits / 8), 2) + Le(static_cast<std::uint32_t>(bits), 2);
   const std::string body = "WAVE" + fmt + extra_chunk + "data" + Le(static_cast<std::uint32_t>(data.size()), 4) + data;
   return "RIFF" + Le(static_cast<std::uint32_t>(body.size()), 4) + body;
 }

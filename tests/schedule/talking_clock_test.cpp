@@ -39,12 +39,8 @@ TEST(TalkingClockTest, EnglishTwentyFourHourReading) {
     Words words;
   };
   const Case cases[] = {
-      {0, 0, {"now", "0", "oclock"}},
-      {9, 5, {"now", "9", "oh", "5"}},
-      {10, 0, {"now", "10", "oclock"}},
-      {13, 10, {"now", "13", "10"}},
-      {19, 19, {"now", "19", "19"}},
-      {20, 30, {"now", "20", "30"}},
+      {0, 0, {"now", "0", "oclock"}},          {9, 5, {"now", "9", "oh", "5"}}, {10, 0, {"now", "10", "oclock"}},
+      {13, 10, {"now", "13", "10"}},           {19, 19, {"now", "19", "19"}},   {20, 30, {"now", "20", "30"}},
       {23, 47, {"now", "20", "3", "40", "7"}},
   };
   for (const Case& c : cases) {
@@ -87,8 +83,8 @@ TEST(TalkingClockTest, MissingWordsComeFromChsOrAreLeftOut) {
 // with sound in it.
 TEST(TalkingClockTest, ShippedWordSetsAreComplete) {
   const std::filesystem::path sound = std::filesystem::path(TAZMEL_TEST_SOURCE_DIR) / "../share/sound";
-  for (const auto& [code, wording] : {std::pair<const char*, ClockWording>{"chs", ClockWording::kChinese},
-                                      {"eng", ClockWording::kEnglish}}) {
+  for (const auto& [code, wording] :
+       {std::pair<const char*, ClockWording>{"chs", ClockWording::kChinese}, {"eng", ClockWording::kEnglish}}) {
     const Words words = AnnouncementWords(wording);
     const auto files = AnnouncementFiles(words, sound, code);
     ASSERT_EQ(files.size(), words.size()) << code;
@@ -110,12 +106,10 @@ TEST(TalkingClockTest, AutomaticAnnouncementsComeAtEachMultipleOnce) {
     int per_day;
   };
   const Case cases[] = {
-      {60, {0, 60, 120}, 24},
-      {15, {0, 15, 30, 45, 60}, 96},
-      {30, {0, 30, 60}, 48},
-      {0, {0, 60}, 24},    // not set: hourly
-      {-5, {0, 60}, 24},   // not set: hourly
-      {7, {0, 7, 14}, 206},  // 1440 / 7 rounded up: each day starts at midnight
+      {60, {0, 60, 120}, 24}, {15, {0, 15, 30, 45, 60}, 96},
+      {30, {0, 30, 60}, 48},  {0, {0, 60}, 24},  // not set: hourly
+      {-5, {0, 60}, 24},                         // not set: hourly
+      {7, {0, 7, 14}, 206},                      // 1440 / 7 rounded up: each day starts at midnight
       {5000, {0}, 1},
   };
   for (const Case& c : cases) {

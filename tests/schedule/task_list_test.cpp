@@ -33,12 +33,21 @@ TEST(TaskListTest, LinesReadAndWriteInTheFixedForm) {
     TaskMoment start, end;
   };
   const Case cases[] = {
-      {"1\t0\t1234-Jazz\t0\t2026-12-24,20:00:00 ~ 2026-12-25,01:02:03", TaskAction::kPlay, TaskFrequency::kOnce,
-       {2026, 12, 24, 0, 72000}, {2026, 12, 25, 0, 3723}},
-      {"0\t1\t/home/u/Rec/news.mp3\t1\t07:00:00 ~ 07:30:00", TaskAction::kRecord, TaskFrequency::kDaily,
-       {2000, 1, 1, 0, 25200}, {2000, 1, 1, 0, 27000}},
-      {"1\t1\tnews.wav\t2\t0,08:00:00 ~ 6,23:59:59", TaskAction::kRecord, TaskFrequency::kWeekly,
-       {2000, 1, 1, 0, 28800}, {2000, 1, 1, 6, 86399}},
+      {"1\t0\t1234-Jazz\t0\t2026-12-24,20:00:00 ~ 2026-12-25,01:02:03",
+       TaskAction::kPlay,
+       TaskFrequency::kOnce,
+       {2026, 12, 24, 0, 72000},
+       {2026, 12, 25, 0, 3723}},
+      {"0\t1\t/home/u/Rec/news.mp3\t1\t07:00:00 ~ 07:30:00",
+       TaskAction::kRecord,
+       TaskFrequency::kDaily,
+       {2000, 1, 1, 0, 25200},
+       {2000, 1, 1, 0, 27000}},
+      {"1\t1\tnews.wav\t2\t0,08:00:00 ~ 6,23:59:59",
+       TaskAction::kRecord,
+       TaskFrequency::kWeekly,
+       {2000, 1, 1, 0, 28800},
+       {2000, 1, 1, 6, 86399}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -54,17 +63,17 @@ TEST(TaskListTest, LinesReadAndWriteInTheFixedForm) {
 
 TEST(TaskListTest, UnreadableLinesAreRefused) {
   const char* lines[] = {
-      "1\t0\t1-A\t0",                                               // no time
-      "1\t0\t1-A\t3\t07:00:00 ~ 08:00:00",                          // frequency
-      "1\t2\t1-A\t1\t07:00:00 ~ 08:00:00",                          // action
-      "x\t0\t1-A\t1\t07:00:00 ~ 08:00:00",                          // enabled
-      "1\t0\t1-A\t1\t7:00:00 ~ 08:00:00",                           // one-digit hour
-      "1\t0\t1-A\t1\t24:00:00 ~ 08:00:00",                          // hour
-      "1\t0\t1-A\t1\t07:00:00~08:00:00",                            // separator
-      "1\t0\t1-A\t0\t2026-02-30,07:00:00 ~ 2026-03-01,08:00:00",    // no such day
-      "1\t0\t1-A\t2\t7,07:00:00 ~ 0,08:00:00",                      // weekday
-      "1\t0\t1-A\t2\tSunday,07:00:00 ~ Sunday,08:00:00",            // a weekday name
-      "1\t0\t1-A\t1\t07:00:00 ~ 08:00:00 ",                         // trailing blank
+      "1\t0\t1-A\t0",                                             // no time
+      "1\t0\t1-A\t3\t07:00:00 ~ 08:00:00",                        // frequency
+      "1\t2\t1-A\t1\t07:00:00 ~ 08:00:00",                        // action
+      "x\t0\t1-A\t1\t07:00:00 ~ 08:00:00",                        // enabled
+      "1\t0\t1-A\t1\t7:00:00 ~ 08:00:00",                         // one-digit hour
+      "1\t0\t1-A\t1\t24:00:00 ~ 08:00:00",                        // hour
+      "1\t0\t1-A\t1\t07:00:00~08:00:00",                          // separator
+      "1\t0\t1-A\t0\t2026-02-30,07:00:00 ~ 2026-03-01,08:00:00",  // no such day
+      "1\t0\t1-A\t2\t7,07:00:00 ~ 0,08:00:00",                    // weekday
+      "1\t0\t1-A\t2\tSunday,07:00:00 ~ Sunday,08:00:00",          // a weekday name
+      "1\t0\t1-A\t1\t07:00:00 ~ 08:00:00 ",                       // trailing blank
   };
   for (const char* line : lines) EXPECT_FALSE(ParseTaskLine(line)) << line;
 }

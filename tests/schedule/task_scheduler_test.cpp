@@ -86,8 +86,8 @@ class TaskSchedulerTest : public ::testing::Test {
 
 // Sunday 2026-12-13 08:00 to 09:00, run over a whole week.
 TEST_F(TaskSchedulerTest, WeeklyTaskRunsOnItsWeekdayOnly) {
-  scheduler_.SetTasks(BuildRunTimeTasks(
-      {MakeTask(TaskAction::kPlay, "42-Jazz", TaskFrequency::kWeekly, {2000, 1, 1, 0, 8 * 3600}, {2000, 1, 1, 0, 9 * 3600})}));
+  scheduler_.SetTasks(BuildRunTimeTasks({MakeTask(TaskAction::kPlay, "42-Jazz", TaskFrequency::kWeekly,
+                                                  {2000, 1, 1, 0, 8 * 3600}, {2000, 1, 1, 0, 9 * 3600})}));
   Ticker ticker(scheduler_, UtcMs(2026, 12, 10, 0, 0, 0) + 300);  // a Thursday
   std::vector<std::string> by_day;
   for (int day = 0; day < 7; ++day) {
@@ -146,7 +146,8 @@ TEST_F(TaskSchedulerTest, ReloadKeepsTheRecordingOfAnUnchangedTask) {
   ticker.Run(40);
   // Apply with a new task in front: the running one is still known.
   scheduler_.SetTasks(BuildRunTimeTasks(
-      {MakeTask(TaskAction::kPlay, "1-A", TaskFrequency::kDaily, {2000, 1, 1, 0, 3600}, {2000, 1, 1, 0, 7200}), record}));
+      {MakeTask(TaskAction::kPlay, "1-A", TaskFrequency::kDaily, {2000, 1, 1, 0, 3600}, {2000, 1, 1, 0, 7200}),
+       record}));
   ticker.Run(60);
   EXPECT_EQ(actions_.log, (std::vector<std::string>{"record a.wav #1", "stop record #1"}));
 }

@@ -55,8 +55,8 @@ std::vector<Firing> RunDay(const Day& day, int phase_ms, int gap_ms) {
 // autumn only in its first pass.
 TEST(TickWindowTest, EveryDailyEventFiresOnceAcrossPhasesGapsAndDaylightSavingDays) {
   test::ScopedZone zone(test::kEuropeanZone);
-  const Day days[] = {{"winter", 2026, 1, 14}, {"summer", 2026, 6, 10}, {"spring forward", 2026, 3, 29},
-                      {"fall back", 2026, 10, 25}};
+  const Day days[] = {
+      {"winter", 2026, 1, 14}, {"summer", 2026, 6, 10}, {"spring forward", 2026, 3, 29}, {"fall back", 2026, 10, 25}};
   for (const Day& day : days) {
     const std::int64_t local_midnight = DaysFromCivil(day.year, day.month, day.day) * kDayMs;
     for (int phase : {0, 1, 500, 999}) {
