@@ -12,7 +12,8 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 std::optional<TickSpan> TickWindow::Advance(const LocalTime& now) {
   const std::int64_t utc_gap = now.utc_ms - last_utc_ms_;
-  const bool restart = !started_ || utc_gap > kMaxCatchUpMs || now.local_ms < high_water_ms_ - kMaxHeldBackMs;
+  const bool restart = !started_ || utc_gap > kMaxCatchUpMs || now.local_ms < high_water_ms_ - kMaxHeldBackMs ||
+                       now.local_ms - high_water_ms_ > utc_gap + kMaxZoneShiftMs;
   last_utc_ms_ = now.utc_ms;
   if (restart) {
     // Only the current second: an event due at this very second fires, one

@@ -32,6 +32,9 @@ class TickWindow {
   // A clock set back by more than this is a new start rather than the
   // repeated hour: the mark is dropped so that events fire again.
   static constexpr std::int64_t kMaxHeldBackMs = 3 * 3'600'000;
+  // Local time running ahead of real time by more than any daylight-saving
+  // shift is the time zone changed: nothing in between is caught up.
+  static constexpr std::int64_t kMaxZoneShiftMs = 2 * 3'600'000;
 
   // The span of this tick, or nullopt when it covers nothing new.
   std::optional<TickSpan> Advance(const LocalTime& now);

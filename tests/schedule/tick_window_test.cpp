@@ -130,6 +130,30 @@ TEST(TickWindowTest, ClockStepsNeitherRepeatNorLoseEventsWithinTheirBounds) {
   }
 }
 
+// Moving the machine from UTC to UTC+8 while running skips eight hours of
+// local time in one tick; what they held is not caught up.
+TEST(TickWindowTest, ZoneChangeDoesNotCatchUpTheSkippedHours) {
+  std::int64_t utc = DaysFromCivil(2026, 6, 10) * kDayMs + 3 * 3'600'000;  // 03:00 UTC
+  TickWindow window;
+  int fired = 0;
+  {
+    test::ScopedZone zone("UTC0");
+    for (int i = 0; i < 10; ++i, utc += 1000) {
+      if (const auto span = window.Advance(LocalTimeFromUtc(utc))) fired += DailyDue(*span, 8 * 3600);
+    }
+  }
+  test::ScopedZone zone("CST-8");  // now 11:00 local
+  for (int i = 0; i < 10; ++i, utc += 1000) {
+    if (const auto span = window.Advance(LocalTimeFromUtc(utc))) fired += DailyDue(*span, 8 * 3600);
+  }
+  EXPECT_EQ(fired, 0);
+  // 12:00 local still comes.
+  for (int i = 0; i < 3600; ++i, utc += 1000) {
+    if (const auto span = window.Advance(LocalTimeFromUtc(utc))) fired += DailyDue(*span, 12 * 3600);
+  }
+  EXPECT_EQ(fired, 1);
+}
+
 TEST(TickWindowTest, FirstTickCoversOnlyItsOwnSecond) {
   test::ScopedZone zone("UTC0");
   TickWindow window;
