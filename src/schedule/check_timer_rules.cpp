@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "schedule/talking_clock.h"
+
 namespace tazmel {
 
 bool TakeAutoPlay(bool& pending, bool auto_play) {
@@ -38,6 +40,16 @@ std::optional<int> SecondsOfDay(double date_time) {
   long seconds = std::lround(fraction * 86400.0);
   if (seconds >= 86400) seconds = 0;
   return static_cast<int>(seconds);
+}
+
+TimedActionsDue DueTimedActions(const TickSpan& span, const TimedOptions& o) {
+  TimedActionsDue due;
+  due.shutdown = o.timing_shutdown && DailyDue(span, o.shutdown_time);
+  due.play = o.timing_play && DailyDue(span, o.timing_play_time);
+  due.record_start = o.timing_record && DailyDue(span, o.timing_record_start_time);
+  due.record_end = o.timing_record && DailyDue(span, o.timing_record_end_time);
+  due.talk = o.auto_talk_clock && TalkClockDue(span, o.talk_clock_interval);
+  return due;
 }
 
 }  // namespace tazmel

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "schedule/tick_window.h"
+
 namespace tazmel {
 
 // AutoPlay after start-up: only the first tick may start the last source.
@@ -37,5 +39,29 @@ UpdateCheckDecision DecideUpdateCheck(double last_update, double now, bool auto_
 // TimingPlayTime, ...) in whole seconds, for DailyDue; nullopt when it is not
 // a finite number.
 std::optional<int> SecondsOfDay(double date_time);
+
+// The timed actions of the options dialog, as the check timer needs them
+// (times as seconds of the day).
+struct TimedOptions {
+  bool timing_shutdown = false;
+  int shutdown_time = 0;
+  bool timing_play = false;
+  int timing_play_time = 0;
+  bool timing_record = false;
+  int timing_record_start_time = 0;
+  int timing_record_end_time = 0;
+  bool auto_talk_clock = false;
+  int talk_clock_interval = 60;
+};
+struct TimedActionsDue {
+  bool shutdown = false;
+  bool play = false;
+  bool record_start = false;
+  bool record_end = false;
+  bool talk = false;
+};
+// What the tick's span brings, each at most once per occurrence of its time
+// (00:00:00 included, once).
+TimedActionsDue DueTimedActions(const TickSpan& span, const TimedOptions& options);
 
 }  // namespace tazmel

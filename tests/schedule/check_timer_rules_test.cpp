@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,46 @@ TEST(CheckTimerRulesTest, UpdateChecksGoOnAfterBadTimesAndClockSteps) {
     EXPECT_EQ(checks, 3) << bad;
     EXPECT_NEAR(first_check, kNow + 6.0 / 1440, 1e-9) << bad;  // the first whole minute after 5:10
   }
+}
+
+// A day of one-second ticks (half a second into each): each timed action
+// on at most once, at its time; off, never.
+TEST(CheckTimerRulesTest, TimedActionsComeOnceAtTheirTimes) {
+  TimedOptions options;
+  options.timing_shutdown = true;
+  options.shutdown_time = 23 * 3600 + 59 * 60 + 59;
+  options.timing_play = true;
+  options.timing_play_time = 0;
+  options.timing_record = true;
+  options.timing_record_start_time = 8 * 3600;
+  options.timing_record_end_time = 8 * 3600 + 1;
+  options.auto_talk_clock = true;
+  options.talk_clock_interval = 30;
+  std::vector<int> shutdown, play, start, end;
+  int talks = 0;
+  TimedOptions off;
+  off.talk_clock_interval = 30;
+  TickWindow window;
+  const std::int64_t day = 20000 * kDayMs;
+  for (std::int64_t s = -5; s < 86400; ++s) {
+    LocalTime now;
+    now.utc_ms = now.local_ms = day + s * 1000 + 500;
+    const auto span = window.Advance(now);
+    ASSERT_TRUE(span);
+    const TimedActionsDue due = DueTimedActions(*span, options);
+    if (due.shutdown) shutdown.push_back(static_cast<int>(s));
+    if (due.play) play.push_back(static_cast<int>(s));
+    if (due.record_start) start.push_back(static_cast<int>(s));
+    if (due.record_end) end.push_back(static_cast<int>(s));
+    talks += due.talk;
+    const TimedActionsDue none = DueTimedActions(*span, off);
+    ASSERT_FALSE(none.shutdown || none.play || none.record_start || none.record_end || none.talk) << s;
+  }
+  EXPECT_EQ(shutdown, (std::vector<int>{-1, options.shutdown_time}));  // the day before, then this day
+  EXPECT_EQ(play, std::vector<int>{0});
+  EXPECT_EQ(start, std::vector<int>{8 * 3600});
+  EXPECT_EQ(end, std::vector<int>{8 * 3600 + 1});
+  EXPECT_EQ(talks, 48);
 }
 
 TEST(CheckTimerRulesTest, SecondsOfDayOfStoredTimes) {
