@@ -153,13 +153,8 @@ std::optional<Task> ParseTaskLine(std::string_view line) {
   }
   const std::string_view time_text = line.substr(pos);
   Task task;
-  if (fields[0] == "1") {
-    task.enabled = true;
-  } else if (fields[0] == "0") {
-    task.enabled = false;
-  } else {
-    return std::nullopt;
-  }
+  // Anything but "0" has always counted as checked.
+  task.enabled = fields[0] != "0";
   if (fields[1] == "0") {
     task.action = TaskAction::kPlay;
   } else if (fields[1] == "1") {

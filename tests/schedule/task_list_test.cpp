@@ -66,7 +66,6 @@ TEST(TaskListTest, UnreadableLinesAreRefused) {
       "1\t0\t1-A\t0",                                             // no time
       "1\t0\t1-A\t3\t07:00:00 ~ 08:00:00",                        // frequency
       "1\t2\t1-A\t1\t07:00:00 ~ 08:00:00",                        // action
-      "x\t0\t1-A\t1\t07:00:00 ~ 08:00:00",                        // enabled
       "1\t0\t1-A\t1\t7:00:00 ~ 08:00:00",                         // one-digit hour
       "1\t0\t1-A\t1\t24:00:00 ~ 08:00:00",                        // hour
       "1\t0\t1-A\t1\t07:00:00~08:00:00",                          // separator
@@ -115,6 +114,15 @@ TEST(TaskListTest, BadLinesAreSkippedAndWrittenBackInPlace) {
             "1\t0\t9-Z\t1\t07:00:00 ~ 08:00:00\r\n");
   file.SetTasks({});
   EXPECT_EQ(FormatTaskFile(file), "garbage line\r\n1\t0\t3-C\t7\t09:00:00 ~ 10:00:00\r\n");
+}
+
+TEST(TaskListTest, AnyFirstFieldButZeroIsChecked) {
+  for (const auto& [field, enabled] :
+       {std::pair<const char*, bool>{"1", true}, {"0", false}, {"x", true}, {"", true}}) {
+    const auto task = ParseTaskLine(std::string(field) + "\t0\t1-A\t1\t07:00:00 ~ 08:00:00");
+    ASSERT_TRUE(task) << field;
+    EXPECT_EQ(task->enabled, enabled) << field;
+  }
 }
 
 TEST(TaskListTest, NamesLoseLineBreaksAndTabs) {
