@@ -124,5 +124,24 @@ TEST_F(PlayerProxyTest, ControlPlaysThroughItsProxy) {
   EXPECT_EQ(targets, (std::vector<std::string>{"http://radio.invalid/list.asx", "http://radio.invalid:80/tone.mp3"}));
 }
 
+// No proxy in the player's preferences means a direct connection, even when
+// the environment names a proxy that the media engine would otherwise take.
+TEST_F(PlayerProxyTest, NoProxyIsDirectDespiteTheEnvironment) {
+  LoopDispatcher dispatcher;
+  TestHttpServer direct;
+  direct.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  TestHttpServer env_proxy;
+  env_proxy.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  const ScopedEnv env{"http_proxy", "http://127.0.0.1:" + std::to_string(env_proxy.Port()) + "/"};
+  registry_.WriteInteger(kWmp9Http, "ProxyStyle", 0);
+
+  Wmp9Probe probe(MpvWmp9::Create(dispatcher, TestOptions(), &registry_));
+  probe.Start("http://127.0.0.1:" + std::to_string(direct.Port()) + "/tone.mp3");
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return probe.Has("play:8") || probe.Has("error"); }, 20s)) << probe.LogText();
+  EXPECT_TRUE(probe.Has("play:8")) << probe.LogText();
+  EXPECT_EQ(direct.RequestTargets(), (std::vector<std::string>{"/tone.mp3"}));
+  EXPECT_TRUE(env_proxy.RequestTargets().empty());
+}
+
 }  // namespace
 }  // namespace tazmel::test
