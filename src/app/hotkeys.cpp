@@ -14,10 +14,10 @@ struct NamedKey {
 
 // The names that are not the key's own character or a numbered family.
 constexpr std::array<NamedKey, 24> kNamedKeys = {{
-    {33, "Page Up"}, {34, "Page Down"}, {35, "End"},   {36, "Home"},  {37, "Left"},  {38, "Up"},    {39, "Right"},
-    {40, "Down"},    {106, "Num *"},    {107, "Num +"}, {109, "Num -"}, {110, "Num ."}, {111, "Num /"}, {186, ";"},
-    {187, "="},      {188, ","},        {189, "-"},    {190, "."},    {191, "/"},    {192, "`"},    {219, "["},
-    {220, "\\"},     {221, "]"},        {222, "'"},
+    {33, "Page Up"}, {34, "Page Down"}, {35, "End"},    {36, "Home"},   {37, "Left"},   {38, "Up"},
+    {39, "Right"},   {40, "Down"},      {106, "Num *"}, {107, "Num +"}, {109, "Num -"}, {110, "Num ."},
+    {111, "Num /"},  {186, ";"},        {187, "="},     {188, ","},     {189, "-"},     {190, "."},
+    {191, "/"},      {192, "`"},        {219, "["},     {220, "\\"},    {221, "]"},     {222, "'"},
 }};
 
 std::string ModifierText(int modifiers) {

@@ -19,8 +19,7 @@ std::filesystem::path AutostartFile() {
 }
 
 std::string QuoteExecArgument(std::string_view argument) {
-  constexpr std::string_view kPlain =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+=:,@";
+  constexpr std::string_view kPlain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+=:,@";
   bool plain = !argument.empty();
   for (char c : argument) plain = plain && kPlain.find(c) != std::string_view::npos;
   if (plain) return std::string(argument);
@@ -68,7 +67,7 @@ bool WriteAutostart(std::string_view text, const std::filesystem::path& file) {
 bool RemoveAutostart(const std::filesystem::path& file) {
   std::error_code ec;
   std::filesystem::remove(file, ec);
-  return !AutostartExists(file);
+  return !std::filesystem::exists(std::filesystem::symlink_status(file, ec));
 }
 
 }  // namespace tazmel

@@ -16,15 +16,16 @@ constexpr std::string_view kRealOldBrowserKey =
     "HKEY_CLASSES_ROOT\\Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\GetHTTPProxyFromBrowser";
 constexpr std::string_view kRealBufferKey =
     "HKEY_CURRENT_USER\\Software\\RealNetworks\\RealMediaSDK\\6.0\\Preferences\\BufferedPlayTime";
-constexpr std::string_view kWmp9ProxyRoot = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Preferences\\ProxySettings\\";
+constexpr std::string_view kWmp9ProxyRoot =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Preferences\\ProxySettings\\";
 constexpr std::string_view kWmp9Preferences = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Preferences";
 constexpr std::string_view kWmp6Local = "HKEY_CURRENT_USER\\Software\\Microsoft\\NetShow\\Player\\Local";
 constexpr std::string_view kWmp6General = "HKEY_CURRENT_USER\\Software\\Microsoft\\NetShow\\Player\\General";
 
 constexpr std::string_view kRealNames[RealProxySet::kCount] = {
-    "HTTPProxyHost",    "HTTPProxyPort", "HTTPProxySupport", "RTSPPNMProxyAutoConfig",
+    "HTTPProxyHost",          "HTTPProxyPort",       "HTTPProxySupport", "RTSPPNMProxyAutoConfig",
     "UseSystemProxySettings", "HTTPProxyAutoConfig", "RTSPProxySupport", "RTSPProxyPort",
-    "RTSPProxyHost",    "PNAProxySupport", "PNAProxyPort", "PNAProxyHost"};
+    "RTSPProxyHost",          "PNAProxySupport",     "PNAProxyPort",     "PNAProxyHost"};
 
 std::string Wmp9Key(std::string_view protocol) { return std::string(kWmp9ProxyRoot) + std::string(protocol); }
 
@@ -120,9 +121,11 @@ bool PlayerNetwork::SetRealProxy(std::string_view host, std::string_view port) {
 
 bool PlayerNetwork::SaveWmp9Proxy(Wmp9ProxySet& set) const {
   const std::string http = Wmp9Key("HTTP"), mms = Wmp9Key("MMS"), rtsp = Wmp9Key("RTSP");
-  if (!ReadInt(registry_, http, "ProxyStyle", set.http_style) || !ReadInt(registry_, mms, "ProxyStyle", set.mms_style) ||
-      !ReadInt(registry_, rtsp, "ProxyStyle", set.rtsp_style) || !ReadInt(registry_, rtsp, "ProxyPort", set.rtsp_port) ||
-      !ReadInt(registry_, mms, "ProxyPort", set.mms_port) || !ReadInt(registry_, http, "ProxyPort", set.http_port)) {
+  if (!ReadInt(registry_, http, "ProxyStyle", set.http_style) ||
+      !ReadInt(registry_, mms, "ProxyStyle", set.mms_style) ||
+      !ReadInt(registry_, rtsp, "ProxyStyle", set.rtsp_style) ||
+      !ReadInt(registry_, rtsp, "ProxyPort", set.rtsp_port) || !ReadInt(registry_, mms, "ProxyPort", set.mms_port) ||
+      !ReadInt(registry_, http, "ProxyPort", set.http_port)) {
     return false;
   }
   set.rtsp_name = registry_.ReadString(rtsp, "ProxyName").value_or("");

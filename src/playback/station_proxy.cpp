@@ -134,9 +134,8 @@ std::optional<StationProxyOverrides::Saved> StationProxyOverrides::Persisted(Pla
       saved.wmp6 = {number("Mode"), number("Port"), text("Host")};
       break;
     case PlayerId::kWmp9:
-      saved.wmp9 = {number("HttpStyle"), number("MmsStyle"), number("RtspStyle"), number("RtspPort"),
-                    number("MmsPort"),   number("HttpPort"), text("RtspName"),     text("MmsName"),
-                    text("HttpName")};
+      saved.wmp9 = {number("HttpStyle"), number("MmsStyle"), number("RtspStyle"), number("RtspPort"), number("MmsPort"),
+                    number("HttpPort"),  text("RtspName"),   text("MmsName"),     text("HttpName")};
       break;
     case PlayerId::kNone:
       return std::nullopt;

@@ -13,12 +13,12 @@ TEST(HotkeyTextTest, EveryNamedKeyRoundTrips) {
   struct Case {
     int key;
     std::string_view name;
-  } cases[] = {{33, "Page Up"}, {34, "Page Down"}, {35, "End"},   {36, "Home"},  {37, "Left"},  {38, "Up"},
-               {39, "Right"},   {40, "Down"},      {48, "0"},     {57, "9"},     {65, "A"},     {90, "Z"},
+  } cases[] = {{33, "Page Up"}, {34, "Page Down"}, {35, "End"},    {36, "Home"},   {37, "Left"},   {38, "Up"},
+               {39, "Right"},   {40, "Down"},      {48, "0"},      {57, "9"},      {65, "A"},      {90, "Z"},
                {96, "Num 0"},   {101, "Num 5"},    {105, "Num 9"}, {106, "Num *"}, {107, "Num +"}, {109, "Num -"},
-               {110, "Num ."},  {111, "Num /"},    {112, "F1"},   {121, "F10"},  {123, "F12"},  {186, ";"},
-               {187, "="},      {188, ","},        {189, "-"},    {190, "."},    {191, "/"},    {192, "`"},
-               {219, "["},      {220, "\\"},       {221, "]"},    {222, "'"}};
+               {110, "Num ."},  {111, "Num /"},    {112, "F1"},    {121, "F10"},   {123, "F12"},   {186, ";"},
+               {187, "="},      {188, ","},        {189, "-"},     {190, "."},     {191, "/"},     {192, "`"},
+               {219, "["},      {220, "\\"},       {221, "]"},     {222, "'"}};
   for (const Case& c : cases) {
     EXPECT_EQ(KeyName(c.key), c.name) << c.key;
     for (int modifiers = 0; modifiers <= 7; ++modifiers) {
@@ -42,9 +42,15 @@ TEST(HotkeyTextTest, TextsAndParses) {
   struct Case {
     std::string_view text;
     HotkeyBinding binding;
-  } cases[] = {{"Ctrl + Alt + Num 5", {3, 101}}, {"Ctrl + F10", {2, 121}}, {"", {0, 0}},
-               {"Shift + A", {4, 0x41}},        {"Ctrl + Alt + Num x", {3, 0}}, {"Ctrl + Fx", {2, 0}},
-               {"Ctrl + a", {2, 0}},            {"Ctrl + Alt + Num +", {3, 107}}, {"Alt + Bogus", {1, 0}},
+  } cases[] = {{"Ctrl + Alt + Num 5", {3, 101}},
+               {"Ctrl + F10", {2, 121}},
+               {"", {0, 0}},
+               {"Shift + A", {4, 0x41}},
+               {"Ctrl + Alt + Num x", {3, 0}},
+               {"Ctrl + Fx", {2, 0}},
+               {"Ctrl + a", {2, 0}},
+               {"Ctrl + Alt + Num +", {3, 107}},
+               {"Alt + Bogus", {1, 0}},
                {"F5", {0, 116}}};
   for (const Case& c : cases) EXPECT_EQ(ParseHotkeyText(c.text), c.binding) << c.text;
 }
@@ -56,7 +62,7 @@ TEST(HotkeyTextTest, SettingsValues) {
   struct Case {
     std::optional<std::string> value;
     HotkeyBinding binding;
-  } cases[] = {{"3,80", {3, 80}},   {"3,", {3, 0x50}}, {",80", {3, 80}}, {"", {0, 0}},
+  } cases[] = {{"3,80", {3, 80}},         {"3,", {3, 0x50}}, {",80", {3, 80}},  {"", {0, 0}},
                {std::nullopt, {3, 0x50}}, {"1,65", {1, 65}}, {"x,y", {3, 0x50}}};
   for (const Case& c : cases) EXPECT_EQ(ParseHotkeyValue(c.value, play), c.binding) << c.value.value_or("<absent>");
   EXPECT_EQ(FormatHotkeyValue({0, 0}), "0,0");
@@ -68,9 +74,9 @@ TEST(HotkeyTextTest, GlobalCombinations) {
   struct Case {
     HotkeyBinding binding;
     bool global;
-  } cases[] = {{{3, 0x50}, true},  {{2, 0x50}, true},  {{1, 0x50}, true}, {{0, 116}, true},   {{4, 116}, true},
-               {{4, 0x41}, false}, {{0, 65}, false},   {{0, 0}, false},   {{3, 0}, false},    {{3, 19}, false},
-               {{0, 37}, false}};
+  } cases[] = {{{3, 0x50}, true}, {{2, 0x50}, true},  {{1, 0x50}, true}, {{0, 116}, true},
+               {{4, 116}, true},  {{4, 0x41}, false}, {{0, 65}, false},  {{0, 0}, false},
+               {{3, 0}, false},   {{3, 19}, false},   {{0, 37}, false}};
   for (const Case& c : cases) {
     EXPECT_EQ(IsGlobalCombination(c.binding), c.global) << c.binding.modifiers << "," << c.binding.key;
   }

@@ -50,10 +50,17 @@ TEST_F(PlayerNetworkTest, ProxyTextsAndHosts) {
     std::string_view host;
     int port;
     bool usable;
-  } cases[] = {{"proxy.example", 8080, true}, {"10.0.0.5", 1, true},    {"[::1]", 65535, true},
-               {"", 8080, false},             {"a b", 80, false},       {"user@host", 80, false},
-               {"h/x", 80, false},            {"h,ytdl=yes", 80, false}, {"host", 0, false},
-               {"host", 65536, false},        {"[zz]", 80, false}};
+  } cases[] = {{"proxy.example", 8080, true},
+               {"10.0.0.5", 1, true},
+               {"[::1]", 65535, true},
+               {"", 8080, false},
+               {"a b", 80, false},
+               {"user@host", 80, false},
+               {"h/x", 80, false},
+               {"h,ytdl=yes", 80, false},
+               {"host", 0, false},
+               {"host", 65536, false},
+               {"[zz]", 80, false}};
   for (const Case& c : cases) EXPECT_EQ(IsUsableProxy(c.host, c.port), c.usable) << c.host << ":" << c.port;
 }
 
@@ -177,9 +184,9 @@ TEST_F(PlayerNetworkTest, BufferTimeIsClampedPerPlayer) {
     int use_default;  // Windows Media Player 9 only
     std::string real;
   } cases[] = {
-      {true, true, "90", 60000, 0, "90"},  {true, false, "90", 5000, 1, "5"},  {true, true, "0", 1000, 0, "0"},
-      {true, true, "x", 15000, 0, "5"},    {true, true, "400", 60000, 0, "300"},
-      {false, true, "90", 30000, -1, "90"}, {false, false, "20", 3000, -1, "5"}, {false, true, "x", 15000, -1, "5"},
+      {true, true, "90", 60000, 0, "90"},  {true, false, "90", 5000, 1, "5"},    {true, true, "0", 1000, 0, "0"},
+      {true, true, "x", 15000, 0, "5"},    {true, true, "400", 60000, 0, "300"}, {false, true, "90", 30000, -1, "90"},
+      {false, false, "20", 3000, -1, "5"}, {false, true, "x", 15000, -1, "5"},
   };
   for (const Case& c : cases) {
     SetWmp9Installed(c.wmp9);

@@ -120,7 +120,7 @@ void TfrmMain::CreateMenus() {
   m->addSeparator();
   AddItem(m, "nExit", "E&xit");
 
-  for (const char* later : {"nRecorder", "nTask", "nOpenFiles", "nOpenDir", "nProxy", "nOptions", "nUpdate",
+  for (const char* later : {"nRecorder", "nTask", "nOpenFiles", "nOpenDir", "nUpdate",
                             "nRecommend", "nQuestion", "nAdjustTime", "nTalkingClock", "nHelp", "nAbout"}) {
     Action(later)->setEnabled(false);
   }
