@@ -65,7 +65,12 @@ void THotkeyEdit::keyPressEvent(QKeyEvent* event) {
   } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     emit setRequested();
   } else {
-    const int modifiers = HotkeyModifiersOf(event->modifiers());
+    int modifiers = HotkeyModifiersOf(event->modifiers());
+    // Whether a modifier's own press carries its flag differs between
+    // platforms: count it held either way.
+    if (key == Qt::Key_Control) modifiers |= kModCtrl;
+    if (key == Qt::Key_Alt) modifiers |= kModAlt;
+    if (key == Qt::Key_Shift) modifiers |= kModShift;
     const bool modifier_only =
         key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Shift || key == Qt::Key_Meta;
     const int vk = modifier_only ? 0 : VirtualKeyOfQtKey(key, event->modifiers());
