@@ -123,6 +123,7 @@ void MpvSession::ApplyNetworkPreferences() {
     core_->SetString("http-proxy", "http://" + proxy_.host + ":" + std::to_string(proxy_.port) + "/");
   }
   const int buffer_s = registry_ != nullptr ? ReadPlayerBufferSeconds(*registry_, preferences_) : 0;
+  initial_wait_s_ = buffer_s;
   if (buffer_s > 0) {
     // Wait for that much at the start and after running dry; read a little
     // further ahead than that so the wait can end.
@@ -370,7 +371,12 @@ void MpvSession::OnMpvPlaybackRestart() {
     listener_.OnSessionPosition();  // a seek finished
     return;
   }
-  if (core_->Observed().paused_for_cache) {
+  // With a buffer time the media engine pauses for its cache right after
+  // the restart; its notice may come only after this event, so a stream
+  // that has less than the buffer time cached waits for it.
+  const bool short_of_buffer = clip_.network && initial_wait_s_ > 0 &&
+                               core_->GetDouble("demuxer-cache-duration").value_or(0) < initial_wait_s_ - 0.5;
+  if (core_->Observed().paused_for_cache || short_of_buffer) {
     if (!clip_.buffering) {
       clip_.buffering = true;
       listener_.OnSessionBuffering(true);

@@ -253,7 +253,8 @@ class MpvSession : private MpvCoreListener {
 
   const Registry* registry_ = nullptr;
   PlayerPreferences preferences_ = PlayerPreferences::kWmp9;
-  PlayerProxy proxy_;  // read at Open()
+  PlayerProxy proxy_;          // read at Open()
+  double initial_wait_s_ = 0;  // the buffer time read at Open(); 0 for none
   std::vector<std::unique_ptr<Fetch>> fetches_;
 
   // The event queue.
