@@ -81,22 +81,27 @@ RealProxySet PlayerNetwork::SaveRealProxy() const {
 }
 
 bool PlayerNetwork::RestoreRealProxy(RealProxySet set) {
-  // Taking the proxy from the browser is written as the browser's current
-  // proxy, made explicit.
-  if (set[RealProxySet::kHttpFromBrowser] == "1") {
-    const ProxySetting browser = BrowserProxy(registry_);
-    if (!browser.host.empty() || !browser.port.empty()) {
-      set[RealProxySet::kHttpHost] = browser.host;
-      set[RealProxySet::kHttpPort] = browser.port;
-      set[RealProxySet::kHttpSupport] = "1";
-    } else {
-      set[RealProxySet::kHttpSupport] = "0";
+  // One save of the file for all the values.
+  Registry::Batch batch(registry_);
+  const bool written = [&] {
+    // Taking the proxy from the browser is written as the browser's current
+    // proxy, made explicit.
+    if (set[RealProxySet::kHttpFromBrowser] == "1") {
+      const ProxySetting browser = BrowserProxy(registry_);
+      if (!browser.host.empty() || !browser.port.empty()) {
+        set[RealProxySet::kHttpHost] = browser.host;
+        set[RealProxySet::kHttpPort] = browser.port;
+        set[RealProxySet::kHttpSupport] = "1";
+      } else {
+        set[RealProxySet::kHttpSupport] = "0";
+      }
     }
-  }
-  for (int m = 0; m < RealProxySet::kCount; ++m) {
-    if (!registry_.WriteString(RealKey(m), Registry::kDefaultValue, set[m])) return false;
-  }
-  return true;
+    for (int m = 0; m < RealProxySet::kCount; ++m) {
+      if (!registry_.WriteString(RealKey(m), Registry::kDefaultValue, set[m])) return false;
+    }
+    return true;
+  }();
+  return batch.Commit() && written;
 }
 
 bool PlayerNetwork::SetRealProxy(std::string_view host, std::string_view port) {
@@ -135,22 +140,27 @@ bool PlayerNetwork::SaveWmp9Proxy(Wmp9ProxySet& set) const {
 }
 
 bool PlayerNetwork::RestoreWmp9Proxy(const Wmp9ProxySet& set) {
-  struct Row {
-    std::string_view protocol;
-    int style;
-    int port;
-    const std::string& name;
-  };
-  for (const Row& row : {Row{"HTTP", set.http_style, set.http_port, set.http_name},
-                         Row{"MMS", set.mms_style, set.mms_port, set.mms_name},
-                         Row{"RTSP", set.rtsp_style, set.rtsp_port, set.rtsp_name}}) {
-    const std::string key = Wmp9Key(row.protocol);
-    if (!registry_.WriteInteger(key, "ProxyStyle", row.style) || !registry_.WriteString(key, "ProxyName", row.name) ||
-        !registry_.WriteInteger(key, "ProxyPort", row.port)) {
-      return false;
+  // One save of the file for all the values.
+  Registry::Batch batch(registry_);
+  const bool written = [&] {
+    struct Row {
+      std::string_view protocol;
+      int style;
+      int port;
+      const std::string& name;
+    };
+    for (const Row& row : {Row{"HTTP", set.http_style, set.http_port, set.http_name},
+                           Row{"MMS", set.mms_style, set.mms_port, set.mms_name},
+                           Row{"RTSP", set.rtsp_style, set.rtsp_port, set.rtsp_name}}) {
+      const std::string key = Wmp9Key(row.protocol);
+      if (!registry_.WriteInteger(key, "ProxyStyle", row.style) || !registry_.WriteString(key, "ProxyName", row.name) ||
+          !registry_.WriteInteger(key, "ProxyPort", row.port)) {
+        return false;
+      }
     }
-  }
-  return true;
+    return true;
+  }();
+  return batch.Commit() && written;
 }
 
 bool PlayerNetwork::SetWmp9Proxy(std::string_view host, std::string_view port) {
@@ -173,19 +183,24 @@ bool PlayerNetwork::SaveWmp6Proxy(Wmp6ProxySet& set) const {
 }
 
 bool PlayerNetwork::RestoreWmp6Proxy(const Wmp6ProxySet& set) {
-  Registry& r = registry_;
-  switch (set.mode) {
-    case 1:
-    case 3:
-      return r.WriteInteger(kWmp6Local, "EnableAutoProxy", 1) && r.WriteInteger(kWmp6Local, "ProxyEnabled", 1) &&
-             r.WriteInteger(kWmp6Local, "AppliedAutoProxy", 1);
-    case 2:
-      return r.WriteInteger(kWmp6Local, "EnableAutoProxy", 0) && r.WriteInteger(kWmp6Local, "ProxyEnabled", 1) &&
-             r.WriteString(kWmp6Local, "ProxyHost", set.host) && r.WriteInteger(kWmp6Local, "ProxyPort", set.port) &&
-             r.WriteInteger(kWmp6Local, "AppliedAutoProxy", 1);
-    default:
-      return r.WriteInteger(kWmp6Local, "EnableAutoProxy", 0) && r.WriteInteger(kWmp6Local, "ProxyEnabled", 0);
-  }
+  // One save of the file for all the values.
+  Registry::Batch batch(registry_);
+  const bool written = [&] {
+    Registry& r = registry_;
+    switch (set.mode) {
+      case 1:
+      case 3:
+        return r.WriteInteger(kWmp6Local, "EnableAutoProxy", 1) && r.WriteInteger(kWmp6Local, "ProxyEnabled", 1) &&
+               r.WriteInteger(kWmp6Local, "AppliedAutoProxy", 1);
+      case 2:
+        return r.WriteInteger(kWmp6Local, "EnableAutoProxy", 0) && r.WriteInteger(kWmp6Local, "ProxyEnabled", 1) &&
+               r.WriteString(kWmp6Local, "ProxyHost", set.host) && r.WriteInteger(kWmp6Local, "ProxyPort", set.port) &&
+               r.WriteInteger(kWmp6Local, "AppliedAutoProxy", 1);
+      default:
+        return r.WriteInteger(kWmp6Local, "EnableAutoProxy", 0) && r.WriteInteger(kWmp6Local, "ProxyEnabled", 0);
+    }
+  }();
+  return batch.Commit() && written;
 }
 
 bool PlayerNetwork::SetWmp6Proxy(std::string_view host, std::string_view port) {
@@ -235,35 +250,45 @@ ShownProxy PlayerNetwork::GetWmpProxy() const {
 }
 
 bool PlayerNetwork::SetPlayersProxyEnabled(bool enabled) {
-  const std::string flag = enabled ? "1" : "0";
-  for (int m : {RealProxySet::kHttpSupport, RealProxySet::kRtspSupport, RealProxySet::kPnaSupport}) {
-    if (!registry_.WriteString(RealKey(m), Registry::kDefaultValue, flag)) return false;
-  }
-  if (Wmp9Installed()) {
-    for (std::string_view protocol : {"HTTP", "MMS", "RTSP"}) {
-      if (!registry_.WriteInteger(Wmp9Key(protocol), "ProxyStyle", enabled ? 2 : 0)) return false;
+  // One save of the file for all the values.
+  Registry::Batch batch(registry_);
+  const bool written = [&] {
+    const std::string flag = enabled ? "1" : "0";
+    for (int m : {RealProxySet::kHttpSupport, RealProxySet::kRtspSupport, RealProxySet::kPnaSupport}) {
+      if (!registry_.WriteString(RealKey(m), Registry::kDefaultValue, flag)) return false;
     }
-    return true;
-  }
-  if (!registry_.WriteInteger(kWmp6Local, "EnableAutoProxy", 0)) return false;
-  if (!enabled) return registry_.WriteInteger(kWmp6Local, "ProxyEnabled", 0);
-  return registry_.WriteInteger(kWmp6Local, "ProxyEnabled", 1) &&
-         registry_.WriteInteger(kWmp6Local, "AppliedAutoProxy", 1);
+    if (Wmp9Installed()) {
+      for (std::string_view protocol : {"HTTP", "MMS", "RTSP"}) {
+        if (!registry_.WriteInteger(Wmp9Key(protocol), "ProxyStyle", enabled ? 2 : 0)) return false;
+      }
+      return true;
+    }
+    if (!registry_.WriteInteger(kWmp6Local, "EnableAutoProxy", 0)) return false;
+    if (!enabled) return registry_.WriteInteger(kWmp6Local, "ProxyEnabled", 0);
+    return registry_.WriteInteger(kWmp6Local, "ProxyEnabled", 1) &&
+           registry_.WriteInteger(kWmp6Local, "AppliedAutoProxy", 1);
+  }();
+  return batch.Commit() && written;
 }
 
 bool PlayerNetwork::WriteBufferTime(bool custom, std::string_view seconds_text) {
-  if (Wmp9Installed()) {
-    const int seconds = custom ? std::clamp(SecondsOr(seconds_text, 15), 1, 60) : 5;
-    if (!registry_.WriteInteger(kWmp9Preferences, "CustomBufferTime", seconds * 1000) ||
-        !registry_.WriteInteger(kWmp9Preferences, "UseDefaultBufferTime", custom ? 0 : 1)) {
-      return false;
+  // One save of the file for all the values.
+  Registry::Batch batch(registry_);
+  const bool written = [&] {
+    if (Wmp9Installed()) {
+      const int seconds = custom ? std::clamp(SecondsOr(seconds_text, 15), 1, 60) : 5;
+      if (!registry_.WriteInteger(kWmp9Preferences, "CustomBufferTime", seconds * 1000) ||
+          !registry_.WriteInteger(kWmp9Preferences, "UseDefaultBufferTime", custom ? 0 : 1)) {
+        return false;
+      }
+    } else {
+      const int seconds = custom ? std::clamp(SecondsOr(seconds_text, 15), 1, 30) : 3;
+      if (!registry_.WriteInteger(kWmp6General, "Buffering Time", seconds * 1000)) return false;
     }
-  } else {
-    const int seconds = custom ? std::clamp(SecondsOr(seconds_text, 15), 1, 30) : 3;
-    if (!registry_.WriteInteger(kWmp6General, "Buffering Time", seconds * 1000)) return false;
-  }
-  const int real = custom ? std::clamp(SecondsOr(seconds_text, 5), 0, 300) : 5;
-  return registry_.WriteString(kRealBufferKey, Registry::kDefaultValue, std::to_string(real));
+    const int real = custom ? std::clamp(SecondsOr(seconds_text, 5), 0, 300) : 5;
+    return registry_.WriteString(kRealBufferKey, Registry::kDefaultValue, std::to_string(real));
+  }();
+  return batch.Commit() && written;
 }
 
 bool PlayerNetwork::ReadBufferTime(BufferTime& time) const {

@@ -86,12 +86,13 @@ void StationProxyOverrides::SetStation(PlayerId player, const Claim& claim) {
 }
 
 void StationProxyOverrides::Persist(PlayerId player, const Saved* saved) {
+  Registry::Batch batch(registry_);
   const std::string key = SavedKey(player);
   if (saved == nullptr) {
     registry_.WriteInteger(key, "Saved", 0);
     return;
   }
-  // The copy first, the mark last: a copy only half written is never used.
+  // The copy and its mark reach the file together.
   switch (player) {
     case PlayerId::kReal:
       for (int m = 0; m < RealProxySet::kCount; ++m) registry_.WriteString(key, RealValueName(m), saved->real[m]);
@@ -145,6 +146,7 @@ std::optional<StationProxyOverrides::Saved> StationProxyOverrides::Persisted(Pla
 
 void StationProxyOverrides::Apply(PlayerId player, int holder, std::string_view station_proxy) {
   if (player == PlayerId::kNone) return;
+  Registry::Batch batch(registry_);
   const ProxyAddress address = SplitProxyText(TrimBlanks(station_proxy));
   const std::string host(TrimBlanks(address.host));
   const int port = ParseInteger(TrimBlanks(address.port)).value_or(0);
@@ -165,6 +167,7 @@ void StationProxyOverrides::Apply(PlayerId player, int holder, std::string_view 
 }
 
 void StationProxyOverrides::Restore(PlayerId player, int holder) {
+  Registry::Batch batch(registry_);
   const auto it = states_.find(player);
   if (it == states_.end() || !it->second.saved) return;
   State& state = it->second;
@@ -195,6 +198,7 @@ void StationProxyOverrides::ResumeAll() {
 }
 
 void StationProxyOverrides::RecoverAfterCrash() {
+  Registry::Batch batch(registry_);
   for (PlayerId player : {PlayerId::kReal, PlayerId::kWmp6, PlayerId::kWmp9}) {
     if (Overridden(player)) continue;
     if (std::optional<Saved> saved = Persisted(player)) {
