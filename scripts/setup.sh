@@ -7,8 +7,9 @@ declare -A groups=(
   # what the front door itself needs
   [base]="make"
   # compiler, build tools, Qt 6 widgets; libmpv plays, libcurl fetches,
-  # PulseAudio carries the prompt sounds, LAME encodes MP3
-  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libmpv-dev libcurl4-openssl-dev libpulse-dev libmp3lame-dev"
+  # PulseAudio carries the prompt sounds, LAME encodes MP3, libxcb grabs
+  # the global hotkeys
+  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libmpv-dev libcurl4-openssl-dev libpulse-dev libmp3lame-dev libxcb1-dev libsystemd-dev"
   # a font with Chinese characters and the font the shipped skins name (the
   # X11 and offscreen platform plugins come with qt6-base-dev's libqt6gui6)
   [run]="fonts-wqy-microhei fonts-dejavu-core"
@@ -26,8 +27,6 @@ declare -A groups=(
   # clicks, the capture and crop tools, and a private sound server to play into
   [look]="xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils"
 )
-# sd-bus, through which the timed shutdown asks logind to power off
-groups[build]+=" libsystemd-dev"
 
 wanted=()
 for group in "$@"; do

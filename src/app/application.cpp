@@ -2,13 +2,16 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <cstdlib>
 
+#include "app/hotkey_controller.h"
 #include "app/main_window_controller.h"
+#include "app/options_controller.h"
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
 #include "core/file_utils.h"
@@ -22,6 +25,7 @@
 #include "playback/engine.h"
 #include "playback/media_kind.h"
 #include "playback/mpv/mpv_factory.h"
+#include "playback/station_proxy.h"
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
@@ -101,6 +105,9 @@ void Application::Start() {
   LoadLanguage(ChooseLanguage(cur_lng, system_language_id_));
 
   registry_ = std::make_unique<Registry>(Registry::DefaultFile());
+  // A station's proxy left in force by a run that crashed is undone first.
+  proxies_ = std::make_unique<StationProxyOverrides>(*registry_);
+  proxies_->RecoverAfterCrash();
   main_window_->DropTarget().Register(main_window_.get());
   video_->DropTarget().Register(video_.get());
 
@@ -131,6 +138,7 @@ void Application::Start() {
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
+  CreateOptionsAndHotkeys();
   tree_->ReloadTree(settings_.player.root_node_index, settings_.player.select_node_index);
   // An empty tree asks the update service for data once it exists.
 
@@ -204,7 +212,8 @@ void Application::CreatePlayer() {
                           .navigator = navigator_.get(),
                           .pages = pages_.get(),
                           .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
-                          .user_default_language_id = system_language_id_};
+                          .user_default_language_id = system_language_id_,
+                          .proxies = proxies_.get()};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
 }
 
@@ -289,6 +298,26 @@ void Application::CollectSettings() {
   settings_.player.balance = engine_->Balance();
 }
 
+// The hotkeys are read with the settings and grabbed when enabled; the
+// Options dialog and Use Proxy work on the same objects.
+void Application::CreateOptionsAndHotkeys() {
+  hotkeys_ = std::make_unique<HotkeyController>(*main_window_, *main_controller_);
+  hotkeys_->SetBindings(settings_.hotkeys);
+  hotkeys_->SetEnabledHotkeys(settings_.options.enabled_hotkeys);
+  options_ = std::make_unique<OptionsController>(OptionsParts{.window = *main_window_,
+                                                              .engine = *engine_,
+                                                              .settings = settings_,
+                                                              .registry = *registry_,
+                                                              .proxies = *proxies_,
+                                                              .hotkeys = *hotkeys_,
+                                                              .language = language_});
+  connect(main_window_->Action("nOptions"), &QAction::triggered, options_.get(), [this] { options_->Show(); });
+  QAction* use_proxy = main_window_->Action("nProxy");
+  connect(use_proxy, &QAction::triggered, options_.get(), [this](bool on) { options_->SetPlayersProxyEnabled(on); });
+  connect(main_window_.get(), &TfrmMain::mainMenuOpening, options_.get(),
+          [this, use_proxy] { use_proxy->setChecked(options_->PlayersProxyEnabled()); });
+}
+
 void Application::ShowEngineState() {
   if (main_window_ && display_) main_window_->ShowEngine(display_->Shown());
 }
@@ -306,8 +335,8 @@ void Application::Close() {
   if (closing_) return;
   closing_ = true;
   main_window_->CheckTimer().stop();
-  // Hotkeys, recorder, tester, generator and data tool stop here once they
-  // exist.
+  if (hotkeys_) hotkeys_->UnregisterHotkeys();
+  // Recorder, tester, generator and data tool stop here once they exist.
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   // The settings are saved, the changed tree first (after asking) with the

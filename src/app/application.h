@@ -16,6 +16,9 @@ namespace tazmel {
 
 class BrowserPageFetcher;
 class EngineDisplay;
+class HotkeyController;
+class OptionsController;
+class StationProxyOverrides;
 class MainWindowController;
 class MpvPlayerFactory;
 class PlaybackEngine;
@@ -58,6 +61,7 @@ class Application : public QObject {
   void PlacePlayListWindow();
   void CollectSettings();
   void ShowEngineState();
+  void CreateOptionsAndHotkeys();
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -78,6 +82,9 @@ class Application : public QObject {
   // The player: the host window the components render into, the components
   // and the engine. Destroyed before the registry.
   std::unique_ptr<Registry> registry_;
+  // A station's own proxy over the players' settings; outlives the engine,
+  // which lets go of it when it goes.
+  std::unique_ptr<StationProxyOverrides> proxies_;
   std::unique_ptr<TfrmVideo> video_;
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TWaveOut> sound_;
@@ -86,6 +93,9 @@ class Application : public QObject {
   std::unique_ptr<PlaybackEngine> engine_;
   // The main window's commands; goes before everything it acts on.
   std::unique_ptr<MainWindowController> main_controller_;
+  // Hotkeys and the Options dialog act through the main window's commands.
+  std::unique_ptr<HotkeyController> hotkeys_;
+  std::unique_ptr<OptionsController> options_;
   // The station tree's pane and commands; goes before the tree it shows.
   std::unique_ptr<PlayListController> playlist_controller_;
 

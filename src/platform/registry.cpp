@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include <utility>
+
 #include <cstdlib>
 #include <system_error>
 
@@ -43,11 +45,11 @@ bool Registry::ReadBool(std::string_view key, std::string_view name) const {
 }
 
 bool Registry::WriteString(std::string_view key, std::string_view name, std::string_view value) {
-  return ini_.WriteString(key, name, value) && Save();
+  return ini_.WriteString(key, name, value) && SaveOrDefer();
 }
 
 bool Registry::WriteInteger(std::string_view key, std::string_view name, int value) {
-  return ini_.WriteInteger(key, name, value) && Save();
+  return ini_.WriteInteger(key, name, value) && SaveOrDefer();
 }
 
 bool Registry::CreateKey(std::string_view key) {
@@ -62,7 +64,20 @@ bool Registry::CreateKey(std::string_view key) {
   }
   text += "[" + std::string(key) + "]\r\n";
   ini_ = IniFile::FromText(text);
-  return Save();
+  return SaveOrDefer();
+}
+
+bool Registry::SaveOrDefer() {
+  if (batch_depth_ == 0) return Save();
+  dirty_ = true;
+  return !unreadable_;
+}
+
+bool Registry::Batch::Commit() {
+  if (std::exchange(done_, true)) return true;
+  if (--registry_.batch_depth_ > 0 || !registry_.dirty_) return true;
+  registry_.dirty_ = false;
+  return registry_.Save();
 }
 
 bool Registry::Save() const {

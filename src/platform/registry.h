@@ -46,12 +46,32 @@ class Registry {
   bool WriteInteger(std::string_view key, std::string_view name, int value);
   bool CreateKey(std::string_view key);
 
+  // While one lives, writes change only what is held in memory; the file is
+  // saved once when the outermost one commits or goes away, so an operation
+  // on many values costs one write of the file.
+  class Batch {
+   public:
+    explicit Batch(Registry& registry) : registry_(registry) { ++registry_.batch_depth_; }
+    ~Batch() { Commit(); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    // False when the file could not be saved.
+    bool Commit();
+
+   private:
+    Registry& registry_;
+    bool done_ = false;
+  };
+
  private:
   bool Save() const;
+  bool SaveOrDefer();
 
   std::filesystem::path file_;
   IniFile ini_;
   bool unreadable_ = false;
+  int batch_depth_ = 0;
+  bool dirty_ = false;
 };
 
 }  // namespace tazmel

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/file_utils.h"
+#include "playback/station_proxy.h"
 
 namespace tazmel {
 
@@ -191,8 +192,18 @@ void ControlDriver::Hide(PlayerId player) {
   }
 }
 
-void ControlDriver::ApplyStationProxy(PlayerId) {}
-void ControlDriver::RestoreProxy(PlayerId) {}
+void ControlDriver::SetStationProxies(StationProxyOverrides* overrides) {
+  proxies_ = overrides;
+  if (proxies_ != nullptr) proxy_holder_ = proxies_->NewHolder();
+}
+
+void ControlDriver::ApplyStationProxy(PlayerId player) {
+  if (proxies_ != nullptr) proxies_->Apply(player, proxy_holder_, station_proxy_);
+}
+
+void ControlDriver::RestoreProxy(PlayerId player) {
+  if (proxies_ != nullptr) proxies_->Restore(player, proxy_holder_);
+}
 
 // ---------------------------------------------------------------------------
 // Volume, balance, mute and seeking. RealPlayer takes 0..100 and has no

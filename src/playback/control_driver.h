@@ -17,6 +17,8 @@
 
 namespace tazmel {
 
+class StationProxyOverrides;
+
 struct ControlEvent {
   enum class Type {
     kLocating,    // the opening's progress, for the state text
@@ -105,6 +107,10 @@ class ControlDriver {
   bool StopActiveForSwitch();
   // Stops every control there is.
   void StopAll();
+  // Where a station's own proxy goes, and the proxy text of the station
+  // about to start ("" for none); without overrides no proxy is touched.
+  void SetStationProxies(StationProxyOverrides* overrides);
+  void SetStationProxy(std::string proxy) { station_proxy_ = std::move(proxy); }
   void Start(PlayerId player, const std::string& address);
   void Resume(PlayerId player);
   PauseOutcome Pause();
@@ -140,10 +146,8 @@ class ControlDriver {
   PlayerError LastError(PlayerId player) const;
 
  private:
-  // Station proxy hook points: a station's own proxy goes into the player's
-  // network settings before a fresh start and the player's settings come
-  // back when it stops. They stay empty hooks until the players get network
-  // settings of their own to put a proxy into.
+  // A station's own proxy goes into the player's network settings before a
+  // fresh start and the player's settings come back when it stops.
   void ApplyStationProxy(PlayerId player);
   void RestoreProxy(PlayerId player);
 
@@ -162,6 +166,9 @@ class ControlDriver {
 
   PlayerFactory& factory_;
   EventSink sink_;
+  StationProxyOverrides* proxies_ = nullptr;
+  int proxy_holder_ = 0;
+  std::string station_proxy_;
   // Set while going away: what a control raises then reaches nobody.
   bool closing_ = false;
   // A Windows Media clip is opening (the controls tell only later).

@@ -43,6 +43,7 @@ PlaybackEngine::Core::Core(EngineServices services)
         EngineDisplayModel::Batch batch(display_);
         OnControlEvent(event);
       }) {
+  driver_.SetStationProxies(services_.proxies);
   Dispatcher& dispatcher = services_.dispatcher;
   auto batched = [this](void (Core::*tick)()) {
     return [this, tick] {

@@ -25,6 +25,8 @@
 
 namespace tazmel {
 
+class StationProxyOverrides;
+
 class ProgramPaths;
 
 // Options the main window loads and the Options dialog changes.
@@ -52,6 +54,8 @@ struct EngineServices {
   // Whether the Windows Media Player 9-like component is new enough.
   std::function<bool()> wmp9_installed;
   int user_default_language_id = 0x0409;
+  // Where a station's own proxy goes while it plays; none without it.
+  StationProxyOverrides* proxies = nullptr;
 };
 
 // Turns play requests into a running stream on one of the three controls,

@@ -145,6 +145,7 @@ void PlaybackEngine::Core::StartChosen() {
   }
   player_ = choice.player;
   driver_.ApplyAudio(player_, audio_);
+  driver_.SetStationProxy(attempt_.local ? std::string() : request_.record.VProxy);
   driver_.Start(player_, Address());
   SetMute(audio_.mute);
   ShowTitleDisplay();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -122,6 +124,59 @@ TEST_F(PlayerProxyTest, ControlPlaysThroughItsProxy) {
   // spells the port out).
   const std::vector<std::string> targets = proxy.RequestTargets();
   EXPECT_EQ(targets, (std::vector<std::string>{"http://radio.invalid/list.asx", "http://radio.invalid:80/tone.mp3"}));
+}
+
+// No proxy in the player's preferences means a direct connection, even when
+// the environment names a proxy that the media engine would otherwise take.
+TEST_F(PlayerProxyTest, NoProxyIsDirectDespiteTheEnvironment) {
+  LoopDispatcher dispatcher;
+  TestHttpServer direct;
+  direct.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  TestHttpServer env_proxy;
+  env_proxy.Serve("/tone.mp3", {200, "audio/mpeg", ShortTone(), {}});
+  const ScopedEnv env{"http_proxy", "http://127.0.0.1:" + std::to_string(env_proxy.Port()) + "/"};
+  registry_.WriteInteger(kWmp9Http, "ProxyStyle", 0);
+
+  Wmp9Probe probe(MpvWmp9::Create(dispatcher, TestOptions(), &registry_));
+  probe.Start("http://127.0.0.1:" + std::to_string(direct.Port()) + "/tone.mp3");
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return probe.Has("play:8") || probe.Has("error"); }, 20s)) << probe.LogText();
+  EXPECT_TRUE(probe.Has("play:8")) << probe.LogText();
+  EXPECT_EQ(direct.RequestTargets(), (std::vector<std::string>{"/tone.mp3"}));
+  EXPECT_TRUE(env_proxy.RequestTargets().empty());
+}
+
+// The buffer time of the player's preferences: with one, a stream starts
+// playing only once that much has arrived; without, as soon as data decodes.
+// 16 000 bytes are one second of the 128 kbit/s stream.
+TEST_F(PlayerProxyTest, BufferTimeDelaysTheStart) {
+  constexpr std::string_view kPrefs = "HKEY_CURRENT_USER\\Software\\Microsoft\\MediaPlayer\\Preferences";
+  struct Case {
+    int use_default;
+    bool waits;  // for more than 4 s of sound (the custom time is 5 s)
+  } cases[] = {{1, false}, {0, true}};
+  for (const Case& c : cases) {
+    std::atomic<std::size_t> sent{0};
+    TestHttpServer server;
+    server.ServeHandler("/live", [&sent](TestHttpConnection& connection) {
+      if (!connection.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
+      const std::string& audio = LongTone();
+      for (std::size_t offset = 0; !connection.Stopping(); offset = (offset + 4096) % audio.size()) {
+        if (!connection.Write(
+                std::string_view(audio).substr(offset, std::min<std::size_t>(4096, audio.size() - offset))))
+          return;
+        sent += 4096;
+        connection.SleepFor(200ms);
+      }
+    });
+    registry_.WriteInteger(kPrefs, "CustomBufferTime", 5000);
+    registry_.WriteInteger(kPrefs, "UseDefaultBufferTime", c.use_default);
+    LoopDispatcher dispatcher;
+    Wmp9Probe probe(MpvWmp9::Create(dispatcher, TestOptions(), &registry_));
+    probe.Start(server.Url("/live"));
+    ASSERT_TRUE(dispatcher.RunUntil([&] { return probe.Has("play:3") || probe.Has("error"); }, 30s)) << probe.LogText();
+    EXPECT_EQ(sent.load() > 4 * 16000, c.waits) << sent.load() << " bytes: " << probe.LogText();
+    probe.Stop();
+  }
 }
 
 }  // namespace

@@ -108,5 +108,33 @@ TEST_F(RegistryTest, DefaultFileFollowsXdg) {
   }
 }
 
+// Writes inside a batch reach the file once, when the outermost batch
+// commits; a save that fails is reported there.
+TEST_F(RegistryTest, BatchSavesOnce) {
+  Registry registry(file_);
+  {
+    Registry::Batch outer(registry);
+    {
+      Registry::Batch inner(registry);
+      EXPECT_TRUE(registry.WriteString(kKey, "a", "1"));
+      EXPECT_TRUE(inner.Commit());
+    }
+    EXPECT_TRUE(registry.WriteInteger(kKey, "b", 2));
+    EXPECT_FALSE(std::filesystem::exists(file_));
+    EXPECT_TRUE(outer.Commit());
+  }
+  const Registry reread(file_);
+  EXPECT_EQ(reread.ReadString(kKey, "a"), "1");
+  EXPECT_EQ(reread.ReadInteger(kKey, "b"), 2);
+
+  // A plain file where the folder should be: the save fails at the commit.
+  test::WriteFile(dir_ / "plain", "x");
+  Registry blocked(dir_ / "plain" / "registry.ini");
+  Registry::Batch batch(blocked);
+  EXPECT_TRUE(blocked.WriteString(kKey, "a", "1"));
+  EXPECT_FALSE(batch.Commit());
+  EXPECT_TRUE(batch.Commit());  // once only
+}
+
 }  // namespace
 }  // namespace tazmel

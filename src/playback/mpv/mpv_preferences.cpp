@@ -6,6 +6,7 @@
 #include "online/browser_fetch.h"
 #include "platform/registry.h"
 #include "playback/media_kind.h"
+#include "playback/player_network.h"
 
 namespace tazmel {
 namespace {
@@ -18,14 +19,14 @@ constexpr std::string_view kRealBrowserProxyKey =
     "HKEY_CLASSES_ROOT\\Software\\RealNetworks\\RealPlayer\\6.0\\Preferences\\GetHTTPProxyFromBrowser";
 
 PlayerProxy Given(std::string_view host, int port) {
-  if (TrimBlanks(host).empty()) return {};
-  return {std::string(TrimBlanks(host)), port > 0 && port <= 65535 ? port : 80};
+  const std::string_view name = TrimBlanks(host);
+  if (!IsUsableProxy(name, port)) return {};
+  return {std::string(name), port};
 }
 
 PlayerProxy Browser(const Registry& registry) {
   const ProxySetting proxy = BrowserProxy(registry);
-  if (proxy.host.empty()) return {};
-  return {proxy.host, ProxyPortNumber(proxy.port)};
+  return Given(proxy.host, ProxyPortNumber(proxy.port));
 }
 
 PlayerProxy Wmp9Proxy(const Registry& registry) {
@@ -78,6 +79,18 @@ PlayerProxy ReadPlayerHttpProxy(const Registry& registry, PlayerPreferences play
       return Wmp9Proxy(registry);
   }
   return {};
+}
+
+int ReadPlayerBufferSeconds(const Registry& registry, PlayerPreferences player) {
+  switch (player) {
+    case PlayerPreferences::kRealPlayer:
+      return RealBufferSeconds(registry);
+    case PlayerPreferences::kWmp6:
+      return Wmp6BufferSeconds(registry);
+    case PlayerPreferences::kWmp9:
+      return Wmp9BufferSeconds(registry);
+  }
+  return 0;
 }
 
 }  // namespace tazmel

@@ -19,6 +19,11 @@ struct PlayerProxy {
 // The HTTP proxy the player's own preferences in the registry name: its
 // given proxy when that is switched on, the browser's when the player takes
 // the browser's (or detects one automatically), else none.
+// A host or port no player could use (see IsUsableProxy) gives none.
 PlayerProxy ReadPlayerHttpProxy(const Registry& registry, PlayerPreferences player);
+
+// The buffer time the player's preferences name, in seconds; 0 for the
+// player's default (start as soon as data decodes).
+int ReadPlayerBufferSeconds(const Registry& registry, PlayerPreferences player);
 
 }  // namespace tazmel

@@ -102,11 +102,39 @@ void MpvSession::Open(std::string_view address) {
   // The proxy in force when the clip starts; the engine may have given the
   // station a proxy of its own just before.
   proxy_ = registry_ != nullptr ? ReadPlayerHttpProxy(*registry_, preferences_) : PlayerProxy{};
-  core_->SetString("http-proxy",
-                   proxy_.host.empty() ? "" : "http://" + proxy_.host + ":" + std::to_string(proxy_.port) + "/");
+  ApplyNetworkPreferences();
   clip_.waiting.push_back({std::string(address), 0});
   listener_.OnSessionStarting();
   PlayNextEntry(kMpvErrorLoadingFailed);
+}
+
+// The proxy and buffer of the player's preferences, set before every load.
+// The proxy's host was checked to be a plain name or address, so it cannot
+// change the meaning of the option it goes into. No proxy means a direct
+// connection: the media engine's HTTP layer would otherwise fall back to the
+// http_proxy environment variable, so its own proxy option is given a value
+// that names none.
+void MpvSession::ApplyNetworkPreferences() {
+  if (proxy_.host.empty()) {
+    core_->SetString("http-proxy", "");
+    core_->SetString("stream-lavf-o", "http_proxy=");
+  } else {
+    core_->SetString("stream-lavf-o", "");
+    core_->SetString("http-proxy", "http://" + proxy_.host + ":" + std::to_string(proxy_.port) + "/");
+  }
+  const int buffer_s = registry_ != nullptr ? ReadPlayerBufferSeconds(*registry_, preferences_) : 0;
+  initial_wait_s_ = buffer_s;
+  if (buffer_s > 0) {
+    // Wait for that much at the start and after running dry; read a little
+    // further ahead than that so the wait can end.
+    core_->SetString("cache-pause-initial", "yes");
+    core_->SetDouble("cache-pause-wait", buffer_s);
+    core_->SetDouble("cache-secs", buffer_s + 10.0);
+  } else {
+    core_->SetString("cache-pause-initial", "no");
+    core_->SetDouble("cache-pause-wait", 1.0);
+    core_->SetDouble("cache-secs", kDefaultCacheSeconds);
+  }
 }
 
 void MpvSession::Close() {
@@ -343,7 +371,12 @@ void MpvSession::OnMpvPlaybackRestart() {
     listener_.OnSessionPosition();  // a seek finished
     return;
   }
-  if (core_->Observed().paused_for_cache) {
+  // With a buffer time the media engine pauses for its cache right after
+  // the restart; its notice may come only after this event, so a stream
+  // that has less than the buffer time cached waits for it.
+  const bool short_of_buffer = clip_.network && initial_wait_s_ > 0 &&
+                               core_->GetDouble("demuxer-cache-duration").value_or(0) < initial_wait_s_ - 0.5;
+  if (core_->Observed().paused_for_cache || short_of_buffer) {
     if (!clip_.buffering) {
       clip_.buffering = true;
       listener_.OnSessionBuffering(true);

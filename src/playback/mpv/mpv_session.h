@@ -247,9 +247,14 @@ class MpvSession : private MpvCoreListener {
   // Starts the next entry of a clip whose entries keep failing.
   std::unique_ptr<Timer> entry_pace_;
 
+  void ApplyNetworkPreferences();
+  // The media engine's own read-ahead when the player names no buffer.
+  static constexpr double kDefaultCacheSeconds = 3600000.0;
+
   const Registry* registry_ = nullptr;
   PlayerPreferences preferences_ = PlayerPreferences::kWmp9;
-  PlayerProxy proxy_;  // read at Open()
+  PlayerProxy proxy_;          // read at Open()
+  double initial_wait_s_ = 0;  // the buffer time read at Open(); 0 for none
   std::vector<std::unique_ptr<Fetch>> fetches_;
 
   // The event queue.

@@ -120,8 +120,8 @@ void TfrmMain::CreateMenus() {
   m->addSeparator();
   AddItem(m, "nExit", "E&xit");
 
-  for (const char* later : {"nRecorder", "nTask", "nOpenFiles", "nOpenDir", "nProxy", "nOptions", "nUpdate",
-                            "nRecommend", "nQuestion", "nAdjustTime", "nTalkingClock", "nHelp", "nAbout"}) {
+  for (const char* later : {"nRecorder", "nTask", "nOpenFiles", "nOpenDir", "nUpdate", "nRecommend", "nQuestion",
+                            "nAdjustTime", "nTalkingClock", "nHelp", "nAbout"}) {
     Action(later)->setEnabled(false);
   }
   connect(pmMainMenu_, &QMenu::aboutToShow, this, &TfrmMain::mainMenuOpening);
