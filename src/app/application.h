@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/settings.h"
 #include "core/ini_file.h"
@@ -17,6 +18,8 @@ namespace tazmel {
 class BrowserPageFetcher;
 class EngineDisplay;
 class MainWindowController;
+class MusicController;
+class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
@@ -58,6 +61,9 @@ class Application : public QObject {
   void PlacePlayListWindow();
   void CollectSettings();
   void ShowEngineState();
+  void StartMusicList();
+  bool PlayMusicChannel(int index);
+  bool PlayDroppedFiles(const std::vector<std::string>& files);
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -88,6 +94,10 @@ class Application : public QObject {
   std::unique_ptr<MainWindowController> main_controller_;
   // The station tree's pane and commands; goes before the tree it shows.
   std::unique_ptr<PlayListController> playlist_controller_;
+  // The music list's pane and commands, and the playlist window's drop
+  // target that feeds it.
+  std::unique_ptr<MusicController> music_controller_;
+  std::unique_ptr<TDropURLFilesTarget> playlist_drop_;
 
   bool closing_ = false;
 };

@@ -46,6 +46,8 @@ class MusicList {
   // One row as it is (a dropped link) at `position`, -1 appending.
   void InsertRow(std::string row, int position);
   void Clear();
+  // Another text for one row (a file renamed on disk).
+  void Replace(int index, std::string row) { rows_[static_cast<std::size_t>(index)] = std::move(row); }
 
   // The row at PlayingItem, "" when there is none.
   std::string PlayingPath() const;
