@@ -27,13 +27,13 @@
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
-#include "ui/music/music_list_box.h"
-#include "ui/playlist/find_dialog.h"
 #include "ui/hint_style.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
+#include "ui/music/music_list_box.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/find_dialog.h"
 #include "ui/playlist/playlist_window.h"
 #include "ui/playlist/radio_tree_view.h"
 #include "ui/text_edge.h"
@@ -140,12 +140,13 @@ void Application::Start() {
                       .paths = paths_,
                       .language = language_,
                       .prompts = prompts_},
-      MainWindowHooks{.close = [this] { Close(); },
-                      .close_unattended = [this] { CloseUnattended(); },
-                      .load_language = [this](const std::string& code) { LoadLanguage(code); },
-                      .open_web_page = {},
-                      .music_channel = [this](int index) { return PlayMusicChannel(index); },
-                      .dropped_files = [this](const std::vector<std::string>& files) { return PlayDroppedFiles(files); }});
+      MainWindowHooks{
+          .close = [this] { Close(); },
+          .close_unattended = [this] { CloseUnattended(); },
+          .load_language = [this](const std::string& code) { LoadLanguage(code); },
+          .open_web_page = {},
+          .music_channel = [this](int index) { return PlayMusicChannel(index); },
+          .dropped_files = [this](const std::vector<std::string>& files) { return PlayDroppedFiles(files); }});
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
