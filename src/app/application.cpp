@@ -140,13 +140,12 @@ void Application::Start() {
                       .paths = paths_,
                       .language = language_,
                       .prompts = prompts_},
-      MainWindowHooks{
-          .close = [this] { Close(); },
-          .close_unattended = [this] { CloseUnattended(); },
-          .load_language = [this](const std::string& code) { LoadLanguage(code); },
-          .open_web_page = {},
-          .music_channel = [this](int index) { return PlayMusicChannel(index); },
-          .dropped_files = [this](const std::vector<std::string>& files) { return PlayDroppedFiles(files); }});
+      MainWindowHooks{.close = [this] { Close(); },
+                      .close_unattended = [this] { CloseUnattended(); },
+                      .load_language = [this](const std::string& code) { LoadLanguage(code); },
+                      .open_web_page = {},
+                      .music_channel = [this](int i) { return PlayMusicChannel(i); },
+                      .dropped_files = [this](const auto& files) { return PlayDroppedFiles(files); }});
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
