@@ -70,9 +70,12 @@ class Reader {
 void SpecialHeaders(TMPEGData& record, const Reader& reader, std::uint64_t pos, std::uint64_t audio_end) {
   std::uint64_t frames = 0;
   std::uint64_t bytes = 0;
+  // An Info header marks a constant rate: only its frame count is used.
+  bool constant = false;
   unsigned char x[132] = {};
   const std::uint64_t xing = pos + XingOffset(record);
   if (reader.Get(xing, 8, x) && (std::memcmp(x, "Xing", 4) == 0 || std::memcmp(x, "Info", 4) == 0)) {
+    constant = std::memcmp(x, "Info", 4) == 0;
     const std::uint32_t flags = BigEndian(x + 4);
     std::uint64_t at = xing + 8;
     unsigned char field[4];
@@ -108,7 +111,7 @@ void SpecialHeaders(TMPEGData& record, const Reader& reader, std::uint64_t pos, 
     if (bytes == 0 || bytes > audio_end - pos) bytes = audio_end - pos;
     // The average rate: what the frames hold over how long they play.
     const std::uint64_t rate = bytes * 8 * static_cast<std::uint64_t>(record.SampleRate) / (samples * 1000);
-    if (rate > 0) record.BitRate = static_cast<std::int32_t>(rate);
+    if (rate > 0 && !constant) record.BitRate = static_cast<std::int32_t>(rate);
     return;
   }
   record.Duration =
