@@ -432,6 +432,18 @@ bool ReplaceHead(const std::string& name, int fd, std::uint64_t head, std::strin
   return ok;
 }
 
+// Where the file's ID3v1 tag starts, if it has one: "TAG" in the last 128
+// bytes, and not inside an ID3v2 tag at the start.
+std::optional<std::uint64_t> V1Offset(int fd, std::uint64_t size) {
+  std::string old;
+  if (size < kV1Size || !ReadAt(fd, size - kV1Size, kV1Size, old) || !old.starts_with("TAG")) return std::nullopt;
+  std::string header;
+  ReadAt(fd, 0, 10, header);
+  const Id3v2Layout layout = ParseId3v2Header(header);
+  if (layout.present && size - kV1Size < layout.total) return std::nullopt;
+  return size - kV1Size;
+}
+
 }  // namespace
 
 const std::array<std::string_view, 126>& TID3Tag::StandardGenres() { return kGenres; }
@@ -466,8 +478,9 @@ bool TID3Tag::ReadID3v1() {
   UniqueFd fd = OpenRegular(FileName, O_RDONLY);
   if (!fd.Valid()) return false;
   const std::uint64_t size = *FileSize(fd.Get());
+  const std::optional<std::uint64_t> at = V1Offset(fd.Get(), size);
   std::string tag;
-  if (size < kV1Size || !ReadAt(fd.Get(), size - kV1Size, kV1Size, tag) || !tag.starts_with("TAG")) return false;
+  if (!at || !ReadAt(fd.Get(), *at, kV1Size, tag)) return false;
   auto field = [&tag](std::size_t offset, std::size_t length) {
     std::string_view text = std::string_view(tag).substr(offset, length);
     text = text.substr(0, std::min(text.find('\0'), text.size()));
@@ -501,18 +514,14 @@ bool TID3Tag::WriteID3v1() {
   if (!fd.Valid()) return false;
   // Where the tag is now, not where the last read saw it.
   const std::uint64_t size = *FileSize(fd.Get());
-  std::string old;
-  const bool has_tag = size >= kV1Size && ReadAt(fd.Get(), size - kV1Size, kV1Size, old) && old.starts_with("TAG");
-  return WriteAt(fd.Get(), has_tag ? size - kV1Size : size, tag);
+  return WriteAt(fd.Get(), V1Offset(fd.Get(), size).value_or(size), tag);
 }
 
 bool TID3Tag::DeleteID3v1() {
   UniqueFd fd = OpenRegular(FileName, O_RDWR);
   if (!fd.Valid()) return false;
-  const std::uint64_t size = *FileSize(fd.Get());
-  std::string old;
-  if (size < kV1Size || !ReadAt(fd.Get(), size - kV1Size, kV1Size, old) || !old.starts_with("TAG")) return false;
-  return ::ftruncate(fd.Get(), static_cast<off_t>(size - kV1Size)) == 0;
+  const std::optional<std::uint64_t> at = V1Offset(fd.Get(), *FileSize(fd.Get()));
+  return at && ::ftruncate(fd.Get(), static_cast<off_t>(*at)) == 0;
 }
 
 Id3v2Layout ParseId3v2Header(std::string_view header) {
