@@ -296,8 +296,8 @@ void MusicController::ShowRename() {
 // Never over another file; the row renamed is the one the dialog opened
 // for, wherever it moved since.
 void MusicController::Rename(const QString& old_name, const QString& new_name) {
-  const std::string from = ToGb(old_name);
-  const std::string to = ToGb(new_name);
+  const std::string from = old_name.toLocal8Bit().toStdString();
+  const std::string to = new_name.toLocal8Bit().toStdString();
   if (from == to || to.empty()) return;
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) return;
   int row = rename_row_;
@@ -308,7 +308,7 @@ void MusicController::Rename(const QString& old_name, const QString& new_name) {
     }
   }
   if (row < 0) return;
-  list_.Replace(row, to);
+  list_.Replace(row, ToGb(new_name));
   Changed();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tazmel {
@@ -62,6 +63,25 @@ class TID3Tag {
   const std::string& V2URL() const { return v2_[kV2URL]; }
   const std::string& V2Encodedby() const { return v2_[kV2Encodedby]; }
   const std::string& V2Track() const { return v2_[kV2Track]; }
+
+  void SetV1Title(std::string value) { SetV1(kV1Title, std::move(value)); }
+  void SetV1Artist(std::string value) { SetV1(kV1Artist, std::move(value)); }
+  void SetV1Album(std::string value) { SetV1(kV1Album, std::move(value)); }
+  void SetV1Year(std::string value) { SetV1(kV1Year, std::move(value)); }
+  void SetV1Comment(std::string value) { SetV1(kV1Comment, std::move(value)); }
+  void SetV1Genre(std::string value) { SetV1(kV1Genre, std::move(value)); }
+  void SetV2Title(std::string value) { SetV2(kV2Title, std::move(value)); }
+  void SetV2Artist(std::string value) { SetV2(kV2Artist, std::move(value)); }
+  void SetV2Album(std::string value) { SetV2(kV2Album, std::move(value)); }
+  void SetV2Year(std::string value) { SetV2(kV2Year, std::move(value)); }
+  void SetV2Comment(std::string value) { SetV2(kV2Comment, std::move(value)); }
+  void SetV2Genre(std::string value) { SetV2(kV2Genre, std::move(value)); }
+  void SetV2Composer(std::string value) { SetV2(kV2Composer, std::move(value)); }
+  void SetV2OrigArtist(std::string value) { SetV2(kV2OrigArtist, std::move(value)); }
+  void SetV2Copyright(std::string value) { SetV2(kV2Copyright, std::move(value)); }
+  void SetV2URL(std::string value) { SetV2(kV2URL, std::move(value)); }
+  void SetV2Encodedby(std::string value) { SetV2(kV2Encodedby, std::move(value)); }
+  void SetV2Track(std::string value) { SetV2(kV2Track, std::move(value)); }
 
   bool V1Changed() const { return v1_changed_; }
   bool V2Changed() const { return v2_changed_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/code_page.h"
 #include "core/file_utils.h"
 #include "core/text_utils.h"
 
@@ -106,7 +107,7 @@ void MusicList::ScanFolder(const std::filesystem::path& folder, int& position, i
     if (entry.folder) {
       ScanFolder(path, position, count, depth + 1);
     } else if (!playable_ || playable_(entry.name)) {
-      Add(path.string(), position, count);
+      Add(Utf8ToGb(path.string()), position, count);
     }
   }
 }
@@ -118,7 +119,7 @@ int MusicList::AddPaths(const std::vector<std::string>& paths, int position) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
-      if (!playable_ || playable_(path)) Add(path, position, count);
+      if (!playable_ || playable_(path)) Add(Utf8ToGb(path), position, count);
       continue;
     }
     std::string folder = path;

@@ -10,8 +10,9 @@ namespace tazmel {
 
 // The music list: file paths and stream addresses in order, the row being
 // played, the row the last search found, and the folder last added. Rows
-// are data-code-page bytes (paths are local path bytes) and are taken as
-// they are; nothing here touches the files the rows name.
+// are text in the data code page, as the playlist file and the engine take
+// addresses; files added by path (local path bytes, UTF-8) are converted
+// on the way in. Nothing here touches the files the rows name.
 class MusicList {
  public:
   // Whether a file name may join the list (by its extension).

@@ -197,3 +197,20 @@ TEST(MusicListTest, PlaylistFileRoundTripAndEmptyLists) {
 
 }  // namespace
 }  // namespace tazmel
+
+namespace tazmel {
+namespace {
+
+// Rows are in the data code page, as the playlist file and the engine
+// take them; names on disk are UTF-8.
+TEST(MusicListTest, RowsOfFilesAreInTheDataCodePage) {
+  TempDir dir;
+  Touch(dir / "\xE4\xBD\xA0\xE5\xA5\xBD.mp3");
+  MusicList list(Mp3Only);
+  ASSERT_EQ(list.AddPaths({dir.path().string()}, -1), 1);
+  EXPECT_EQ(list.row(0), dir.path().string() + "/\xC4\xE3\xBA\xC3.mp3");
+  EXPECT_EQ(list.RowText(0), "1. \xC4\xE3\xBA\xC3");
+}
+
+}  // namespace
+}  // namespace tazmel

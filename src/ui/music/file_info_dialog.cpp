@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -42,8 +43,10 @@ void SetEditable(QWidget& control, bool on) {
   if (auto* edit = qobject_cast<QLineEdit*>(&control)) edit->setReadOnly(!on);
   if (auto* memo = qobject_cast<QPlainTextEdit*>(&control)) memo->setReadOnly(!on);
   if (auto* box = qobject_cast<QComboBox*>(&control)) box->setEnabled(on);
+  const QPalette& window = control.window()->palette();
   QPalette palette = control.palette();
-  palette.setColor(QPalette::Base, control.parentWidget()->palette().color(on ? QPalette::Base : QPalette::Button));
+  palette.setColor(QPalette::Base, window.color(on ? QPalette::Base : QPalette::Button));
+  palette.setColor(QPalette::Text, window.color(on ? QPalette::Text : QPalette::ButtonText));
   control.setPalette(palette);
 }
 
@@ -59,9 +62,6 @@ void TfrmFileInfo::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   edtFileName_ = new QLineEdit(this);
   edtFileName_->setObjectName(QStringLiteral("edtFileName"));
-  QPalette face = edtFileName_->palette();
-  face.setColor(QPalette::Base, palette().color(QPalette::Button));
-  edtFileName_->setPalette(face);
   layout->addWidget(edtFileName_);
 
   auto* columns = new QHBoxLayout;
@@ -77,9 +77,6 @@ void TfrmFileInfo::BuildControls() {
   mmoMPEGInfo_->setReadOnly(true);
   mmoMPEGInfo_->setFrameShape(QFrame::NoFrame);
   mmoMPEGInfo_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  QPalette memo_palette = mmoMPEGInfo_->palette();
-  memo_palette.setColor(QPalette::Base, palette().color(QPalette::Window));
-  mmoMPEGInfo_->setPalette(memo_palette);
   const int line = fontMetrics().lineSpacing();
   mmoMPEGInfo_->setMinimumHeight(line * 9 + 8);
   info_layout->addWidget(mmoMPEGInfo_);
@@ -214,6 +211,28 @@ void TfrmFileInfo::BuildControls() {
   connect(cbbGenre_, &QComboBox::currentTextChanged, this, &TfrmFileInfo::Edited);
   connect(cbbGenre2_, &QComboBox::currentTextChanged, this, &TfrmFileInfo::Edited);
   connect(mmoComment_, &QPlainTextEdit::textChanged, this, &TfrmFileInfo::Edited);
+  ApplyColours();
+}
+
+void TfrmFileInfo::ApplyColours() {
+  const QPalette& own = palette();
+  for (QWidget* control : {static_cast<QWidget*>(edtFileName_), static_cast<QWidget*>(mmoMPEGInfo_)}) {
+    QPalette face = control->palette();
+    face.setColor(QPalette::Base, own.color(control == edtFileName_ ? QPalette::Button : QPalette::Window));
+    face.setColor(QPalette::Text, own.color(control == edtFileName_ ? QPalette::ButtonText : QPalette::WindowText));
+    control->setPalette(face);
+  }
+  ApplyV1State();
+  ApplyV2State();
+}
+
+void TfrmFileInfo::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && !applying_colours_) {
+    applying_colours_ = true;
+    ApplyColours();
+    applying_colours_ = false;
+  }
 }
 
 QLineEdit* TfrmFileInfo::V1Edit(TID3Tag::V1Field field) const {
@@ -234,7 +253,7 @@ void TfrmFileInfo::ShowFile(const QString& path) {
 }
 
 void TfrmFileInfo::Undo() {
-  editor_.Load(ToGb(edtFileName_->text()));
+  editor_.Load(edtFileName_->text().toLocal8Bit().toStdString());
   ShowForm(editor_.Form());
   ShowInfoLines();
 }

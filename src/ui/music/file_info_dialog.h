@@ -54,7 +54,14 @@ class TfrmFileInfo : public QDialog {
   void ApplyV2State();
   void ShowInfoLines();
   void Edited();
+  // The name field and the information lines in the button face, the tag
+  // controls by their boxes: again whenever the dialog's colours change.
+  void ApplyColours();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
+ private:
   FileInfoEditor editor_;
   QLineEdit* edtFileName_ = nullptr;
   QPlainTextEdit* mmoMPEGInfo_ = nullptr;
@@ -74,6 +81,7 @@ class TfrmFileInfo : public QDialog {
   QPushButton* btnCancel_ = nullptr;
   // Controls being filled by the program: no edit to report.
   bool filling_ = false;
+  bool applying_colours_ = false;
 };
 
 }  // namespace tazmel

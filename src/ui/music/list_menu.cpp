@@ -30,8 +30,8 @@ TListMenu::TListMenu(QWidget& pane) : QMenu(&pane) {
   addSeparator();
   add({"nDelete_LB", "&Delete", QKeySequence(Qt::Key_Delete)});
   add({"nClearAll_LB", "&Clear All", QKeySequence(Qt::CTRL | Qt::Key_E)});
-  // Shown as a line; its Ctrl+A still selects every row.
-  add({"nSelectAll_LB", "-", QKeySequence(Qt::CTRL | Qt::Key_A)})->setSeparator(true);
+  // Shown as a line; Ctrl+A selects every row through the pane's own key.
+  add({"nSelectAll_LB", "", QKeySequence()})->setSeparator(true);
   add({"nFind_LB", "&Find...", QKeySequence(Qt::CTRL | Qt::Key_F)});
   add({"nFindNext_LB", "Find &Next", QKeySequence(Qt::Key_F3)});
   addSeparator();
