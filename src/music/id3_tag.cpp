@@ -652,10 +652,14 @@ Id3v2Content ParseId3v2(std::string_view tag) {
 
 std::string BuildId3v2(const std::array<std::string, TID3Tag::kV2FieldCount>& fields,
                        const std::vector<std::string>& other_frames, std::uint64_t min_size) {
+  // Described comments stand in for a missing plain one when read: an
+  // empty comment is written out then, so that it reads back empty.
+  const bool other_comments = std::any_of(other_frames.begin(), other_frames.end(),
+                                          [](const std::string& frame) { return frame.starts_with("COMM"); });
   std::string frames;
   for (const FrameName& name : kFrames) {
     const std::string& value = fields[name.field];
-    if (value.empty()) continue;
+    if (value.empty() && !(name.field == TID3Tag::kV2Comment && other_comments)) continue;
     if (name.field == TID3Tag::kV2URL) {
       // An empty description with its terminator, then the address.
       frames += Frame(name.v23, std::string(2, '\0') + value);
