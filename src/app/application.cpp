@@ -11,6 +11,7 @@
 
 #include "app/hotkey_controller.h"
 #include "app/main_window_controller.h"
+#include "app/music_controller.h"
 #include "app/options_controller.h"
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
@@ -29,12 +30,13 @@
 #include "recording/wave_out.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
-#include "ui/controls/my_list_box.h"
 #include "ui/hint_style.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
+#include "ui/music/music_list_box.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
+#include "ui/playlist/find_dialog.h"
 #include "ui/playlist/playlist_window.h"
 #include "ui/playlist/radio_tree_view.h"
 #include "ui/text_edge.h"
@@ -43,20 +45,30 @@
 namespace tazmel {
 namespace {
 
-// Next and Previous walk the station tree in tree order until the music
-// list arrives; through the tree pane's controller once it exists, so the
-// pane follows the step.
+// Next and Previous walk the station tree in tree order while it shows
+// (through the tree pane's controller once it exists, so the pane follows
+// the step), and the music list otherwise; the end of a music file always
+// advances the music list.
 class TreeNavigator : public PlaylistNavigator {
  public:
-  TreeNavigator(TreeEditor& tree, const std::unique_ptr<PlayListController>& playlist)
-      : tree_(tree), playlist_(playlist) {}
-  int NextEntry(int) override { return playlist_ ? playlist_->PlayNextStation() : tree_.PlayNextStation(); }
-  int PreviousEntry(int) override { return playlist_ ? playlist_->PlayPreviousStation() : tree_.PlayPreviousStation(); }
-  std::string CurrentMusicEntry() override { return {}; }
+  TreeNavigator(TreeEditor& tree, const std::unique_ptr<PlayListController>& playlist,
+                const std::unique_ptr<MusicController>& music, std::function<bool()> tree_visible)
+      : tree_(tree), playlist_(playlist), music_(music), tree_visible_(std::move(tree_visible)) {}
+  int NextEntry(int source) override {
+    if (music_ && (source == -1 || !tree_visible_())) return music_->PlayNextMusic();
+    return playlist_ ? playlist_->PlayNextStation() : tree_.PlayNextStation();
+  }
+  int PreviousEntry(int source) override {
+    if (music_ && (source == -1 || !tree_visible_())) return music_->PlayPreviousMusic();
+    return playlist_ ? playlist_->PlayPreviousStation() : tree_.PlayPreviousStation();
+  }
+  std::string CurrentMusicEntry() override { return music_ ? music_->GetPlayingItemPath() : std::string(); }
 
  private:
   TreeEditor& tree_;
   const std::unique_ptr<PlayListController>& playlist_;
+  const std::unique_ptr<MusicController>& music_;
+  std::function<bool()> tree_visible_;
 };
 
 }  // namespace
@@ -85,6 +97,8 @@ Application::Application(ProgramPaths paths)
 Application::~Application() {
   // The tree pane sits in the playlist window and reads the tree: both go
   // while the tree is still there.
+  playlist_drop_.reset();
+  music_controller_.reset();
   playlist_controller_.reset();
   playlist_window_.reset();
 }
@@ -118,7 +132,8 @@ void Application::Start() {
     tree_->set_last_tree_icon(static_cast<int>(main_window_->Skin().NodeIcons().size()) - 1);
   }
   MigrateLegacyTreeFile(paths_.DataFolder());
-  navigator_ = std::make_unique<TreeNavigator>(*tree_, playlist_controller_);
+  navigator_ = std::make_unique<TreeNavigator>(*tree_, playlist_controller_, music_controller_,
+                                               [this] { return playlist_window_->IsTreeVisible(); });
   channels_ = std::make_unique<ChannelButtons>(paths_.UserIni(), *tree_);
   CreatePlayer();
   main_controller_ = std::make_unique<MainWindowController>(
@@ -134,7 +149,9 @@ void Application::Start() {
       MainWindowHooks{.close = [this] { Close(); },
                       .close_unattended = [this] { CloseUnattended(); },
                       .load_language = [this](const std::string& code) { LoadLanguage(code); },
-                      .open_web_page = {}});
+                      .open_web_page = {},
+                      .music_channel = [this](int i) { return PlayMusicChannel(i); },
+                      .dropped_files = [this](const auto& files) { return PlayDroppedFiles(files); }});
 
   settings_ = LoadSettings(paths_.TazmelIni(), paths_.UserIni(), NowDateTimeNumber()).settings;
   ApplySettings();
@@ -149,15 +166,21 @@ void Application::Start() {
       PlayListHooks{.open_web_page = {},
                     .reload_channels = [this] { main_controller_->ReloadChannels(); },
                     .close_window = [this] { playlist_window_->close(); },
-                    .tree_visible = [this] { return playlist_window_->IsTreeVisible(); }});
-  auto* music = new TMyListBox;
-  music->setObjectName("lstMusic");
-  playlist_window_->SetPanes(&playlist_controller_->TreeView(), music);
+                    .tree_visible = [this] { return playlist_window_->IsTreeVisible(); },
+                    .music_button = [this](int index) { music_controller_->ButtonCommand(index); },
+                    .music_find = [this](const FindDialogOptions& options) { music_controller_->Find(options); },
+                    .music_find_closed = [this] { music_controller_->ClearFound(); }});
+  StartMusicList();
+  playlist_window_->SetPanes(&playlist_controller_->TreeView(), &music_controller_->ListView());
+  music_controller_->LoadMusicList(settings_.player.select_item_index);
   playlist_window_->SetTreeVisible(settings_.playlist.tree_visible);
   playlist_controller_->ApplySkin(&main_window_->Skin());
+  music_controller_->ApplySkin(&main_window_->Skin());
   playlist_controller_->TreeView().SetClickMode(settings_.playlist.click_mode);
   connect(main_window_.get(), &TfrmMain::skinApplied, playlist_controller_.get(),
           [this] { playlist_controller_->ApplySkin(&main_window_->Skin()); });
+  connect(main_window_.get(), &TfrmMain::skinApplied, music_controller_.get(),
+          [this] { music_controller_->ApplySkin(&main_window_->Skin()); });
   connect(playlist_window_.get(), &TfrmPlayList::buttonCommand, playlist_controller_.get(),
           &PlayListController::ButtonCommand);
   connect(playlist_window_.get(), &TfrmPlayList::closing, playlist_controller_.get(), &PlayListController::Closing);
@@ -171,6 +194,68 @@ void Application::Start() {
   channels_->NumberChannels(1);
   main_controller_->ReloadChannels();
   main_window_->CheckTimer().start(1000);
+}
+
+// The music list: its controller, the playlist window's drop target in
+// music mode, and the main menu's Open File(s) and Open Directory.
+void Application::StartMusicList() {
+  music_controller_ = std::make_unique<MusicController>(
+      MusicParts{.language = language_, .prompts = prompts_, .list_file = paths_.MusicListFile().string()},
+      MusicHooks{.play_music_list = [this] { engine_->PlayMusicList(); },
+                 .show_find = [this] { playlist_controller_->ShowFind(); },
+                 .find_options =
+                     [this](FindDialogOptions& options) {
+                       TfrmFind* find = playlist_controller_->FindDialog();
+                       if (find == nullptr || !find->WasShown()) return false;
+                       options = find->Options();
+                       return true;
+                     },
+                 .choose_files = {},
+                 .choose_folder = {}});
+  playlist_drop_ = std::make_unique<TDropURLFilesTarget>();
+  playlist_drop_->SetDragtypes(Qt::CopyAction | Qt::LinkAction);
+  playlist_drop_->Register(playlist_window_.get());
+  playlist_drop_->OnDrop = [this](Qt::KeyboardModifiers, Qt::DropAction, QPoint at) {
+    // Links dropped on the tree are not taken (yet).
+    if (!playlist_window_->IsTreeVisible()) music_controller_->TakeDrop(*playlist_drop_, at);
+  };
+  auto play_from_start = [this] {
+    playlist_window_->SetTreeVisible(false);
+    music_controller_->SetPlayingItem(0);
+    engine_->PlayMusicList();
+  };
+  QAction* open_files = main_window_->Action("nOpenFiles");
+  open_files->setEnabled(true);
+  connect(open_files, &QAction::triggered, music_controller_.get(), [this, play_from_start] {
+    if (music_controller_->OpenMusicFiles()) play_from_start();
+  });
+  QAction* open_dir = main_window_->Action("nOpenDir");
+  open_dir->setEnabled(true);
+  connect(open_dir, &QAction::triggered, music_controller_.get(), [this, play_from_start] {
+    const std::string folder = music_controller_->ChooseMusicFolder();
+    if (folder.empty()) return;
+    music_controller_->List().Clear();
+    music_controller_->AddMusicFolder(folder, -1);
+    play_from_start();
+  });
+}
+
+// In music mode a channel button plays that entry of the list, when the
+// list has it.
+bool Application::PlayMusicChannel(int index) {
+  if (!music_controller_ || playlist_window_->IsTreeVisible()) return false;
+  if (music_controller_->SetPlayingItem(index) >= 0) engine_->PlayMusicList();
+  return true;
+}
+
+bool Application::PlayDroppedFiles(const std::vector<std::string>& files) {
+  if (!music_controller_) return false;
+  playlist_window_->SetTreeVisible(false);
+  music_controller_->List().Clear();
+  music_controller_->AddMusicPaths(files, -1);
+  music_controller_->ListView().Reload();
+  if (music_controller_->SetPlayingItem(0) >= 0) engine_->PlayMusicList();
+  return true;
 }
 
 // Reads the language file once for the message slots and every window. A
@@ -339,12 +424,14 @@ void Application::Close() {
   // Recorder, tester, generator and data tool stop here once they exist.
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
+  if (playlist_drop_) playlist_drop_->Revoke();
   // The settings are saved, the changed tree first (after asking) with the
   // playing station's position.
   CollectSettings();
   const auto [root_index, select_index] = tree_->GetTreePosition();
   settings_.player.root_node_index = root_index;
   settings_.player.select_node_index = select_index;
+  if (music_controller_) settings_.player.select_item_index = music_controller_->SaveMusicList();
   SaveSettings(settings_, paths_.UserIni());
   // Nothing is heard while the program winds down.
   engine_->SetMute(true);

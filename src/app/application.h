@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/settings.h"
 #include "core/ini_file.h"
@@ -20,6 +21,8 @@ class HotkeyController;
 class OptionsController;
 class StationProxyOverrides;
 class MainWindowController;
+class MusicController;
+class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
@@ -62,6 +65,9 @@ class Application : public QObject {
   void CollectSettings();
   void ShowEngineState();
   void CreateOptionsAndHotkeys();
+  void StartMusicList();
+  bool PlayMusicChannel(int index);
+  bool PlayDroppedFiles(const std::vector<std::string>& files);
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -98,6 +104,10 @@ class Application : public QObject {
   std::unique_ptr<OptionsController> options_;
   // The station tree's pane and commands; goes before the tree it shows.
   std::unique_ptr<PlayListController> playlist_controller_;
+  // The music list's pane and commands, and the playlist window's drop
+  // target that feeds it.
+  std::unique_ptr<MusicController> music_controller_;
+  std::unique_ptr<TDropURLFilesTarget> playlist_drop_;
 
   bool closing_ = false;
 };

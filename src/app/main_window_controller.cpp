@@ -145,6 +145,10 @@ void MainWindowController::CheckTick() {
 void MainWindowController::PlayCommand() {
   PlaybackEngine& engine = parts_.engine;
   if (engine.Source().IsTyped() && engine.GetUserUrl().empty()) {
+    if (auto* list = qobject_cast<TfrmPlayList*>(parts_.window.PlayListWindow()); list && !list->IsTreeVisible()) {
+      engine.PlayMusicList();
+      return;
+    }
     const int id = parts_.tree.PlayNextStation();
     if (id > 0) engine.PlayStation(id);
     return;
@@ -318,10 +322,12 @@ void MainWindowController::TakeDrop(const TDropURLFilesTarget& drop) {
     }
     return;
   }
+  if (!drop.DroppedFiles().empty() && hooks_.dropped_files && hooks_.dropped_files(drop.DroppedFiles())) return;
   if (!drop.DroppedFiles().empty()) parts_.engine.PlayAddresses(drop.DroppedFiles().front(), "", MediaKind::kUnknown);
 }
 
 void MainWindowController::PlayChannel(int index) {
+  if (hooks_.music_channel && hooks_.music_channel(index)) return;
   const int id = parts_.channels.labels()[static_cast<std::size_t>(index)].station_id;
   if (id == 0) return;
   // Next and Previous then step through the tree from this station.

@@ -46,6 +46,12 @@ struct MainWindowHooks {
   // Opens an address in the user's web browser; false when none could be
   // started. The desktop's own way by default.
   std::function<bool(const std::string& address)> open_web_page;
+  // Music mode: a channel button plays entry `index` of the music list;
+  // true when the music list took the button.
+  std::function<bool(int index)> music_channel;
+  // Files dropped on the main window or the player host replace the music
+  // list and play; true when the music list took them.
+  std::function<bool(const std::vector<std::string>& files)> dropped_files;
 };
 
 // The main window's one way in: its menu items, skin buttons, tray icon and

@@ -194,7 +194,10 @@ void PlayListController::ButtonCommand(int index) {
     if (hooks_.close_window) hooks_.close_window();
     return;
   }
-  if (hooks_.tree_visible && !hooks_.tree_visible()) return;  // the music pane's commands come later
+  if (hooks_.tree_visible && !hooks_.tree_visible()) {
+    if (hooks_.music_button) hooks_.music_button(index);
+    return;
+  }
   const TreeNode* selected = tree.selected();
   switch (index) {
     case 0:  // Add Radio: the station editor comes later.
@@ -283,10 +286,14 @@ void PlayListController::ShowFind() {
     SkinNewDialog(*find_);
     connect(find_, &TfrmFind::findRequested, this, [this](const FindDialogOptions& options) {
       if (running_) return;
-      if (hooks_.tree_visible && !hooks_.tree_visible()) return;  // the music list's search comes later
+      if (hooks_.tree_visible && !hooks_.tree_visible()) {
+        if (hooks_.music_find) hooks_.music_find(options);
+        return;
+      }
       Change([&] { parts_.tree.Find(options.ForTree()); });
     });
     connect(find_, &TfrmFind::closed, this, [this] {
+      if (hooks_.music_find_closed) hooks_.music_find_closed();
       const TreeNode* found = parts_.tree.found_node();
       parts_.tree.ClearFound();
       if (found != nullptr && view_) view_->Model().RefreshNode(*found);

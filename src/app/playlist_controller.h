@@ -15,6 +15,7 @@ class IniFile;
 class ProgramPaths;
 class SkinState;
 class TfrmFind;
+struct FindDialogOptions;
 class TfrmGroup;
 class TfrmSetChannel;
 class TRadioTreeView;
@@ -39,9 +40,13 @@ struct PlayListHooks {
   std::function<void()> reload_channels;
   // The window's close button (skin button 6).
   std::function<void()> close_window;
-  // Whether the tree pane is the visible one; the music pane's commands
-  // come later. The tree by default.
+  // Whether the tree pane is the visible one; the tree by default.
   std::function<bool()> tree_visible;
+  // While the music pane shows: skin buttons 0..5, the find dialog's Find
+  // and its close.
+  std::function<void(int index)> music_button;
+  std::function<void(const FindDialogOptions& options)> music_find;
+  std::function<void()> music_find_closed;
 };
 
 // The playlist window's one way in for the station tree: the tree menu, the
@@ -77,13 +82,14 @@ class PlayListController : public QObject {
   int PlayPreviousStation();
   // Enabling of the menu (and so of its shortcuts) from the tree's state.
   void UpdateMenuState();
+  // Opens the find dialog (made on first use); it searches the shown pane.
+  void ShowFind();
 
  private:
   template <typename Command>
   void Change(Command command);
   void Bind(const char* name, std::function<void()> command);
   void SelectionFollow(TreeNode* node);
-  void ShowFind();
   void ShowGroup(bool modify);
   void ShowChannel();
   void OpenProgramList();

@@ -40,6 +40,19 @@ const Component* FindComponent(std::string_view file) {
 
 }  // namespace
 
+std::string_view RealPlayerExtensions() { return kRealPlayerExtensions; }
+std::string_view WindowsMediaExtensions() { return kWindowsMediaExtensions; }
+
+bool IsPlayableFileName(std::string_view name) {
+  const std::size_t slash = name.rfind('/');
+  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string entry = AsciiLowerCopy(name.substr(dot)) + ".";
+  return kRealPlayerExtensions.find(entry) != std::string_view::npos ||
+         kWindowsMediaExtensions.find(entry) != std::string_view::npos;
+}
+
 MediaKind MediaKindFromDigit(char digit) {
   return digit >= '0' && digit <= '4' ? static_cast<MediaKind>(digit) : MediaKind::kUnknown;
 }

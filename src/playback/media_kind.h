@@ -29,6 +29,14 @@ MediaKind MediaKindFromFormat(std::string_view format);
 // extension.
 MediaKind GetMediaKind(std::string_view address);
 
+// Whether a file name's extension (from its last ".", lower-cased) is one
+// a player component plays; a name without one is not.
+bool IsPlayableFileName(std::string_view name);
+// The extensions each kind of component plays, as ".ra.rax.rm." (each
+// followed by a dot).
+std::string_view RealPlayerExtensions();
+std::string_view WindowsMediaExtensions();
+
 // The component files whose versions decide the player choice.
 inline constexpr std::string_view kRealPlayerFile = "rmoc3260.dll";
 inline constexpr std::string_view kWmp9File = "wmp.dll";

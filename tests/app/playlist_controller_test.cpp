@@ -44,7 +44,10 @@ class PlayListControllerTest : public ::testing::Test, protected RadioTreeFixtur
                           },
                       .reload_channels = {},
                       .close_window = {},
-                      .tree_visible = {}});
+                      .tree_visible = {},
+                      .music_button = {},
+                      .music_find = {},
+                      .music_find_closed = {}});
     // The window's panel with both panes; the list stands in for the music
     // pane, which gives the same keys other meanings.
     auto* layout = new QVBoxLayout(&host_);
