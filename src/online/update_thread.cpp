@@ -22,7 +22,11 @@ TBaseThread::~TBaseThread() {
 
 void TBaseThread::Resume() {
   std::lock_guard lock(mutex_);
-  if (!thread_.joinable() && !terminated_) thread_ = std::thread([this] { Execute(); });
+  if (thread_.joinable() || terminated_) return;
+  thread_ = std::thread([this] {
+    Execute();
+    ended_.store(true);
+  });
 }
 
 void TBaseThread::Wake() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -32,6 +33,8 @@ class TBaseThread {
   virtual void Terminate();
   void Join();
   bool Terminated() const;
+  // The thread has run to its end.
+  bool Ended() const { return ended_.load(); }
 
  protected:
   virtual void Execute() = 0;
@@ -54,6 +57,7 @@ class TBaseThread {
  private:
   bool terminated_ = false;
   bool wake_ = false;
+  std::atomic<bool> ended_{false};
   std::thread thread_;
 };
 
