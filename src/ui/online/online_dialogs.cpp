@@ -14,6 +14,7 @@
 #include "core/messages.h"
 #include "core/system.h"
 #include "core/text_utils.h"
+#include "core/web_pages.h"
 #include "online/submission.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
@@ -52,7 +53,7 @@ TfrmAbout::TfrmAbout(Facts facts, const IniFile* language, std::function<void(co
   auto* icon = new QLabel(this);
   icon->setObjectName(QStringLiteral("imgIcon"));
   const QIcon app_icon = windowIcon().isNull() ? style()->standardIcon(QStyle::SP_MediaVolume) : windowIcon();
-  icon->setPixmap(app_icon.pixmap(48, 48));
+  icon->setPixmap(app_icon.pixmap(QSize(48, 48), devicePixelRatioF()));
   auto* title = Label(this, "lblTitle", facts_.title);
   QFont big = title->font();
   big.setBold(true);
@@ -130,7 +131,7 @@ TfrmQuestion::TfrmQuestion(const QString& title, const IniFile* language, Submit
   if (language != nullptr) TranslateWindow(*this, *language);
   FillPlaceholder(hint1, title);
   FillPlaceholder(hint2, title);
-  FillPlaceholder(hint3, FromGb(FeedbackMail()));
+  FillPlaceholder(hint3, FromGb(HomePage()));
 
   // At most 500 characters.
   connect(report_, &QPlainTextEdit::textChanged, this, [this] {
