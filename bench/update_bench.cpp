@@ -2,8 +2,8 @@
 // (goal 5 s), then that archive installed by the update service from a
 // loopback server with the tree reloaded (goal 2 s), while a 10 ms timer on
 // the user-interface loop measures its longest stall (goal < 50 ms).
-#include <nlohmann/json.hpp>
 #include <sys/resource.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -34,9 +34,10 @@ struct NoPrompts : UserPrompts {
 };
 
 std::string Export(int count) {
-  static const char* tags[] = {"pop", "Pop", "rock", "hip-hop", "Hip Hop", "news", "talk", "jazz", "classical",
-                               "dance,house", "", "oldies,80s", "country"};
-  static const char* languages[] = {"english", "English", "eng", "german", "deutsch", "spanish", "french", "", "russian"};
+  static const char* tags[] = {"pop",  "Pop",       "rock",        "hip-hop", "Hip Hop",    "news",   "talk",
+                               "jazz", "classical", "dance,house", "",        "oldies,80s", "country"};
+  static const char* languages[] = {"english", "English", "eng", "german", "deutsch",
+                                    "spanish", "french",  "",    "russian"};
   static const char* countries[] = {"US", "DE", "GB", "FR", "ES", "RU", "CN", "BR", "", "XX"};
   nlohmann::json list = nlohmann::json::array();
   unsigned seed = 7;
@@ -70,8 +71,8 @@ int main() {
   test::WriteFile(dir / "stations.json", Export(50000));
 
   const auto publish_start = Clock::now();
-  test::ChildProcess publish({TAZMEL_PUBLISH, "--ver", "2030-01-01", "--radio-browser", (dir / "stations.json").string(),
-                              (dir / "site").string()},
+  test::ChildProcess publish({TAZMEL_PUBLISH, "--ver", "2030-01-01", "--radio-browser",
+                              (dir / "stations.json").string(), (dir / "site").string()},
                              test::EnvironmentWith({}), true);
   if (publish.WaitExit(120s) != 0) {
     std::cerr << "tazmel-publish failed:\n" << publish.Output();
@@ -86,7 +87,8 @@ int main() {
 
   test::TestHttpServer server;
   for (const char* name : {"update.inf", "data-2030-01-01.zip"}) {
-    server.Serve(std::string("/site/eng/") + name, {200, "application/octet-stream", test::ReadFile(dir / "site/eng" / name)});
+    server.Serve(std::string("/site/eng/") + name,
+                 {200, "application/octet-stream", test::ReadFile(dir / "site/eng" / name)});
   }
   const std::filesystem::path home = dir / "home";
   test::WriteFile(home / "Tazmel.ini", "");
@@ -128,8 +130,8 @@ int main() {
 
   std::printf("publish 50000 stations: %.2f s wall, %.2f s CPU (goal 5 s, ratio %.2f wall, %.2f CPU)\n", publish_s,
               publish_cpu_s, publish_s / 5, publish_cpu_s / 5);
-  std::printf("install and reload:     %.2f s (goal 2 s, ratio %.2f), tree reload %.1f ms\n", install_s,
-              install_s / 2, Seconds(reload) * 1000);
+  std::printf("install and reload:     %.2f s (goal 2 s, ratio %.2f), tree reload %.1f ms\n", install_s, install_s / 2,
+              Seconds(reload) * 1000);
   std::printf("longest UI stall:       %.1f ms beyond the 10 ms tick (goal < 50 ms, ratio %.2f)\n", stall_ms,
               stall_ms / 50);
   return 0;

@@ -305,13 +305,13 @@ void Application::ShowEngineState() {
 void Application::CreateUpdateService() {
   update_ = std::make_unique<UpdateScheduler>(
       *dispatcher_, paths_, settings_, ConfiguredUpdateHost(paths_), system_language_id_,
-      UpdateHooks{.show_message = [this](const std::string& text) { ShowUpdateMessage(text); },
-                  .ask = [this](const std::string& text) { return prompts_.AskQuestion(text); },
-                  .open_web_page = [this](const std::string& address) { main_controller_->OpenWebPage(address); },
-                  .save_tree_changes = [this] { tree_->SaveTreeChanges(); },
-                  .reload_tree = [this] { tree_->ReloadTree(-1, -1); },
-                  .enable_update_item =
-                      [this](bool enabled) { main_window_->Action("nUpdate")->setEnabled(enabled); }});
+      UpdateHooks{
+          .show_message = [this](const std::string& text) { ShowUpdateMessage(text); },
+          .ask = [this](const std::string& text) { return prompts_.AskQuestion(text); },
+          .open_web_page = [this](const std::string& address) { main_controller_->OpenWebPage(address); },
+          .save_tree_changes = [this] { tree_->SaveTreeChanges(); },
+          .reload_tree = [this] { tree_->ReloadTree(-1, -1); },
+          .enable_update_item = [this](bool enabled) { main_window_->Action("nUpdate")->setEnabled(enabled); }});
 }
 
 // A balloon of the tray icon when it shows, else a message box.

@@ -47,27 +47,28 @@ void MainWindowController::Submit(const std::string& type, const std::string& da
 
 void MainWindowController::QuestionCommand() {
   RunBusy([this] {
-  TfrmQuestion dialog(
-      parts_.window.windowTitle(), &parts_.language,
-      [this](const std::string& type, const std::string& data, std::function<void(std::string)> done) {
-        Submit(type, data, std::move(done));
-      },
-      parts_.prompts, [this](const std::string& address) { OpenWebPage(address); }, &parts_.window);
-  dialog.exec();
+    TfrmQuestion dialog(
+        parts_.window.windowTitle(), &parts_.language,
+        [this](const std::string& type, const std::string& data, std::function<void(std::string)> done) {
+          Submit(type, data, std::move(done));
+        },
+        parts_.prompts, [this](const std::string& address) { OpenWebPage(address); }, &parts_.window);
+    dialog.exec();
   });
 }
 
 void MainWindowController::AboutCommand() {
   RunBusy([this] {
-  const std::string data_version =
-      ReadProfileString(parts_.paths.UserIni(), "Update", "Data_" + parts_.paths.LanguageCode(), "2007-11-06");
-  TfrmAbout dialog({.title = parts_.window.windowTitle(),
-                    .version = ProgramVersion(),
-                    .data = data_version,
-                    .web_site = HomePage(),
-                    .author = AuthorLine()},
-                   &parts_.language, [this](const std::string& address) { OpenWebPage(address); }, &parts_.window);
-  dialog.exec();
+    const std::string data_version =
+        ReadProfileString(parts_.paths.UserIni(), "Update", "Data_" + parts_.paths.LanguageCode(), "2007-11-06");
+    TfrmAbout dialog(
+        {.title = parts_.window.windowTitle(),
+         .version = ProgramVersion(),
+         .data = data_version,
+         .web_site = HomePage(),
+         .author = AuthorLine()},
+        &parts_.language, [this](const std::string& address) { OpenWebPage(address); }, &parts_.window);
+    dialog.exec();
   });
 }
 

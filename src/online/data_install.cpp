@@ -15,8 +15,8 @@ namespace tazmel {
 namespace {
 
 constexpr std::string_view kTableFiles[] = {"data.dat", "data.idp", "data.idi"};
-constexpr std::string_view kUserFiles[] = {"datauser.dat", "datauser.idp", "datauser.idi", "treeuser.dat",
-                                           "user.ini",     "tazmel.ini"};
+constexpr std::string_view kUserFiles[] = {"datauser.dat", "datauser.idp", "datauser.idi",
+                                           "treeuser.dat", "user.ini",     "tazmel.ini"};
 
 bool IsTableFile(std::string_view lower) {
   return std::find(std::begin(kTableFiles), std::end(kTableFiles), lower) != std::end(kTableFiles);
@@ -76,8 +76,7 @@ int CommitRank(const std::string& lower) {
 
 }  // namespace
 
-ArchivePlan PlanArchive(std::vector<ZipEntry> entries, const std::string& language_code,
-                        const fs::path& data_folder) {
+ArchivePlan PlanArchive(std::vector<ZipEntry> entries, const std::string& language_code, const fs::path& data_folder) {
   ArchivePlan plan;
   auto refuse = [&plan](std::string why) {
     plan.files.clear();

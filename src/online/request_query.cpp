@@ -113,8 +113,8 @@ std::string PercentEncode(std::string_view bytes) {
   std::string out;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-        c == '-' || c == '.' || c == '_' || c == '~') {
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~') {
       out += c;
     } else {
       out += '%';

@@ -26,8 +26,8 @@ std::string MailEncode(std::string_view text) {
   std::string out;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-        c == '*' || c == '-' || c == '.' || c == '@' || c == '_') {
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || c == '*' ||
+        c == '-' || c == '.' || c == '@' || c == '_') {
       out += c;
     } else {
       out += '%';

@@ -258,8 +258,8 @@ bool TUpdateThread::InstallData(const UpdateInfo& info, const std::string& archi
   const std::filesystem::path staging = StagingFolder(config_.data_folder);
   std::string error;
   if (!StageArchive(plan, staging, error)) return false;
-  const bool installed =
-      Notify(UpdateState::kDataUpdated, {.Size = info.data_size, .Ver = info.data_ver, .Url = archive_url, .staging = staging});
+  const bool installed = Notify(UpdateState::kDataUpdated,
+                                {.Size = info.data_size, .Ver = info.data_ver, .Url = archive_url, .staging = staging});
   std::error_code ec;
   std::filesystem::remove_all(staging, ec);
   return installed;

@@ -75,7 +75,7 @@ struct TUpdateFileRec {
 struct UpdateThreadConfig {
   std::string base_address;  // ".../<code>/"
   std::string language_code;
-  std::string data_key;  // "Data_<code>"
+  std::string data_key;               // "Data_<code>"
   std::filesystem::path data_folder;  // <program>/data/<code>
   std::filesystem::path user_ini;
   bool force_data = false;

@@ -127,7 +127,8 @@ ZipResult ReadZip(std::string_view a, const ZipLimits& limits) {
     at = next;
 
     if (flags & 0x1) return fail(number + ": encrypted");
-    if (method != kStored && method != kDeflated) return fail(number + ": unsupported method " + std::to_string(method));
+    if (method != kStored && method != kDeflated)
+      return fail(number + ": unsupported method " + std::to_string(method));
     if (packed == 0xFFFFFFFF || size == 0xFFFFFFFF) return fail(number + ": ZIP64 sizes are not read");
     if (method == kStored && packed != size) return fail(number + ": stored sizes differ");
     total += size;

@@ -12,7 +12,7 @@ namespace tazmel {
 // One file of an archive, unpacked and checked against its CRC-32.
 struct ZipEntry {
   enum class Kind { kFile, kFolder, kOther };  // kOther: a link, device or pipe
-  std::string name;  // as stored: "/"-separated
+  std::string name;                            // as stored: "/"-separated
   Kind kind = Kind::kFile;
   std::string data;
 };

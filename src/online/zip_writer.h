@@ -12,8 +12,7 @@ class ZipWriter {
  public:
   enum class Method { kStored, kDeflated };
   // Unix mode bits of an entry (made-by Unix); 0100644 is a plain file.
-  void Add(std::string_view name, std::string_view data, Method method = Method::kDeflated,
-           unsigned mode = 0100644);
+  void Add(std::string_view name, std::string_view data, Method method = Method::kDeflated, unsigned mode = 0100644);
   // The archive with its central directory.
   std::string Finish() const;
 

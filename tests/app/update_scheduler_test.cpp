@@ -160,8 +160,8 @@ TEST_F(UpdateSchedulerTest, FirstCheckOnlyWhenAutoUpdateOff) {
 
   test::ScopedEnv env("TAZMEL_UPDATE_HOST", "");
   EXPECT_EQ(ConfiguredUpdateHost(paths_), "");
-  auto off = std::make_unique<UpdateScheduler>(loop_, paths_, settings_, ConfiguredUpdateHost(paths_), 1033,
-                                               UpdateHooks{});
+  auto off =
+      std::make_unique<UpdateScheduler>(loop_, paths_, settings_, ConfiguredUpdateHost(paths_), 1033, UpdateHooks{});
   off->StartUpdate(true);
   EXPECT_FALSE(off->Running());
 }

@@ -237,8 +237,8 @@ TEST_F(UpdateThreadTest, RegistersWithSid) {
   ASSERT_TRUE(loop_.RunUntil([this] { return finished_; }, 5s));
   EXPECT_EQ(states_, (std::vector<int>{5}));
   const std::string identity = ScrambleIdentity(PlainClientIdentity());
-  EXPECT_EQ(registration, "/eng/check.php?t=0&s=" + PercentEncode(identity) +
-                              "&v=0.1.0.0&l=eng&c=1033&d=" + HexText(identity));
+  EXPECT_EQ(registration,
+            "/eng/check.php?t=0&s=" + PercentEncode(identity) + "&v=0.1.0.0&l=eng&c=1033&d=" + HexText(identity));
   EXPECT_EQ(fields_.Sid(), "SID=abc123");
   EXPECT_TRUE(loop_.RunUntil([this] { return ended_; }, 5s)) << "no report address: the thread ends";
 }

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
+#include "app/update_scheduler.h"
 #include "core/code_page.h"
 #include "core/ini_file.h"
 #include "core/program_paths.h"
 #include "core/time_utils.h"
-#include "app/update_scheduler.h"
 #include "online/sha256.h"
 #include "online/zip_reader.h"
 #include "stations/radio_table.h"
@@ -38,9 +38,9 @@ int Publish(const std::vector<std::string>& args, std::string* output = nullptr)
 
 // One spelling per genre, English language names, countries from the code.
 TEST(TazmelPublishTest, Normalises) {
-  const std::pair<const char*, const char*> genres[] = {
-      {"Hip-Hop,rap", "Hip Hop"}, {"hip hop", "Hip Hop"}, {"Klassik", "Classical"},
-      {"", "Other"},              {" deep  space ", "Deep Space"}, {"R&B;soul", "R&B"}};
+  const std::pair<const char*, const char*> genres[] = {{"Hip-Hop,rap", "Hip Hop"},      {"hip hop", "Hip Hop"},
+                                                        {"Klassik", "Classical"},        {"", "Other"},
+                                                        {" deep  space ", "Deep Space"}, {"R&B;soul", "R&B"}};
   for (const auto& [tags, genre] : genres) EXPECT_EQ(publish::GenreFromTags(tags), genre) << tags;
   const std::pair<const char*, const char*> languages[] = {
       {"german,english", "German"}, {"eng", "English"}, {"Deutsch", "German"}, {"", "Unknown"}, {"klingon", "Klingon"}};
@@ -156,8 +156,8 @@ TEST(TazmelPublishTest, InstalledByTheUpdateService) {
   LoadTopLists(tree, data);
   std::vector<std::string> tops;
   for (int i = 0; i < tree.TopCount(); ++i) tops.push_back(tree.Top(i)->caption());
-  EXPECT_EQ(tops, (std::vector<std::string>{"Favorites", "Recently played", "Channels", "By genre",
-                                            "By country/region", "By language"}));
+  EXPECT_EQ(tops, (std::vector<std::string>{"Favorites", "Recently played", "Channels", "By genre", "By country/region",
+                                            "By language"}));
   TreeNode& genre = *tree.Top(3);
   ASSERT_TRUE(LoadSubtree(genre, data));
   std::vector<std::string> groups;

@@ -9,8 +9,8 @@
 #include <QPushButton>
 
 #include "fake_prompts.h"
-#include "qt_app.h"
 #include "online/submission.h"
+#include "qt_app.h"
 #include "temp_dir.h"
 
 namespace tazmel {

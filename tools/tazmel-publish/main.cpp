@@ -84,7 +84,8 @@ int main(int argc, char* argv[]) {
     }
     if (!ok) return Fail("missing or bad value for " + arg);
   }
-  if (site.empty() || tsv.empty() == json.empty()) return Fail(std::string("one station list and SITEDIR needed\n") + kUsage);
+  if (site.empty() || tsv.empty() == json.empty())
+    return Fail(std::string("one station list and SITEDIR needed\n") + kUsage);
   if (options.version.empty()) options.version = NowVersion();
 
   std::string error;

@@ -19,12 +19,10 @@ constexpr std::uint64_t kFixedFileTime = (11644473600ull + 1194307200ull) * 1000
 }  // namespace
 
 bool IsVersionText(const std::string& version) {
-  return !version.empty() && version.size() <= 64 &&
-         std::all_of(version.begin(), version.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
-                  c == '-' || c == '_';
-         }) &&
-         version.front() != '.';
+  return !version.empty() && version.size() <= 64 && std::all_of(version.begin(), version.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '-' ||
+           c == '_';
+  }) && version.front() != '.';
 }
 
 bool PublishSite(const data_tool::StationSource& source, const data_tool::CaptionTable& captions,
@@ -72,7 +70,8 @@ bool PublishSite(const data_tool::StationSource& source, const data_tool::Captio
     // they come, so the time is not compared).
     if (name == "data.idp" && data.size() >= 8) {
       std::uint64_t ticks = kFixedFileTime;
-      for (std::size_t i = data.size() - 8; i < data.size(); ++i, ticks >>= 8) data[i] = static_cast<char>(ticks & 0xFF);
+      for (std::size_t i = data.size() - 8; i < data.size(); ++i, ticks >>= 8)
+        data[i] = static_cast<char>(ticks & 0xFF);
     }
     zip.Add("data/" + code + "/" + name, data);
   }

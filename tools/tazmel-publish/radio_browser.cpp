@@ -155,8 +155,8 @@ std::optional<int> IdTable::IdFor(const std::string& uuid) {
   return highest_;
 }
 
-std::optional<std::vector<StationRecord>> ReadRadioBrowser(std::string_view json, IdTable& ids,
-                                                           ImportCounts& counts, std::string& error) {
+std::optional<std::vector<StationRecord>> ReadRadioBrowser(std::string_view json, IdTable& ids, ImportCounts& counts,
+                                                           std::string& error) {
   const nlohmann::json document = nlohmann::json::parse(json, nullptr, false);
   if (document.is_discarded() || !document.is_array()) {
     error = "not a radio-browser station list (a JSON array of stations)";
@@ -217,9 +217,8 @@ std::optional<std::vector<StationRecord>> ReadRadioBrowser(std::string_view json
   }
   std::sort(votes.begin(), votes.end());
   for (std::size_t i = 0; i < votes.size() && i < 10; ++i) counts.most_voted.push_back(votes[i].second);
-  std::sort(stations.begin(), stations.end(), [](const StationRecord& a, const StationRecord& b) {
-    return *ParseInteger(a.VID) < *ParseInteger(b.VID);
-  });
+  std::sort(stations.begin(), stations.end(),
+            [](const StationRecord& a, const StationRecord& b) { return *ParseInteger(a.VID) < *ParseInteger(b.VID); });
   return stations;
 }
 

@@ -39,13 +39,13 @@ struct ImportCounts {
 // Stations of a radio-browser.info export (the json/stations form), as UTF-8
 // records in ID order with names, genres, countries and languages
 // normalised. Nothing when the text is not such an export.
-std::optional<std::vector<StationRecord>> ReadRadioBrowser(std::string_view json, IdTable& ids,
-                                                           ImportCounts& counts, std::string& error);
+std::optional<std::vector<StationRecord>> ReadRadioBrowser(std::string_view json, IdTable& ids, ImportCounts& counts,
+                                                           std::string& error);
 
 // The normalisations, one value each.
-std::string CleanText(std::string_view text);              // one line, single blanks, trimmed
-std::string GenreFromTags(std::string_view tags);          // the first tag, one spelling per genre
-std::string LanguageName(std::string_view language);       // "eng", "en", "english" -> "English"
+std::string CleanText(std::string_view text);                               // one line, single blanks, trimmed
+std::string GenreFromTags(std::string_view tags);                           // the first tag, one spelling per genre
+std::string LanguageName(std::string_view language);                        // "eng", "en", "english" -> "English"
 std::string CountryName(std::string_view code, std::string_view fallback);  // "DE" -> "Germany"
 
 }  // namespace tazmel::publish

@@ -116,9 +116,10 @@ TfrmQuestion::TfrmQuestion(const QString& title, const IniFile* language, Submit
   setObjectName(QStringLiteral("frmQuestion"));
   setWindowTitle(QStringLiteral("Users Found Questions"));
   setModal(true);
-  auto* hint1 = Label(this, "lblHint1", QStringLiteral("If you find any questions regarding %s, after filling them out,"));
-  auto* hint2 =
-      Label(this, "lblHint2", QStringLiteral("please send to the server, thanks for your enthusiastic support for %s!"));
+  auto* hint1 =
+      Label(this, "lblHint1", QStringLiteral("If you find any questions regarding %s, after filling them out,"));
+  auto* hint2 = Label(this, "lblHint2",
+                      QStringLiteral("please send to the server, thanks for your enthusiastic support for %s!"));
   auto* hint3 = Label(this, "lblHint3", QStringLiteral("Suggest you to make your comments on Forum(%s)."));
   hint3->setCursor(Qt::PointingHandCursor);
   report_ = new QPlainTextEdit(this);
