@@ -8,8 +8,10 @@ declare -A groups=(
   [base]="make"
   # compiler, build tools, Qt 6 widgets; libmpv plays, libcurl fetches,
   # PulseAudio carries the prompt sounds, LAME encodes MP3, libxcb grabs
-  # the global hotkeys, sd-bus asks logind to power off
-  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libmpv-dev libcurl4-openssl-dev libpulse-dev libmp3lame-dev libxcb1-dev libsystemd-dev"
+  # the global hotkeys, sd-bus asks logind to power off; zlib inflates the
+  # station-data archives, libssl's libcrypto checks their SHA-256, and
+  # tazmel-publish reads radio-browser exports with nlohmann-json
+  [build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libmpv-dev libcurl4-openssl-dev libpulse-dev libmp3lame-dev libxcb1-dev libsystemd-dev zlib1g-dev libssl-dev nlohmann-json3-dev"
   # a font with Chinese characters and the font the shipped skins name (the
   # X11 and offscreen platform plugins come with qt6-base-dev's libqt6gui6)
   [run]="fonts-wqy-microhei fonts-dejavu-core"

@@ -15,6 +15,7 @@
 #include "app/options_controller.h"
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
+#include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
 #include "core/messages.h"
@@ -145,7 +146,9 @@ void Application::Start() {
                       .settings = settings_,
                       .paths = paths_,
                       .language = language_,
-                      .prompts = prompts_},
+                      .prompts = prompts_,
+                      .update = update_.get(),
+                      .pages = pages_.get()},
       MainWindowHooks{.close = [this] { Close(); },
                       .close_unattended = [this] { CloseUnattended(); },
                       .load_language = [this](const std::string& code) { LoadLanguage(code); },
@@ -194,6 +197,7 @@ void Application::Start() {
   channels_->NumberChannels(1);
   main_controller_->ReloadChannels();
   main_window_->CheckTimer().start(1000);
+  update_->StartupDone(NowDateTimeNumber(), tree_->tree().TopCount() == 0);
 }
 
 // The music list: its controller, the playlist window's drop target in
@@ -289,12 +293,14 @@ void Application::CreatePlayer() {
   sound_ = std::make_unique<TWaveOut>(*dispatcher_, std::make_unique<PulseWaveOut>());
   pages_ = std::make_unique<BrowserPageFetcher>(*dispatcher_, *registry_);
   display_ = std::make_unique<EngineDisplay>(*video_, [this] { ShowEngineState(); });
+  CreateUpdateService();
   EngineServices services{.dispatcher = *dispatcher_,
                           .factory = *factory_,
                           .view = *display_,
                           .paths = paths_,
                           .sound = sound_.get(),
                           .navigator = navigator_.get(),
+                          .reports = update_.get(),
                           .pages = pages_.get(),
                           .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
                           .user_default_language_id = system_language_id_,
@@ -407,6 +413,27 @@ void Application::ShowEngineState() {
   if (main_window_ && display_) main_window_->ShowEngine(display_->Shown());
 }
 
+// ---------------------------------------------------------------------------
+// The update service.
+
+void Application::CreateUpdateService() {
+  update_ = std::make_unique<UpdateScheduler>(
+      *dispatcher_, paths_, settings_, ConfiguredUpdateHost(paths_), system_language_id_,
+      UpdateHooks{
+          .show_message = [this](const std::string& text) { ShowUpdateMessage(text); },
+          .ask = [this](const std::string& text) { return prompts_.AskQuestion(text); },
+          .open_web_page = [this](const std::string& address) { main_controller_->OpenWebPage(address); },
+          .save_tree_changes = [this] { tree_->SaveTreeChanges(); },
+          .reload_tree = [this] { tree_->ReloadTree(-1, -1); },
+          .enable_update_item = [this](bool enabled) { main_window_->Action("nUpdate")->setEnabled(enabled); }});
+}
+
+// A balloon of the tray icon when it shows, else a message box.
+void Application::ShowUpdateMessage(const std::string& text) {
+  const QString title = FromGb(Msg(2)) + QStringLiteral(" - ") + main_window_->windowTitle();
+  if (!main_window_->Tray().ShowBalloon(title, FromGb(text))) prompts_.ShowInfo(text);
+}
+
 void Application::CloseUnattended() {
   if (main_controller_ && main_controller_->Busy()) {
     main_controller_->CloseWhenIdle();
@@ -421,6 +448,8 @@ void Application::Close() {
   closing_ = true;
   main_window_->CheckTimer().stop();
   if (hotkeys_) hotkeys_->UnregisterHotkeys();
+  // The update worker is cut short and joined.
+  update_->Shutdown();
   // Recorder, tester, generator and data tool stop here once they exist.
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();

@@ -33,6 +33,7 @@ class TfrmMain;
 class TfrmPlayList;
 class TfrmVideo;
 class TWaveOut;
+class UpdateScheduler;
 
 // The composition root's running state: brings the windows and subsystems
 // up in their fixed order and winds them down in the reverse one. Every way
@@ -68,6 +69,8 @@ class Application : public QObject {
   void StartMusicList();
   bool PlayMusicChannel(int index);
   bool PlayDroppedFiles(const std::vector<std::string>& files);
+  void CreateUpdateService();
+  void ShowUpdateMessage(const std::string& text);
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -95,6 +98,9 @@ class Application : public QObject {
   std::unique_ptr<MpvPlayerFactory> factory_;
   std::unique_ptr<TWaveOut> sound_;
   std::unique_ptr<BrowserPageFetcher> pages_;  // outlives the engine
+  // The update service; takes the engine's listening reports, so it
+  // outlives the engine.
+  std::unique_ptr<UpdateScheduler> update_;
   std::unique_ptr<EngineDisplay> display_;
   std::unique_ptr<PlaybackEngine> engine_;
   // The main window's commands; goes before everything it acts on.

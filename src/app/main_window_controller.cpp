@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "app/settings.h"
+#include "app/update_scheduler.h"
 #include "core/ini_file.h"
 #include "core/program_paths.h"
 #include "core/system.h"
@@ -57,6 +58,11 @@ class MainWindowController::BusyScope {
  private:
   MainWindowController& owner_;
 };
+
+void MainWindowController::RunBusy(const std::function<void()>& command) {
+  BusyScope busy(*this);
+  command();
+}
 
 MainWindowController::MainWindowController(MainWindowParts parts, MainWindowHooks hooks)
     : parts_(parts), hooks_(std::move(hooks)), controls_(parts.engine) {
@@ -128,6 +134,7 @@ void MainWindowController::Connect() {
   });
   connect(&tray, &TrayIcon::stationMenuRequested, this,
           [this](const QPoint& at) { parts_.window.PopupStationMenu(at); });
+  ConnectOnline();
 }
 
 // The clock, and the last source played again once start-up is over.
@@ -137,6 +144,7 @@ void MainWindowController::CheckTick() {
     auto_play_pending_ = false;
     parts_.engine.Play();
   }
+  if (parts_.update) parts_.update->Tick(NowDateTimeNumber());
 }
 
 // Play toggles: a typed address that is gone gives way to the next station
@@ -277,6 +285,8 @@ void MainWindowController::SwitchLanguage(const QString& code) {
   tree.set_data_folder(parts_.paths.DataFolder());
   tree.ReloadTree(-1, -1);
   if (tree.tree().TopCount() > 0) parts_.settings.last_update_time = NowDateTimeNumber() - 0.5 + 5.0 / 86400;
+  // The worker follows the language's folder; one without data gets it now.
+  if (parts_.update) parts_.update->LanguageChanged(tree.tree().TopCount() == 0);
   ReloadChannels();
 }
 

@@ -18,6 +18,8 @@ class TDropURLFilesTarget;
 class TfrmMain;
 class TfrmVideo;
 class TreeEditor;
+class PageFetcher;
+class UpdateScheduler;
 class UserPrompts;
 struct Settings;
 
@@ -34,6 +36,10 @@ struct MainWindowParts {
   // The language file as last read: the dialogs made later translate from it.
   const IniFile& language;
   UserPrompts& prompts;
+  // The update service; none in a program without one.
+  UpdateScheduler* update = nullptr;
+  // Submissions go through it; none: they fail.
+  PageFetcher* pages = nullptr;
 };
 
 struct MainWindowHooks {
@@ -94,8 +100,18 @@ class MainWindowController : public QObject {
   void TogglePlayList();
   void SwitchMode();
 
+  // The online items (main_window_online.cpp): update check, problem report,
+  // the about box; submissions to the server.
+  void ConnectOnline();
+  void UpdateCommand();
+  void QuestionCommand();
+  void AboutCommand();
+  void Submit(const std::string& type, const std::string& data, std::function<void(std::string)> done);
+
  private:
   class BusyScope;
+  // Runs a command that may show a dialog inside a BusyScope.
+  void RunBusy(const std::function<void()>& command);
 
   MainWindowParts parts_;
   MainWindowHooks hooks_;

@@ -96,7 +96,8 @@ HttpResult HttpGet(const HttpRequest& request) {
   // Addresses come from station data and web pages: only the web protocols,
   // so neither a link nor a redirect can read local files.
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  const bool https = url.size() >= 8 && curl_strnequal(url.c_str(), "https://", 8);
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, request.keep_https && https ? "https" : "http,https");
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);

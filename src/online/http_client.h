@@ -23,6 +23,8 @@ struct HttpRequest {
   const std::atomic<bool>* cancel = nullptr;
   // The same for a worker's stop token.
   std::stop_token stop;
+  // An https address may only be redirected to https addresses.
+  bool keep_https = false;
 };
 
 struct HttpResult {

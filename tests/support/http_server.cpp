@@ -293,6 +293,10 @@ void TestHttpServer::Dispatch(TestHttpConnection& connection) {
     std::lock_guard lock(mutex_);
     auto it = routes_.find(connection.Target());
     if (it == routes_.end()) it = routes_.find(connection.Path());
+    if (it == routes_.end()) {
+      const std::string& path = connection.Path();
+      it = routes_.find(path.substr(0, path.find('?')) + "?");
+    }
     if (it != routes_.end()) handler = it->second;
   }
   if (!handler) {

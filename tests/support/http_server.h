@@ -94,7 +94,8 @@ class TestHttpServer {
   std::string Url(std::string_view path) const;
 
   // Routes match the whole target first, then the path of an absolute-form
-  // target, both exactly (query included). A later route replaces an
+  // target, both exactly (query included); a route "/path?" then takes that
+  // path with any query. A later route replaces an
   // earlier one for the same path.
   void Serve(std::string path, TestHttpResponse response);
   void ServeHandler(std::string path, Handler handler);
