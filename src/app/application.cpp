@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,6 +12,7 @@
 #include "app/main_window_controller.h"
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
+#include "app/recorder_controller.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
 #include "core/messages.h"
@@ -135,6 +137,7 @@ void Application::Start() {
   // An empty tree asks the update service for data once it exists.
 
   main_controller_->Connect();
+  CreateRecorder();
   // The tree pane and its commands; the playlist window takes the pane.
   playlist_controller_ = std::make_unique<PlayListController>(
       PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
@@ -174,6 +177,7 @@ void Application::LoadLanguage(const std::string& code) {
     language_ = language;
     Messages().Load(language);
     if (engine_) engine_->Retranslate();
+    if (recorder_) recorder_->Retranslate();
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
@@ -206,6 +210,35 @@ void Application::CreatePlayer() {
                           .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
                           .user_default_language_id = system_language_id_};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+}
+
+// The record button (and everything else that toggles recording, the
+// Record hotkey among them) reaches the recorder through recordClicked.
+void Application::CreateRecorder() {
+  TfrmMain& window = *main_window_;
+  RecorderHooks hooks;
+  hooks.playing_name = [this] { return engine_->IsActive() ? engine_->GetCurrentTitle() : std::string(); };
+  hooks.play_file = [this](const std::filesystem::path& file) {
+    engine_->PlayAddresses(file.string(), "", MediaKind::kUnknown);
+  };
+  hooks.recording_changed = [&window](bool on) { window.SetRecording(on); };
+  hooks.balloon = [&window](const QString& title, const QString& text) {
+    return window.Tray().ShowBalloon(title, text);
+  };
+  recorder_ = std::make_unique<RecorderController>(RecorderParts{.dispatcher = *dispatcher_,
+                                                                 .program_folder = paths_.ProgramFolder(),
+                                                                 .user_ini = paths_.UserIni(),
+                                                                 .language = language_,
+                                                                 .prompts = prompts_,
+                                                                 .owner = &window},
+                                                   std::move(hooks));
+  connect(&window, &TfrmMain::recordClicked, recorder_.get(), &RecorderController::ToggleRecording);
+  window.Action("nRecorder")->setEnabled(true);
+  connect(window.Action("nRecorder"), &QAction::triggered, recorder_.get(), &RecorderController::ShowWindow);
+  // For measurements: record from the first paint on, as a task would.
+  if (const char* at_start = std::getenv("TAZMEL_RECORD_AT_START"); at_start && *at_start == '1') {
+    connect(&window, &TfrmMain::firstPainted, recorder_.get(), [this] { recorder_->StartRecording({}); });
+  }
 }
 
 void Application::ApplySettings() {
@@ -308,6 +341,7 @@ void Application::Close() {
   main_window_->CheckTimer().stop();
   // Hotkeys, recorder, tester, generator and data tool stop here once they
   // exist.
+  if (recorder_) recorder_->Close();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   // The settings are saved, the changed tree first (after asking) with the

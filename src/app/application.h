@@ -20,6 +20,7 @@ class MainWindowController;
 class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
+class RecorderController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -54,6 +55,7 @@ class Application : public QObject {
  private:
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
+  void CreateRecorder();
   void ApplySettings();
   void PlacePlayListWindow();
   void CollectSettings();
@@ -88,6 +90,10 @@ class Application : public QObject {
   std::unique_ptr<MainWindowController> main_controller_;
   // The station tree's pane and commands; goes before the tree it shows.
   std::unique_ptr<PlayListController> playlist_controller_;
+
+  // The recorder window and its recording, made on first use; goes before
+  // the main window that owns the window.
+  std::unique_ptr<RecorderController> recorder_;
 
   bool closing_ = false;
 };
