@@ -45,7 +45,14 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# XVFB_DISPLAY (a number) picks the display; else Xvfb picks a free one.
+if [[ -n ${XVFB_DISPLAY:-} ]]; then
+  Xvfb ":$XVFB_DISPLAY" -screen 0 1600x1200x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+  echo "$XVFB_DISPLAY" >"$work/display"
+  sleep 1
+else
+  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+fi
 xvfb_pid=$!
 for _ in $(seq 100); do
   grep -q . "$work/display" 2>/dev/null && break
@@ -129,9 +136,9 @@ for scale in "${scales[@]}"; do
     xdotool windowmove "$id" 0 $((120 * scale))
     sleep 0.5
     shot_window "$id" "$out/recorder-${scale}x-$lng.png"
-    # Start (the default button): the first recording goes to the program
-    # folder's Record folder.
-    xdotool windowfocus --sync "$id" key Return
+    # Start, the first button below the record file: the first recording
+    # goes to the program folder's Record folder.
+    xdotool mousemove $((50 * scale)) $((120 * scale + 51 * scale)) click 1
     sleep 3.5
     shot_window "$id" "$out/recorder-${scale}x-$lng-recording.png"
     stop_player
