@@ -140,7 +140,7 @@ int main() {
               display.name().c_str(), tazmel::bench::LoadAverage().c_str(), static_cast<long long>(span.count()),
               rounds);
   std::fflush(stdout);
-  std::vector<double> cpu[2];
+  std::vector<double> cpu[2], wakeups[2];
   bool grew = true;
   for (int round = 0; round < rounds; ++round) {
     for (int recording = 0; recording < 2; ++recording) {
@@ -186,14 +186,17 @@ int main() {
       child.WaitExit(seconds(10));
       const double percent = (after.cpu_seconds - before.cpu_seconds) / elapsed * 100;
       cpu[recording].push_back(percent);
+      const double wakes = static_cast<double>(after.context_switches - before.context_switches) / elapsed;
+      wakeups[recording].push_back(wakes);
       if (recording) {
         // 128 kbit/s is 16000 bytes a second.
         const double rate = static_cast<double>(bytes_after - bytes_before) / elapsed;
         grew = grew && rate > 12000;
-        std::printf("  round %d: playing and recording %.2f %% of a core, MP3 growing %.0f bytes/s\n", round + 1,
-                    percent, rate);
+        std::printf("  round %d: playing and recording %.2f %% of a core, %.0f wake-ups/s, MP3 growing %.0f bytes/s\n",
+                    round + 1, percent, wakes, rate);
       } else {
-        std::printf("  round %d: playing alone         %.2f %% of a core\n", round + 1, percent);
+        std::printf("  round %d: playing alone         %.2f %% of a core, %.0f wake-ups/s\n", round + 1, percent,
+                    wakes);
       }
       std::fflush(stdout);
     }
@@ -201,7 +204,8 @@ int main() {
   const double alone = Median(cpu[0]), with = Median(cpu[1]);
   std::printf("\n  playing alone %.2f %%, playing and recording MP3 128 kbit/s %.2f %% (x%.2f)\n", alone, with,
               alone > 0 ? with / alone : 0);
-  std::printf("  recording adds %+.2f %% of one core (goal at most %.1f %%)\n", with - alone, kGoalPercent);
+  std::printf("  recording adds %+.2f %% of one core (goal at most %.1f %%) and %+.0f wake-ups/s\n", with - alone,
+              kGoalPercent, Median(wakeups[1]) - Median(wakeups[0]));
   std::printf("  load average after the turns: %s\n", tazmel::bench::LoadAverage().c_str());
   if (!grew) std::printf("  the recording did not grow at the stream's rate\n");
   return grew ? 0 : 1;
