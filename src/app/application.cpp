@@ -15,6 +15,7 @@
 #include "app/options_controller.h"
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
+#include "app/recorder_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -163,6 +164,7 @@ void Application::Start() {
   // An empty tree asks the update service for data once it exists.
 
   main_controller_->Connect();
+  CreateRecorder();
   // The tree pane and its commands; the playlist window takes the pane.
   playlist_controller_ = std::make_unique<PlayListController>(
       PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
@@ -271,6 +273,7 @@ void Application::LoadLanguage(const std::string& code) {
     language_ = language;
     Messages().Load(language);
     if (engine_) engine_->Retranslate();
+    if (recorder_) recorder_->Retranslate();
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
@@ -306,6 +309,35 @@ void Application::CreatePlayer() {
                           .user_default_language_id = system_language_id_,
                           .proxies = proxies_.get()};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+}
+
+// The record button (and everything else that toggles recording, the
+// Record hotkey among them) reaches the recorder through recordClicked.
+void Application::CreateRecorder() {
+  TfrmMain& window = *main_window_;
+  RecorderHooks hooks;
+  hooks.playing_name = [this] { return engine_->IsActive() ? engine_->GetCurrentTitle() : std::string(); };
+  hooks.play_file = [this](const std::filesystem::path& file) {
+    engine_->PlayAddresses(file.string(), "", MediaKind::kUnknown);
+  };
+  hooks.recording_changed = [&window](bool on) { window.SetRecording(on); };
+  hooks.balloon = [&window](const QString& title, const QString& text) {
+    return window.Tray().ShowBalloon(title, text);
+  };
+  recorder_ = std::make_unique<RecorderController>(RecorderParts{.dispatcher = *dispatcher_,
+                                                                 .program_folder = paths_.ProgramFolder(),
+                                                                 .user_ini = paths_.UserIni(),
+                                                                 .language = language_,
+                                                                 .prompts = prompts_,
+                                                                 .owner = &window},
+                                                   std::move(hooks));
+  connect(&window, &TfrmMain::recordClicked, recorder_.get(), &RecorderController::ToggleRecording);
+  window.Action("nRecorder")->setEnabled(true);
+  connect(window.Action("nRecorder"), &QAction::triggered, recorder_.get(), &RecorderController::ShowWindow);
+  // For measurements: record from the first paint on, as a task would.
+  if (const char* at_start = std::getenv("TAZMEL_RECORD_AT_START"); at_start && *at_start == '1') {
+    connect(&window, &TfrmMain::firstPainted, recorder_.get(), [this] { recorder_->StartRecording({}); });
+  }
 }
 
 void Application::ApplySettings() {
@@ -448,9 +480,10 @@ void Application::Close() {
   closing_ = true;
   main_window_->CheckTimer().stop();
   if (hotkeys_) hotkeys_->UnregisterHotkeys();
+  if (recorder_) recorder_->Close();
   // The update worker is cut short and joined.
   update_->Shutdown();
-  // Recorder, tester, generator and data tool stop here once they exist.
+  // Tester, generator and data tool stop here once they exist.
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

@@ -26,6 +26,7 @@ class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
+class RecorderController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -61,6 +62,7 @@ class Application : public QObject {
  private:
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
+  void CreateRecorder();
   void ApplySettings();
   void PlacePlayListWindow();
   void CollectSettings();
@@ -114,6 +116,10 @@ class Application : public QObject {
   // target that feeds it.
   std::unique_ptr<MusicController> music_controller_;
   std::unique_ptr<TDropURLFilesTarget> playlist_drop_;
+
+  // The recorder window and its recording, made on first use; goes before
+  // the main window that owns the window.
+  std::unique_ptr<RecorderController> recorder_;
 
   bool closing_ = false;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <string_view>
 
 namespace tazmel {
 namespace {
@@ -35,6 +36,15 @@ MixerControl Control(std::uint32_t id, std::uint32_t type, std::string name, std
   control.name = std::move(name);
   control.values = std::move(values);
   return control;
+}
+
+// The sink a monitor carries, as people know it: its description without
+// the server's "Monitor of ".
+std::string SinkName(const SoundSource& monitor) {
+  constexpr std::string_view kPrefix = "Monitor of ";
+  const std::string& text = monitor.description;
+  if (text.starts_with(kPrefix) && text.size() > kPrefix.size()) return text.substr(kPrefix.size());
+  return text.empty() ? monitor.monitor_of : text;
 }
 
 bool IsVolumeOrMute(const MixerControl& control) {
@@ -79,6 +89,16 @@ std::vector<MixerDevice> BuildMixerDevices(const SoundSources& sources) {
 
     MixerControl list = Control(control_id++, kControlMux, "Recording Source", {});
     list.flags = kControlUniform | kControlMultiple;
+    // A card with several outputs lists one plain "Stereo Mix" (the one
+    // heard, else the first) and the others with their sink's name after
+    // it, so that the list tells them apart.
+    std::size_t plain = group.size();
+    std::size_t monitors = 0;
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      if (group[i]->monitor_of.empty()) continue;
+      ++monitors;
+      if (group[i]->monitor_of == heard || plain == group.size()) plain = i;
+    }
     for (std::size_t i = 0; i < group.size(); ++i) {
       const SoundSource& source = *group[i];
       MixerLine connection;
@@ -87,7 +107,8 @@ std::vector<MixerDevice> BuildMixerDevices(const SoundSources& sources) {
       connection.source = source.name;
       if (!source.monitor_of.empty()) {
         connection.component_type = kSrcWaveOut;
-        connection.name = "Stereo Mix";
+        connection.name =
+            monitors > 1 && i != plain ? Cut("Stereo Mix (" + SinkName(source) + ")", kNameChars) : "Stereo Mix";
         connection.own_output = source.monitor_of == heard;
       } else if (source.microphone) {
         connection.component_type = kSrcMicrophone;

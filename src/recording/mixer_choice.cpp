@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace tazmel {
 namespace {
@@ -27,6 +28,9 @@ MixerChoice::MixerChoice(TAudioMixer& mixer, std::string stereo_mix_text, std::s
     : mixer_(mixer), stereo_mix_text_(std::move(stereo_mix_text)), microphone_text_(std::move(microphone_text)) {}
 
 std::string MixerChoice::DisplayName(const std::string& line_name) const {
+  // A card's further outputs keep the sink's name after the text.
+  constexpr std::string_view kNamed = "Stereo Mix (";
+  if (line_name.starts_with(kNamed)) return stereo_mix_text_ + line_name.substr(kNamed.size() - 2);
   if (IsStereoMix(line_name)) return stereo_mix_text_;
   if (Lower(line_name) == "microphone") return microphone_text_;
   return line_name;

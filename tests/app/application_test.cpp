@@ -143,6 +143,37 @@ TEST_F(ApplicationTest, ChannelButtonPlaysItsStation) {
   EXPECT_EQ(Get("Skin", "SkinName"), "Default");
 }
 
+// The record button and the menu's Recorder item reach the recorder, made
+// on first use: with no save folder the button only shows its window;
+// closing the window hides it; the program's close writes its settings.
+TEST_F(ApplicationTest, RecordButtonAndRecorderItem) {
+  Application app(paths_);
+  app.Start();
+  TfrmMain& window = app.MainWindow();
+  const auto recorder = [] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() == u"frmRecorder"_s) return w;
+    }
+    return static_cast<QWidget*>(nullptr);
+  };
+  EXPECT_EQ(recorder(), nullptr);
+  QAction* item = window.Action("nRecorder");
+  EXPECT_TRUE(item->isEnabled());
+  QTest::mouseClick(&window, Qt::LeftButton, {}, ButtonCentre(window, kRecord));
+  QWidget* shown = recorder();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_EQ(shown->windowTitle(), u"Recorder"_s);
+  shown->close();
+  EXPECT_FALSE(shown->isVisible());
+  item->trigger();
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_EQ(recorder(), shown);
+  app.Close();
+  EXPECT_EQ(Get("Record", "FileFormat"), "1");
+  EXPECT_EQ(Get("Record", "Attributes"), "31");
+}
+
 // With AutoPlay the last source plays at the first tick of the check timer,
 // which also shows the clock.
 TEST_F(ApplicationTest, AutoPlayStartsAtTheFirstTick) {

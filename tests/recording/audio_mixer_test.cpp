@@ -68,7 +68,8 @@ TEST(MixerTreeTest, DevicesAndLines) {
     std::string source;
     bool own_output;
   };
-  const std::vector<Expect> expected = {{kSrcWaveOut, "Stereo Mix", 2, "hdmi.monitor", false},
+  // Of the card's two outputs the heard one is the plain "Stereo Mix".
+  const std::vector<Expect> expected = {{kSrcWaveOut, "Stereo Mix (hdmi)", 2, "hdmi.monitor", false},
                                         {kSrcMicrophone, "Microphone", 1, "pci-mic", false},
                                         {kSrcWaveOut, "Stereo Mix", 2, "analog.monitor", true},
                                         {kSrcAnalog, "Input pci-line", 2, "pci-line", false}};
@@ -86,6 +87,9 @@ TEST(MixerTreeTest, DevicesAndLines) {
   // Our playback on another sink moves the mark there.
   const std::vector<MixerDevice> playing = BuildMixerDevices(Machine("twin_b"));
   EXPECT_FALSE(playing[0].destinations[0].connections[2].own_output);
+  // Neither heard: the first is the plain one.
+  EXPECT_EQ(playing[0].destinations[0].connections[0].name, "Stereo Mix");
+  EXPECT_EQ(playing[0].destinations[0].connections[2].name, "Stereo Mix (analog)");
   EXPECT_TRUE(playing[2].destinations[0].connections[0].own_output);
   EXPECT_EQ(PreferredDevice(playing), 2);
   EXPECT_EQ(PreferredDevice(devices), 0);
@@ -193,7 +197,8 @@ TEST(MixerChoiceTest, SourceChangeSelectsAndUnmutes) {
   MixerChoice choice(mixer, "Stereo Mix!", "Mic!");
   choice.FillDevices(Names(mixer.Devices()));
   ASSERT_EQ(choice.Device(), 0);
-  EXPECT_EQ(choice.Connections(), (std::vector<std::string>{"Stereo Mix!", "Mic!", "Stereo Mix!", "Input pci-line"}));
+  EXPECT_EQ(choice.Connections(),
+            (std::vector<std::string>{"Stereo Mix! (hdmi)", "Mic!", "Stereo Mix!", "Input pci-line"}));
   // The heard output, not the first stereo mix, is preferred.
   EXPECT_EQ(choice.Connection(), 2);
   mixer.SetVolume(0, 1, 1, -1, -1);
@@ -271,7 +276,8 @@ TEST(MixerChoiceTest, NamesAndPreferredSource) {
     std::string name, shown;
   };
   for (const Case& c : {Case{"STEREO MIX", "stereo-mix"}, Case{"Mix of stereo things", "stereo-mix"},
-                        Case{"MICROPHONE", "Mic"}, Case{"Microphone 2", "Microphone 2"}, Case{"Line", "Line"}}) {
+                        Case{"Stereo Mix (HDMI 2)", "stereo-mix (HDMI 2)"}, Case{"MICROPHONE", "Mic"},
+                        Case{"Microphone 2", "Microphone 2"}, Case{"Line", "Line"}}) {
     EXPECT_EQ(choice.DisplayName(c.name), c.shown) << c.name;
   }
 
