@@ -36,6 +36,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
 #include "ui/music/music_list_box.h"
+#include "ui/online/online_dialogs.h"
 #include "ui/playback/engine_display.h"
 #include "ui/playback/video_window.h"
 #include "ui/playlist/find_dialog.h"
@@ -427,18 +428,32 @@ void Application::CreateOptionsAndHotkeys() {
   hotkeys_ = std::make_unique<HotkeyController>(*main_window_, *main_controller_);
   hotkeys_->SetBindings(settings_.hotkeys);
   hotkeys_->SetEnabledHotkeys(settings_.options.enabled_hotkeys);
-  options_ = std::make_unique<OptionsController>(OptionsParts{.window = *main_window_,
-                                                              .engine = *engine_,
-                                                              .settings = settings_,
-                                                              .registry = *registry_,
-                                                              .proxies = *proxies_,
-                                                              .hotkeys = *hotkeys_,
-                                                              .language = language_});
+  options_ = std::make_unique<OptionsController>(
+      OptionsParts{.window = *main_window_,
+                   .engine = *engine_,
+                   .settings = settings_,
+                   .registry = *registry_,
+                   .proxies = *proxies_,
+                   .hotkeys = *hotkeys_,
+                   .language = language_,
+                   .open_proxy_list = [this](QWidget* parent) { OpenProxyList(parent); }});
   connect(main_window_->Action("nOptions"), &QAction::triggered, options_.get(), [this] { options_->Show(); });
   QAction* use_proxy = main_window_->Action("nProxy");
   connect(use_proxy, &QAction::triggered, options_.get(), [this](bool on) { options_->SetPlayersProxyEnabled(on); });
   connect(main_window_.get(), &TfrmMain::mainMenuOpening, options_.get(),
           [this, use_proxy] { use_proxy->setChecked(options_->PlayersProxyEnabled()); });
+}
+
+// The players' proxy pages ask the submission server for its list, kept in
+// proxy.txt of the program folder.
+void Application::OpenProxyList(QWidget* parent) {
+  TfrmGetProxy dialog(
+      paths_.ProgramFolder() / "proxy.txt", &language_,
+      [this](const std::string& type, const std::string& data, std::function<void(std::string)> done) {
+        main_controller_->Submit(type, data, std::move(done));
+      },
+      parent);
+  dialog.exec();
 }
 
 void Application::ShowEngineState() {

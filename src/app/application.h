@@ -13,6 +13,8 @@
 #include "stations/tree_editor.h"
 #include "ui/message_boxes.h"
 
+class QWidget;
+
 namespace tazmel {
 
 class BrowserPageFetcher;
@@ -68,6 +70,7 @@ class Application : public QObject {
   void CollectSettings();
   void ShowEngineState();
   void CreateOptionsAndHotkeys();
+  void OpenProxyList(QWidget* parent);
   void StartMusicList();
   bool PlayMusicChannel(int index);
   bool PlayDroppedFiles(const std::vector<std::string>& files);

@@ -59,6 +59,9 @@ void OptionsController::Show(int page) {
     dialog_->FormatCaptions(QCoreApplication::applicationName());
     connect(dialog_.get(), &TfrmOptions::applyRequested, this,
             [this] { dialog_->ApplyFinished(Apply(dialog_->Collect())); });
+    connect(dialog_.get(), &TfrmOptions::proxyListRequested, this, [this] {
+      if (parts_.open_proxy_list) parts_.open_proxy_list(dialog_.get());
+    });
   }
   dialog_->Load(CurrentState());
   dialog_->ShowPage(page);

@@ -6,6 +6,8 @@
 
 #include "ui/options/options_state.h"
 
+class QWidget;
+
 namespace tazmel {
 
 class HotkeyController;
@@ -25,6 +27,9 @@ struct OptionsParts {
   StationProxyOverrides& proxies;
   HotkeyController& hotkeys;
   const IniFile& language;
+  // Opens the proxy list dialog over the given window; none leaves the
+  // buttons without an effect.
+  std::function<void(QWidget* parent)> open_proxy_list = {};
 };
 
 // The Options dialog's two ends: what it shows, read afresh on every show,

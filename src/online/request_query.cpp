@@ -109,12 +109,12 @@ std::string HexText(std::string_view data) {
   return out;
 }
 
-std::string PercentEncode(std::string_view bytes) {
+std::string PercentEncode(std::string_view bytes, std::string_view kept_marks) {
   std::string out;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~') {
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+        kept_marks.find(c) != std::string_view::npos) {
       out += c;
     } else {
       out += '%';

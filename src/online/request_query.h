@@ -32,9 +32,10 @@ class ClientFields {
 // Every byte as two upper-case hex digits: "abc" -> "616263".
 std::string HexText(std::string_view data);
 
-// Keeps A-Z a-z 0-9 and "-._~"; every other byte becomes "%XX". The scrambled
-// identity holds control bytes, which an address cannot carry as they are.
-std::string PercentEncode(std::string_view bytes);
+// Keeps A-Z a-z 0-9 and the marks given (by default "-._~"); every other byte
+// becomes "%XX". The scrambled identity holds control bytes, which an address
+// cannot carry as they are.
+std::string PercentEncode(std::string_view bytes, std::string_view kept_marks = "-._~");
 
 // "?t=<type>&s=<sid>&v=<version>&l=<language>&c=<system language>&d=<hex>"
 // with the SID percent-encoded.

@@ -21,22 +21,7 @@ std::string ProblemReportText(std::string_view report, std::string_view contact)
   return std::string(report) + "\r\n" + std::string(contact);
 }
 
-std::string MailEncode(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || c == '*' ||
-        c == '-' || c == '.' || c == '@' || c == '_') {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
-    }
-  }
-  return out;
-}
+std::string MailEncode(std::string_view text) { return PercentEncode(text, "*-.@_"); }
 
 std::string MailLink(std::string_view address, std::string_view subject, std::string_view body) {
   return "mailto:" + std::string(address) + "?subject=" + std::string(subject) + "&body=" + MailEncode(body);

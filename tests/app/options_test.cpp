@@ -10,10 +10,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -32,6 +34,7 @@
 #include "support/test_audio.h"
 #include "temp_dir.h"
 #include "ui/main/main_window.h"
+#include "ui/online/online_dialogs.h"
 #include "ui/options/options_dialog.h"
 #include "ui/qt_app.h"
 #include "ui/translator.h"
@@ -181,6 +184,28 @@ TEST_F(OptionsTest, AdvancedPagesMapTheOlderPlayersAutomaticMode) {
   EXPECT_EQ(r.ReadInteger(kWmp6Local, "EnableAutoProxy"), 1);
   EXPECT_EQ(r.ReadInteger(kWmp6Local, "ProxyEnabled"), 1);
   EXPECT_EQ(r.ReadInteger(kWmp9 + "HTTP", "ProxyStyle"), 3);
+  app.Close();
+}
+
+// "Check latest proxy list" opens the proxy list dialog over the Options
+// dialog, with the list kept in the program folder.
+TEST_F(OptionsTest, ProxyPagesOpenTheProxyList) {
+  test::WriteFile(home_ / "proxy.txt", "old.example:3128\r\n");
+  Application app(paths_);
+  app.Start();
+  TfrmOptions& dialog = Open(app);
+  Click(dialog, "btnMore");
+  for (const char* button : {"btnView_RP", "btnView_WMP"}) {
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+      if (auto* list = qobject_cast<TfrmGetProxy*>(QApplication::activeModalWidget())) {
+        shown = list->Memo()->toPlainText();
+        list->reject();
+      }
+    });
+    Click(dialog, button);
+    EXPECT_EQ(shown.trimmed(), u"old.example:3128"_s) << button;
+  }
   app.Close();
 }
 

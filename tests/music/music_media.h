@@ -4,20 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "support/shell.h"
+
 // MP3 files made for the tests by sox and lame, and what the independent
 // tools (mpg123, mutagen, id3v2, mp3info, ffprobe) say about them.
 namespace tazmel::test {
-
-inline std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
 
 inline std::string Quote(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 

@@ -13,6 +13,7 @@
 #include "recording/wav_bytes.h"
 #include "recording/wave_file.h"
 #include "support/loop_dispatcher.h"
+#include "support/shell.h"
 #include "temp_dir.h"
 
 namespace tazmel {
@@ -24,19 +25,9 @@ using test::FmtBody;
 using test::Le32;
 using test::ReadFile;
 using test::Riff;
+using test::Shell;
 using test::TempDir;
 using test::WriteFile;
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
 
 // What ffprobe says of an MP3 file.
 struct Probe {

@@ -3,23 +3,13 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+
 #include <string_view>
+#include "support/shell.h"
 
 // What the sound tests read from the private PulseAudio server through its
 // own tools (pactl), independent of the code under test.
 namespace tazmel::test {
-
-// A command's standard output.
-inline std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
 
 // What the server holds that nobody but its user should change: the
 // defaults, and every sink's and source's name, mute and volume.

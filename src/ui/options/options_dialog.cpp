@@ -314,10 +314,9 @@ void TfrmOptions::BuildProxyPage(QWidget* page, bool real) {
   fields->addWidget(lbl_port);
   fields->addWidget(p.port);
   layout->addLayout(fields);
-  // The proxy list dialog comes with the submissions.
   auto* view = new QPushButton(QStringLiteral("Check latest proxy list"), page);
   view->setObjectName(name("btnView"));
-  view->setEnabled(false);
+  connect(view, &QPushButton::clicked, this, &TfrmOptions::proxyListRequested);
   layout->addWidget(view, 0, Qt::AlignLeft);
   layout->addStretch();
   connect(p.protocol, &QComboBox::currentIndexChanged, this,

@@ -64,6 +64,8 @@ class TfrmOptions : public QDialog {
  signals:
   // Apply or OK; OK closes the dialog after.
   void applyRequested();
+  // "Check latest proxy list" on either proxy page.
+  void proxyListRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
