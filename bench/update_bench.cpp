@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/settings.h"
 #include "app/update_scheduler.h"
 #include "core/program_paths.h"
 #include "core/system.h"
 #include "core/time_utils.h"
+#include "settings/settings.h"
 #include "stations/tree_editor.h"
 #include "stations/tree_files.h"
 #include "support/child_process.h"

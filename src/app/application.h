@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "core/ini_file.h"
 #include "core/program_paths.h"
+#include "settings/settings.h"
 #include "stations/channels.h"
 #include "stations/tree_editor.h"
 #include "ui/message_boxes.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/hotkey_table.h"
+#include "settings/hotkey_table.h"
 
 struct xcb_connection_t;
 

@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 
 #include "app/global_hotkeys.h"
-#include "app/hotkeys.h"
 #include "app/main_window_controller.h"
+#include "settings/hotkeys.h"
 #include "ui/main/main_window.h"
 #include "ui/options/qt_virtual_keys.h"
 

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <memory>
 
-#include "app/hotkey_table.h"
+#include "settings/hotkey_table.h"
 
 namespace tazmel {
 

@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/settings.h"
 #include "app/update_scheduler.h"
 #include "core/ini_file.h"
 #include "core/program_paths.h"
@@ -16,6 +15,7 @@
 #include "core/web_pages.h"
 #include "playback/engine.h"
 #include "playback/media_kind.h"
+#include "settings/settings.h"
 #include "skin/skin_ini.h"
 #include "stations/channels.h"
 #include "stations/tree_editor.h"

@@ -5,12 +5,12 @@
 #include <cstdlib>
 
 #include "app/hotkey_controller.h"
-#include "app/settings.h"
 #include "online/browser_fetch.h"
 #include "platform/autostart.h"
 #include "platform/registry.h"
 #include "playback/engine.h"
 #include "playback/station_proxy.h"
+#include "settings/settings.h"
 #include "ui/main/main_window.h"
 #include "ui/main/tray_icon.h"
 #include "ui/options/options_dialog.h"

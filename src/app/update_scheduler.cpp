@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/settings.h"
 #include "core/ini_file.h"
 #include "core/messages.h"
 #include "core/program_paths.h"
 #include "core/text_utils.h"
 #include "online/data_install.h"
+#include "settings/settings.h"
 
 namespace tazmel {
 namespace {

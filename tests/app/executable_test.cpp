@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/hotkey_table.h"
 #include "core/ini_file.h"
+#include "settings/hotkey_table.h"
 #include "support/child_process.h"
 #include "temp_dir.h"
 

@@ -1,8 +1,8 @@
-#include "app/hotkeys.h"
+#include "settings/hotkeys.h"
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 namespace tazmel {
 namespace {

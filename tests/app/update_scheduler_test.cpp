@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "core/ini_file.h"
 #include "core/program_paths.h"
 #include "online/zip_writer.h"
+#include "settings/settings.h"
 #include "stations/radio_table.h"
 #include "stations/text_table.h"
 #include "support/http_server.h"

@@ -2,7 +2,6 @@
 // installed by the update service end to end.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "app/update_scheduler.h"
 #include "core/code_page.h"
 #include "core/ini_file.h"
@@ -10,6 +9,7 @@
 #include "core/time_utils.h"
 #include "online/sha256.h"
 #include "online/zip_reader.h"
+#include "settings/settings.h"
 #include "stations/radio_table.h"
 #include "stations/station_tree.h"
 #include "stations/tree_files.h"

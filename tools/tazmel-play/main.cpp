@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/qt_dispatcher.h"
-#include "app/settings.h"
 #include "app/signal_bridge.h"
 #include "core/ini_file.h"
 #include "core/messages.h"
@@ -26,6 +25,7 @@
 #include "playback/media_kind.h"
 #include "playback/mpv/mpv_factory.h"
 #include "recording/wave_out.h"
+#include "settings/settings.h"
 #include "terminal_view.h"
 
 namespace {

@@ -19,9 +19,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/hotkeys.h"
 #include "core/messages.h"
 #include "core/text_utils.h"
+#include "settings/hotkeys.h"
 #include "ui/message_slots.h"
 #include "ui/options/qt_virtual_keys.h"
 #include "ui/text_edge.h"

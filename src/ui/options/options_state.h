@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/hotkey_table.h"
-#include "app/settings.h"
 #include "playback/player_network.h"
+#include "settings/hotkey_table.h"
+#include "settings/settings.h"
 
 namespace tazmel {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/hotkey_table.h"
+#include "settings/hotkey_table.h"
 
 namespace tazmel {
 

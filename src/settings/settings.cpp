@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include "core/text_utils.h"
 #include "core/time_utils.h"

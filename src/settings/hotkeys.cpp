@@ -1,4 +1,4 @@
-#include "app/hotkeys.h"
+#include "settings/hotkeys.h"
 
 #include <array>
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "app/hotkey_table.h"
 #include "core/ini_file.h"
+#include "settings/hotkey_table.h"
 
 namespace tazmel {
 

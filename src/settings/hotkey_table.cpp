@@ -1,4 +1,4 @@
-#include "app/hotkey_table.h"
+#include "settings/hotkey_table.h"
 
 namespace tazmel {
 
