@@ -10,59 +10,20 @@
 # runs with a throw-away program folder and configuration.
 set -euo pipefail
 
+script=playlist_dock.sh
 build=$(cd "${BUILD_DIR:-build}" 2>/dev/null && pwd) || {
-  echo "playlist_dock.sh: no build tree at ${BUILD_DIR:-build}" >&2
+  echo "$script: no build tree at ${BUILD_DIR:-build}" >&2
   exit 2
 }
 out=${1:-$build/screenshots/playlist}
-player=$build/tazmel
 skins=(Default Daylight)
 scales=(1 2)
 languages=(eng chs)
 
-[[ -x $player && -f $build/Tazmel.ini ]] || {
-  echo "playlist_dock.sh: $build holds no built player" >&2
-  exit 2
-}
-for tool in Xvfb xdotool import; do
-  command -v "$tool" >/dev/null || {
-    echo "playlist_dock.sh: $tool is missing (scripts/setup.sh look)" >&2
-    exit 2
-  }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tazmel-dock-XXXXXX")
-xvfb_pid=
-player_pid=
-cleanup() {
-  [[ -n $player_pid ]] && kill -KILL "$player_pid" 2>/dev/null
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q . "$work/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-grep -q . "$work/display" 2>/dev/null || {
-  echo "playlist_dock.sh: Xvfb did not start:" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-}
-DISPLAY=:$(head -n1 "$work/display")
-export DISPLAY
-
-home=$work/program
-mkdir -p "$home" "$work/config" "$out"
-cp -r "$build/Tazmel.ini" "$build/Language" "$build/Skins" "$build/sound" "$build/data" "$home/"
-export TAZMEL_HOME=$home XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb TAZMEL_REPORT_PAINT=1
+. "$(dirname "$0")/x_session.sh"
+session_begin dock 1600x1200x24
+session_program
 export TAZMEL_AUDIO_OUTPUT=null
-unset WAYLAND_DISPLAY SESSION_MANAGER QT_SCALE_FACTOR
 
 # write_settings SKIN LANGUAGE: shipped settings, the main window near the
 # top left corner, the playlist where the skin puts it.
@@ -75,54 +36,6 @@ write_settings() {
     { printf "%s\r\n", $0 }
     END { printf "\r\n[frmMain]\r\nLeft=40\r\nTop=40\r\n" }
   ' "$home/Tazmel.ini" >"$home/User.ini"
-}
-
-start_player() {
-  QT_SCALE_FACTOR=$1 "$player" >"$work/player.log" 2>&1 &
-  player_pid=$!
-  for _ in $(seq 200); do
-    grep -qx first-paint "$work/player.log" && return 0
-    kill -0 "$player_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "playlist_dock.sh: the player never painted its window; its output:" >&2
-  cat "$work/player.log" >&2
-  return 1
-}
-
-stop_player() {
-  kill -TERM "$player_pid" 2>/dev/null || true
-  for _ in $(seq 100); do
-    kill -0 "$player_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$player_pid" 2>/dev/null || true
-  wait "$player_pid" 2>/dev/null || true
-  player_pid=
-}
-
-# geometry ID: "X Y WIDTH HEIGHT" of a window.
-geometry() {
-  local X Y WIDTH HEIGHT
-  eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
-  echo "$X $Y $WIDTH $HEIGHT"
-}
-
-# Sets main_id and list_id: of the player's two visible windows, the main
-# window is the one at the place the settings gave it.
-find_windows() {
-  main_id= list_id=
-  local id x y w h
-  for id in $(xdotool search --onlyvisible --pid "$player_pid" 2>/dev/null); do
-    read -r x y w h < <(geometry "$id")
-    ((w > 1 && h > 1)) || continue
-    if [[ -z $main_id && $x == "$main_x" && $y == "$main_y" ]]; then
-      main_id=$id
-    else
-      list_id=$id
-    fi
-  done
-  [[ -n $main_id && -n $list_id ]]
 }
 
 # drag ID DX DY FROM_Y: presses on the window's background (a quarter in

@@ -8,74 +8,21 @@
 # user's desktop, sound or settings is touched.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
+script=screenshots.sh
 build=$(cd "${BUILD_DIR:-build}" 2>/dev/null && pwd) || {
-  echo "screenshots.sh: no build tree at ${BUILD_DIR:-build}" >&2
+  echo "$script: no build tree at ${BUILD_DIR:-build} (run 'make screenshots')" >&2
   exit 2
 }
 out=${1:-$build/screenshots}
-player=$build/tazmel
 skins=(Default Daylight)
 scales=(1 2)
 
-[[ -x $player && -f $build/Tazmel.ini ]] || {
-  echo "screenshots.sh: $build holds no built player (run 'make screenshots')" >&2
-  exit 2
-}
-for tool in Xvfb xdotool import convert; do
-  command -v "$tool" >/dev/null || {
-    echo "screenshots.sh: $tool is missing (scripts/setup.sh look)" >&2
-    exit 2
-  }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tazmel-shots-XXXXXX")
-xvfb_pid=
-player_pid=
-pulse_dir=$work/pulse
-pulse_script=$root/tests/recording/pulse_daemon.sh
-pulse_up=
-
-cleanup() {
-  [[ -n $player_pid ]] && kill -KILL "$player_pid" 2>/dev/null
-  [[ -n $pulse_up ]] && "$pulse_script" stop "$pulse_dir" >/dev/null 2>&1
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# Xvfb picks a free display itself and writes its number once it accepts
-# connections.
-Xvfb -displayfd 3 -screen 0 1024x700x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q . "$work/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-grep -q . "$work/display" 2>/dev/null || {
-  echo "screenshots.sh: Xvfb did not start:" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-}
-DISPLAY=:$(head -n1 "$work/display")
-export DISPLAY
-
+. "$(dirname "$0")/x_session.sh"
+session_begin shots 1024x700x24 convert
 # The player plays through PulseAudio; without a server it shows an error
 # instead of "Playing".
-if command -v pulseaudio >/dev/null && "$pulse_script" start "$pulse_dir" >/dev/null 2>&1; then
-  pulse_up=1
-  export XDG_RUNTIME_DIR=$pulse_dir PULSE_SERVER=unix:$pulse_dir/pulse/native
-else
-  echo "screenshots.sh: no private PulseAudio (scripts/setup.sh look); the player will not reach Playing" >&2
-fi
-
-home=$work/program
-mkdir -p "$home" "$work/config" "$out"
-cp -r "$build/Tazmel.ini" "$build/Language" "$build/Skins" "$build/sound" "$build/data" "$home/"
-export TAZMEL_HOME=$home XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb TAZMEL_REPORT_PAINT=1
-unset WAYLAND_DISPLAY SESSION_MANAGER QT_SCALE_FACTOR
+session_pulse || echo "$script: no private PulseAudio (scripts/setup.sh look); the player will not reach Playing" >&2
+session_program
 
 # le32 N: N as four little-endian bytes.
 le32() { printf '%b' "$(printf '\\x%02x' $(($1 & 255)) $((($1 >> 8) & 255)) $((($1 >> 16) & 255)) $((($1 >> 24) & 255)))"; }
@@ -111,34 +58,6 @@ write_settings() {
     $0 == "[Player]" { printf "CurPlayID=0\r\nCurUserUrl=%s\r\n", url }
     END { printf "\r\n[frmMain]\r\nLeft=16\r\nTop=16\r\n" }
   ' "$home/Tazmel.ini" >"$home/User.ini"
-}
-
-# start_player SCALE: starts the player and waits for its first paint.
-start_player() {
-  QT_SCALE_FACTOR=$1 "$player" >"$work/player.log" 2>&1 &
-  player_pid=$!
-  for _ in $(seq 200); do
-    grep -qx first-paint "$work/player.log" && return 0
-    kill -0 "$player_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "screenshots.sh: the player never painted its window; its output:" >&2
-  cat "$work/player.log" >&2
-  return 1
-}
-
-stop_player() {
-  kill -TERM "$player_pid" 2>/dev/null || true
-  for _ in $(seq 100); do
-    kill -0 "$player_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$player_pid" 2>/dev/null; then
-    echo "screenshots.sh: the player did not end on SIGTERM; killed" >&2
-    kill -KILL "$player_pid"
-  fi
-  wait "$player_pid" 2>/dev/null || true
-  player_pid=
 }
 
 # X Y WIDTH HEIGHT of the largest visible window of the player titled
