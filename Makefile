@@ -29,7 +29,8 @@ test-asan:
 	scripts/setup.sh build run test
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAZMEL_SANITIZE=ON -DTAZMEL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR)
-	cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --no-tests=error -j2
+	cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure --no-tests=error -j2
 
 # libFuzzer targets with clang; each runs FUZZ_SECONDS on its saved corpus.
 fuzz:
