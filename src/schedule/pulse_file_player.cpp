@@ -69,10 +69,10 @@ bool PulseFilePlayer::PlayToEnd(const std::filesystem::path& file, const std::at
   if (!bytes) return false;
   const std::optional<PcmSound> sound = ParsePcmWave(*bytes);
   if (!sound) return false;
-  pa_sample_spec spec{};
-  spec.format = sound->bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-  spec.rate = static_cast<std::uint32_t>(sound->rate);
-  spec.channels = static_cast<std::uint8_t>(sound->channels);
+  pa_sample_spec sample_format{};
+  sample_format.format = sound->bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+  sample_format.rate = static_cast<std::uint32_t>(sound->rate);
+  sample_format.channels = static_cast<std::uint8_t>(sound->channels);
   // Pieces of about 50 ms and a server buffer of two, so that writing
   // keeps pace with playing and a stop is heard at once.
   const std::size_t frame = static_cast<std::size_t>(sound->channels * sound->bits / 8);
@@ -84,8 +84,8 @@ bool PulseFilePlayer::PlayToEnd(const std::filesystem::path& file, const std::at
   attr.minreq = static_cast<std::uint32_t>(-1);
   attr.fragsize = static_cast<std::uint32_t>(-1);
   int error = 0;
-  std::unique_ptr<pa_simple, SimpleFree> stream(
-      pa_simple_new(nullptr, "Tazmel", PA_STREAM_PLAYBACK, nullptr, "talking clock", &spec, nullptr, &attr, &error));
+  std::unique_ptr<pa_simple, SimpleFree> stream(pa_simple_new(nullptr, "Tazmel", PA_STREAM_PLAYBACK, nullptr,
+                                                              "talking clock", &sample_format, nullptr, &attr, &error));
   if (!stream) return false;
   for (std::size_t at = 0; at < sound->data.size(); at += piece) {
     if (stop) {
