@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -180,6 +181,60 @@ std::string LoadAverage() {
   std::string one;
   loadavg >> one;
   return one;
+}
+
+int EnvNumber(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  return std::max(0, std::atoi(text));
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::optional<std::string> PrepareProgramFolder(const fs::path& staged, const fs::path& to) {
+  std::error_code error;
+  fs::remove_all(to, error);
+  fs::create_directories(to, error);
+  for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound", "data"}) {
+    const fs::path from = staged / item;
+    if (!fs::exists(from)) return "missing " + from.string() + " (build the default target first)";
+    fs::copy(from, to / item, fs::copy_options::recursive, error);
+    if (error) return "copying " + from.string() + ": " + error.message();
+  }
+  return std::nullopt;
+}
+
+void WriteAutoPlaySettings(const fs::path& home, const std::string& url, const std::string& extra) {
+  std::ifstream in(home / "Tazmel.ini", std::ios::binary);
+  std::ofstream out(home / "User.ini", std::ios::binary | std::ios::trunc);
+  std::string section;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') section = line;
+    if (section == "[Options]" && line.rfind("AutoPlay=", 0) == 0) line = "AutoPlay=1";
+    out << line << "\r\n";
+    if (line == "[Player]") out << "CurPlayID=0\r\nCurUserUrl=" << url << "\r\n";
+  }
+  out << extra;
+}
+
+int SinkInputs(const std::map<std::string, std::string>& pulse_env, const fs::path& scratch) {
+  const fs::path listing = scratch / "sink-inputs.txt";
+  test::ChildOptions options;
+  options.log = listing;
+  std::error_code ignored;
+  fs::remove(listing, ignored);
+  test::ChildProcess pactl({"pactl", "list", "short", "sink-inputs"}, test::EnvironmentWith(pulse_env), options);
+  if (pactl.WaitExit(seconds(10)) != 0) return -1;
+  std::ifstream in(listing);
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) lines += !line.empty();
+  return lines;
 }
 
 }  // namespace tazmel::bench

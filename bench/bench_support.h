@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 #include "support/http_server.h"
@@ -83,5 +84,24 @@ void ServeLiveMp3(test::TestHttpServer& server, const std::string& path, const s
 
 // The one-minute load average, to tell how far to trust a figure.
 std::string LoadAverage();
+
+// A whole number from the environment, never negative; `fallback` when unset.
+int EnvNumber(const char* name, int fallback);
+
+// The median, 0 for no values.
+double Median(std::vector<double> values);
+
+// A fresh copy in `to` of the program folder the build stages next to the
+// executables in `staged`, without the build tree's own User.ini, so a first
+// start is a real first start; the failure otherwise.
+std::optional<std::string> PrepareProgramFolder(const std::filesystem::path& staged, const std::filesystem::path& to);
+
+// User.ini in `home`: the shipped settings with AutoPlay on and the typed
+// address `url` as the current station, then `extra` (whole sections).
+void WriteAutoPlaySettings(const std::filesystem::path& home, const std::string& url, const std::string& extra = "");
+
+// The number of streams playing into the private daemon's sink, -1 when
+// pactl fails; `scratch` holds its listing.
+int SinkInputs(const std::map<std::string, std::string>& pulse_env, const std::filesystem::path& scratch);
 
 }  // namespace tazmel::bench

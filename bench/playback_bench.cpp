@@ -34,13 +34,9 @@ using tazmel::test::TestHttpConnection;
 using tazmel::test::TestHttpServer;
 namespace fs = std::filesystem;
 
-constexpr int kRounds = 5;
+using tazmel::bench::Median;
 
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
+constexpr int kRounds = 5;
 
 double RssMegabytes(pid_t pid) {
   tazmel::bench::ProcessReading reading;

@@ -41,7 +41,12 @@ namespace {
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
+using tazmel::bench::EnvNumber;
+using tazmel::bench::Median;
+using tazmel::bench::PrepareProgramFolder;
 using tazmel::bench::ProcessReading;
+using tazmel::bench::SinkInputs;
+using tazmel::bench::WriteAutoPlaySettings;
 using tazmel::test::ChildOptions;
 using tazmel::test::ChildProcess;
 using tazmel::test::EnvironmentWith;
@@ -55,19 +60,6 @@ constexpr double kCpuGoalRatio = 1.0;
 constexpr double kRssGoalMb = 60;
 constexpr double kAnonGoalMb = 12;
 constexpr double kGrowthGoalMb = 1;
-
-int EnvNumber(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0') return fallback;
-  return std::max(0, std::atoi(text));
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 double Ratio(double a, double b) { return b > 0 ? a / b : 0; }
 
@@ -86,21 +78,6 @@ struct Turn {
   double wakeups = 0;
   ProcessReading memory;
 };
-
-// The number of streams playing into the sink.
-int SinkInputs(const std::map<std::string, std::string>& pulse_env, const fs::path& scratch) {
-  const fs::path listing = scratch / "sink-inputs.txt";
-  ChildOptions options;
-  options.log = listing;
-  std::error_code ignored;
-  fs::remove(listing, ignored);
-  ChildProcess pactl({"pactl", "list", "short", "sink-inputs"}, EnvironmentWith(pulse_env), options);
-  if (pactl.WaitExit(seconds(10)) != 0) return -1;
-  std::ifstream in(listing);
-  int lines = 0;
-  for (std::string line; std::getline(in, line);) lines += !line.empty();
-  return lines;
-}
 
 class Bench {
  public:
@@ -193,34 +170,6 @@ class Bench {
 };
 
 // ---- the window's program folder ------------------------------------------------
-
-// A fresh copy of what the build stages next to the executable.
-std::optional<std::string> PrepareProgramFolder(const fs::path& staged, const fs::path& to) {
-  std::error_code error;
-  fs::remove_all(to, error);
-  fs::create_directories(to, error);
-  for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound", "data"}) {
-    const fs::path from = staged / item;
-    if (!fs::exists(from)) return "missing " + from.string() + " (build the default target first)";
-    fs::copy(from, to / item, fs::copy_options::recursive, error);
-    if (error) return "copying " + from.string() + ": " + error.message();
-  }
-  return std::nullopt;
-}
-
-// The shipped settings, playing the typed address `url` at start.
-void WriteAutoPlaySettings(const fs::path& home, const std::string& url) {
-  std::ifstream in(home / "Tazmel.ini", std::ios::binary);
-  std::ofstream out(home / "User.ini", std::ios::binary | std::ios::trunc);
-  std::string section;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') section = line;
-    if (section == "[Options]" && line.rfind("AutoPlay=", 0) == 0) line = "AutoPlay=1";
-    out << line << "\r\n";
-    if (line == "[Player]") out << "CurPlayID=0\r\nCurUserUrl=" << url << "\r\n";
-  }
-}
 
 // ---- the report -------------------------------------------------------------------
 

@@ -28,12 +28,7 @@ namespace {
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
-
-int EnvNumber(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0') return fallback;
-  return std::max(0, std::atoi(text));
-}
+using tazmel::bench::EnvNumber;
 
 // Busy for `span` without sleeping: what a long paint or a slow handler
 // does to the thread.

@@ -31,7 +31,11 @@ namespace {
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
+using tazmel::bench::EnvNumber;
+using tazmel::bench::Median;
+using tazmel::bench::PrepareProgramFolder;
 using tazmel::bench::ProcessReading;
+using tazmel::bench::SinkInputs;
 using tazmel::test::ChildOptions;
 using tazmel::test::ChildProcess;
 using tazmel::test::EnvironmentWith;
@@ -39,62 +43,6 @@ using tazmel::test::EnvironmentWith;
 constexpr auto kReadyLimit = seconds(20);
 constexpr auto kWarmUp = seconds(5);
 constexpr double kGoalPercent = 1.0;
-
-int EnvNumber(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0') return fallback;
-  return std::max(1, std::atoi(text));
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::optional<std::string> PrepareProgramFolder(const fs::path& staged, const fs::path& to) {
-  std::error_code error;
-  fs::remove_all(to, error);
-  fs::create_directories(to, error);
-  for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound", "data"}) {
-    const fs::path from = staged / item;
-    if (!fs::exists(from)) return "missing " + from.string() + " (build the default target first)";
-    fs::copy(from, to / item, fs::copy_options::recursive, error);
-    if (error) return "copying " + from.string() + ": " + error.message();
-  }
-  return std::nullopt;
-}
-
-// The shipped settings, playing `url` at start, recordings in MP3 going to
-// `records`.
-void WriteSettings(const fs::path& home, const std::string& url, const fs::path& records) {
-  std::ifstream in(home / "Tazmel.ini", std::ios::binary);
-  std::ofstream out(home / "User.ini", std::ios::binary | std::ios::trunc);
-  std::string section;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') section = line;
-    if (section == "[Options]" && line.rfind("AutoPlay=", 0) == 0) line = "AutoPlay=1";
-    out << line << "\r\n";
-    if (line == "[Player]") out << "CurPlayID=0\r\nCurUserUrl=" << url << "\r\n";
-  }
-  out << "[Record]\r\nFileFormat=1\r\nAttributes=31\r\nSavePath=" << records.string() << "\r\n";
-}
-
-int SinkInputs(const std::map<std::string, std::string>& env, const fs::path& scratch) {
-  const fs::path listing = scratch / "sink-inputs.txt";
-  ChildOptions options;
-  options.log = listing;
-  std::error_code ignored;
-  fs::remove(listing, ignored);
-  ChildProcess pactl({"pactl", "list", "short", "sink-inputs"}, EnvironmentWith(env), options);
-  if (pactl.WaitExit(seconds(10)) != 0) return -1;
-  std::ifstream in(listing);
-  int lines = 0;
-  for (std::string line; std::getline(in, line);) lines += !line.empty();
-  return lines;
-}
 
 std::uintmax_t FolderBytes(const fs::path& folder) {
   std::uintmax_t total = 0;
@@ -109,8 +57,8 @@ std::uintmax_t FolderBytes(const fs::path& folder) {
 
 int main() {
   signal(SIGPIPE, SIG_IGN);
-  const auto span = seconds(EnvNumber("TAZMEL_BENCH_SPAN", 30));
-  const int rounds = EnvNumber("TAZMEL_BENCH_ROUNDS", 3);
+  const auto span = seconds(std::max(1, EnvNumber("TAZMEL_BENCH_SPAN", 30)));
+  const int rounds = std::max(1, EnvNumber("TAZMEL_BENCH_ROUNDS", 3));
   const tazmel::bench::ScratchDir scratch("tazmel-reccost");
   if (!scratch.Ok()) return 1;
   const tazmel::bench::PrivatePulse pulse(scratch.path() / "pulse");
@@ -146,7 +94,9 @@ int main() {
     for (int recording = 0; recording < 2; ++recording) {
       std::error_code ec;
       fs::remove_all(records, ec);
-      WriteSettings(home, url, records);
+      // Recordings in MP3, going to `records`.
+      tazmel::bench::WriteAutoPlaySettings(
+          home, url, "[Record]\r\nFileFormat=1\r\nAttributes=31\r\nSavePath=" + records.string() + "\r\n");
       std::map<std::string, std::string> env = pulse.Env();
       env["DISPLAY"] = display.name();
       env["QT_QPA_PLATFORM"] = "xcb";

@@ -30,6 +30,7 @@ namespace {
 using namespace std::chrono;
 namespace fs = std::filesystem;
 using tazmel::bench::LogTail;
+using tazmel::bench::PrepareProgramFolder;
 using tazmel::test::ChildProcess;
 
 constexpr int kStarts = 10;
@@ -182,22 +183,6 @@ void PrintSeries(const Series& s, bool player) {
 }
 
 double Ratio(double a, double b) { return b > 0 ? a / b : 0; }
-
-// ---- the program folder --------------------------------------------------------
-
-// A fresh copy of what the build stages next to the executable, without the
-// build tree's own User.ini, so the first start is a real first start.
-std::optional<std::string> PrepareProgramFolder(const fs::path& staged, const fs::path& to) {
-  std::error_code error;
-  fs::create_directories(to, error);
-  for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound", "data"}) {
-    const fs::path from = staged / item;
-    if (!fs::exists(from)) return "missing " + from.string() + " (build the default target first)";
-    fs::copy(from, to / item, fs::copy_options::recursive, error);
-    if (error) return "copying " + from.string() + ": " + error.message();
-  }
-  return std::nullopt;
-}
 
 }  // namespace
 
