@@ -159,6 +159,10 @@ BarSkin ReadBar(const IniFile& ini, std::string_view section) {
 SkinRect ParseSkinRect(std::string_view text) {
   std::vector<int> parts = CommaIntegers(text, 4);
   parts.resize(4, 0);
+  // Far beyond any screen, yet small enough that sums and differences of
+  // window sizes and coordinates stay inside int.
+  constexpr int kLimit = 1 << 20;
+  for (int& part : parts) part = std::clamp(part, -kLimit, kLimit);
   return {parts[0], parts[1], parts[2], parts[3]};
 }
 

@@ -19,16 +19,22 @@ SkinIni Read(std::string_view text, SkinCarryOver previous = {}) {
   return ReadSkinIni(IniFile::FromText(text), previous);
 }
 
-// Rectangles: trimmed parts, non-integers and missing parts read as 0.
+// Rectangles: trimmed parts, non-integers and missing parts read as 0;
+// parts are held to +-2^20, so a hostile skin cannot overflow the geometry.
 TEST(SkinValueTest, RectTexts) {
   struct Case {
     std::string_view text;
     SkinRect want;
   } cases[] = {
-      {"1,2,3,4", {1, 2, 3, 4}},   {" 1 , 2 ,3 , 4 ", {1, 2, 3, 4}},
-      {"5", {5, 0, 0, 0}},         {"1,x,3", {1, 0, 3, 0}},
-      {"1,2,3,4,5", {1, 2, 3, 4}}, {"", {0, 0, 0, 0}},
-      {"-3,,7", {-3, 0, 7, 0}},    {"x", {0, 0, 0, 0}},
+      {"1,2,3,4", {1, 2, 3, 4}},
+      {" 1 , 2 ,3 , 4 ", {1, 2, 3, 4}},
+      {"5", {5, 0, 0, 0}},
+      {"1,x,3", {1, 0, 3, 0}},
+      {"1,2,3,4,5", {1, 2, 3, 4}},
+      {"", {0, 0, 0, 0}},
+      {"-3,,7", {-3, 0, 7, 0}},
+      {"x", {0, 0, 0, 0}},
+      {"2147483647,-2147483648,1048577,-1048576", {1 << 20, -(1 << 20), 1 << 20, -(1 << 20)}},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseSkinRect(c.text), c.want) << c.text;
 }
