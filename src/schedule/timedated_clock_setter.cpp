@@ -56,9 +56,8 @@ ClockSetResult TimedatedClockSetter::SetUtc(std::int64_t utc_seconds) {
     sd_bus_message_unref(reply);
     sd_bus_flush_close_unref(bus);
   }
-  if (unanswered && HasSysTimeCapability()) {
-    PosixClockSetter direct;
-    result = direct.SetUtc(utc_seconds);
+  if (unanswered && direct_ && HasSysTimeCapability()) {
+    result = direct_->SetUtc(utc_seconds);
     if (result == ClockSetResult::kSet) detail_.clear();
   }
   return result;

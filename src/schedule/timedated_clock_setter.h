@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "schedule/daytime.h"
@@ -17,6 +18,11 @@ class TimedatedClockSetter : public ClockSetter {
  public:
   static constexpr std::chrono::seconds kCallTimeout{10};
 
+  // `direct` sets the clock where no timedated answers (clock_settime by
+  // default).
+  explicit TimedatedClockSetter(std::unique_ptr<ClockSetter> direct = std::make_unique<PosixClockSetter>())
+      : direct_(std::move(direct)) {}
+
   ClockSetResult SetUtc(std::int64_t utc_seconds) override;
 
   // The system's own words for the last refusal or failure.
@@ -29,6 +35,7 @@ class TimedatedClockSetter : public ClockSetter {
   static bool HasSysTimeCapability();
 
  private:
+  std::unique_ptr<ClockSetter> direct_;
   std::string detail_;
 };
 
