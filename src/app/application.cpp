@@ -50,6 +50,7 @@
 #include "ui/playlist/radio_tree_view.h"
 #include "ui/schedule/adjust_time_dialog.h"
 #include "ui/schedule/shutdown_dialog.h"
+#include "ui/schedule/task_dialog.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 

@@ -47,6 +47,7 @@ class LogindPowerOff;
 class SoundFilePlayer;
 class TfrmShutDown;
 class TfrmAdjustTime;
+class TfrmTask;
 struct PowerOffResult;
 
 // The composition root's running state: brings the windows and subsystems
@@ -76,6 +77,8 @@ class Application : public QObject {
   TfrmShutDown* ShutDownWindow() { return shutdown_window_.get(); }
   TfrmAdjustTime* AdjustTimeWindow() { return adjust_window_.get(); }
   void ShowAdjustTime();
+  void ShowTasks();
+  TfrmTask* TaskWindow() { return task_window_.get(); }
 
   const Settings& CurrentSettings() const { return settings_; }
   TfrmMain& MainWindow() { return *main_window_; }
@@ -162,6 +165,7 @@ class Application : public QObject {
   std::unique_ptr<ScheduleController> schedule_;
   std::unique_ptr<TfrmShutDown> shutdown_window_;
   std::unique_ptr<TfrmAdjustTime> adjust_window_;
+  std::unique_ptr<TfrmTask> task_window_;
   bool mute_before_power_off_ = false;
 
   bool closing_ = false;
