@@ -88,6 +88,7 @@ TEST_F(TaskDialogTest, ApplyKeepsValuesAcrossLanguageSwitchAndKeepsBadLines) {
   EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
 
   TranslateWindow(*dialog, chs);
+  EXPECT_EQ(dialog->List()->headerItem()->text(1), u"动作"_s);
   EXPECT_EQ(Row(*dialog, 0), u"播放|1234-Jazz|每周|星期日,08:00:00 ~ 星期日,09:00:00"_s);
   EXPECT_EQ(Row(*dialog, 1), u"录音|news.mp3|一次|2026-05-01,12:00:00 ~ 2026-05-01,12:30:00"_s);
 

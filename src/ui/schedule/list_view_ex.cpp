@@ -33,8 +33,10 @@ TListViewEx::TListViewEx(QWidget* parent) : QTreeWidget(parent) {
   setAllColumnsShowFocus(true);
   // Grid lines between the cells.
   setStyleSheet(
-      QStringLiteral("QTreeView::item { border-right: 1px solid palette(mid); "
-                     "border-bottom: 1px solid palette(mid); }"));
+      QStringLiteral("QTreeView::item { border-right: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }"
+                     "QTreeView::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
+  // Its column captions are translated like a list's, not a tree's.
+  setProperty("listView", true);
   header()->setSectionsClickable(true);
   header()->setSortIndicatorShown(false);
   header()->setTextElideMode(Qt::ElideRight);

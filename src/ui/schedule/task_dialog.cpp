@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 #include "core/ini_file.h"
@@ -127,7 +128,7 @@ TfrmTask::TfrmTask(std::filesystem::path task_file, UserPrompts& prompts, const 
   list_->setColumnWidth(kName, 75);
   list_->setColumnWidth(kFrequency, 63);
   list_->header()->setStretchLastSection(true);
-  list_->setMinimumSize(460, 180);
+  list_->setMinimumSize(560, 180);
 
   append_ = Button(this, "btnAppend", QStringLiteral("&Append"));
   insert_ = Button(this, "btnInsert", QStringLiteral("&Insert"));
@@ -260,6 +261,7 @@ void TfrmTask::LoadList() {
   file_ = LoadTaskFile(task_file_).value_or(TaskFile{});
   for (const Task& task : file_.Tasks()) ShowItem(*list_->NewItem(), task);
   filling_ = false;
+  FitColumns();
   apply_->setEnabled(false);
   modify_->setEnabled(false);
 }
@@ -293,6 +295,15 @@ void TfrmTask::RefreshTexts() {
     QTreeWidgetItem* item = list_->topLevelItem(i);
     ShowItem(*item, ItemTask(*item));
   }
+  FitColumns();
+}
+
+// The words of each language differ in length: the short columns take
+// their texts' width (header included), the name at most a third of the
+// list, and Time the rest.
+void TfrmTask::FitColumns() {
+  for (int column : {kAction, kName, kFrequency}) list_->resizeColumnToContents(column);
+  list_->setColumnWidth(kName, std::min(list_->columnWidth(kName), std::max(75, list_->viewport()->width() / 3)));
 }
 
 Task TfrmTask::ItemTask(const QTreeWidgetItem& item) const {
@@ -420,7 +431,10 @@ void TfrmTask::TakeStation(const std::string& id_dash_name) {
   EditorChanged();
 }
 
-void TfrmTask::ListChanged() { apply_->setEnabled(true); }
+void TfrmTask::ListChanged() {
+  FitColumns();
+  apply_->setEnabled(true);
+}
 
 void TfrmTask::EditorChanged() { modify_->setEnabled(!list_->selectedItems().isEmpty()); }
 

@@ -93,6 +93,7 @@ class TfrmTask : public QDialog {
   bool Refused(const Task& task);
   void ShowItem(QTreeWidgetItem& item, const Task& task);
   void RefreshTexts();
+  void FitColumns();
   void ShowFrequency();
   void ShowAction();
   void EditorChanged();
