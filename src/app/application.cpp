@@ -550,8 +550,13 @@ namespace tazmel {
 void Application::CreateSchedule() {
   if (schedule_overrides_.clock == nullptr) system_clock_ = std::make_unique<SystemClock>();
   const Clock& clock = schedule_overrides_.clock ? *schedule_overrides_.clock : *system_clock_;
-  task_actions_ = std::make_unique<EngineTaskActions>(*engine_, *recorder_);
-  task_actions_->on_play_station = [this](int id) { tree_->SetPlayingStation(id); };
+  task_actions_ = std::make_unique<AppTaskActions>(AppTaskActions::Player{.play_station =
+                                                                              [this](int id) {
+                                                                                tree_->SetPlayingStation(id);
+                                                                                engine_->PlayStation(id);
+                                                                              },
+                                                                          .stop = [this] { engine_->Stop(); }},
+                                                   *recorder_);
   player_mute_ = std::make_unique<EnginePlayerMute>(*engine_);
   clock_words_ = std::make_unique<PulseFilePlayer>();
   power_off_ = std::make_unique<LogindPowerOff>(*dispatcher_);

@@ -40,7 +40,7 @@ class TWaveOut;
 class UpdateScheduler;
 class Clock;
 class ScheduleController;
-class EngineTaskActions;
+class AppTaskActions;
 class EnginePlayerMute;
 class HookShutdownPort;
 class LogindPowerOff;
@@ -157,7 +157,7 @@ class Application : public QObject {
   // automatic shutdown; after the recorder and the engine it acts on.
   ScheduleOverrides schedule_overrides_;
   std::unique_ptr<Clock> system_clock_;
-  std::unique_ptr<EngineTaskActions> task_actions_;
+  std::unique_ptr<AppTaskActions> task_actions_;
   std::unique_ptr<EnginePlayerMute> player_mute_;
   std::unique_ptr<SoundFilePlayer> clock_words_;
   std::unique_ptr<HookShutdownPort> shutdown_port_;

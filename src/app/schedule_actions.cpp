@@ -5,16 +5,13 @@
 
 namespace tazmel {
 
-void EngineTaskActions::PlayStation(int station_id) {
-  if (on_play_station) on_play_station(station_id);
-  engine_.PlayStation(station_id);
-}
+void AppTaskActions::PlayStation(int station_id) { player_.play_station(station_id); }
 
-void EngineTaskActions::StopPlay() { engine_.Stop(); }
+void AppTaskActions::StopPlay() { player_.stop(); }
 
-bool EngineTaskActions::RecorderBusy() const { return recorder_.IsRecording() || recorder_.StartPending(); }
+bool AppTaskActions::RecorderBusy() const { return recorder_.IsRecording() || recorder_.StartPending(); }
 
-std::uint64_t EngineTaskActions::StartRecording(const std::string& file) {
+std::uint64_t AppTaskActions::StartRecording(const std::string& file) {
   if (RecorderBusy()) return 0;
   recorder_.StartRecording(file);
   // No save folder set, or the recorder failed: it only showed its window.
@@ -23,13 +20,13 @@ std::uint64_t EngineTaskActions::StartRecording(const std::string& file) {
   return current_;
 }
 
-void EngineTaskActions::StopRecording(std::uint64_t recording) {
+void AppTaskActions::StopRecording(std::uint64_t recording) {
   if (recording == 0 || recording != current_) return;
   current_ = 0;
   if (RecorderBusy()) recorder_.StopRecording();
 }
 
-void EngineTaskActions::RecordingChanged(bool on) {
+void AppTaskActions::RecordingChanged(bool on) {
   if (!on) current_ = 0;
 }
 

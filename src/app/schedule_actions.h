@@ -13,12 +13,16 @@ namespace tazmel {
 class PlaybackEngine;
 class RecorderController;
 
-// Tasks act on the engine and the recorder. Each recording started here gets
-// a number; stopping by number stops only that recording, so a task's end
-// never cuts off a recording the user (or another task) started later.
-class EngineTaskActions : public TaskActionPort {
+// Tasks act on the player and the recorder. Each recording started here
+// gets a number; stopping by number stops only that recording, so a task's
+// end never cuts off a recording the user (or another task) started later.
+class AppTaskActions : public TaskActionPort {
  public:
-  EngineTaskActions(PlaybackEngine& engine, RecorderController& recorder) : engine_(engine), recorder_(recorder) {}
+  struct Player {
+    std::function<void(int station_id)> play_station;
+    std::function<void()> stop;
+  };
+  AppTaskActions(Player player, RecorderController& recorder) : player_(std::move(player)), recorder_(recorder) {}
 
   void PlayStation(int station_id) override;
   void StopPlay() override;
@@ -28,13 +32,10 @@ class EngineTaskActions : public TaskActionPort {
   // The recorder's indicator went off: whatever number was out is spent.
   void RecordingChanged(bool on);
 
-  // Before a play starts, e.g. to show the station in the tree.
-  std::function<void(int station_id)> on_play_station;
-
  private:
   bool RecorderBusy() const;
 
-  PlaybackEngine& engine_;
+  Player player_;
   RecorderController& recorder_;
   std::uint64_t last_number_ = 0;
   std::uint64_t current_ = 0;  // the running recording started here, or 0
