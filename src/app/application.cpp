@@ -616,6 +616,36 @@ void Application::CreateSchedule() {
   window.Action("nAdjustTime")->setEnabled(true);
   // Posted: the dialog never opens inside the handler of a menu or the tick.
   connect(window.Action("nAdjustTime"), &QAction::triggered, this, &Application::ShowAdjustTime, Qt::QueuedConnection);
+  window.Action("nTask")->setEnabled(true);
+  connect(window.Action("nTask"), &QAction::triggered, this, &Application::ShowTasks, Qt::QueuedConnection);
+}
+
+void Application::ShowTasks() {
+  if (!task_window_) {
+    task_window_ = std::make_unique<TfrmTask>(schedule_->TaskFilePath(), prompts_, &language_,
+                                              TaskDialogHooks{.applied = [this] { schedule_->LoadTasks(); },
+                                                              .station_items =
+                                                                  [this] {
+                                                                    std::vector<StationMenuItem> menu;
+                                                                    tree_->BuildStationMenu(menu);
+                                                                    return menu;
+                                                                  },
+                                                              .choose_station = {},
+                                                              .choose_record_file = {}},
+                                              main_window_.get());
+    // While it shows, a station picked in the tree becomes the task's name.
+    if (playlist_controller_) {
+      connect(&playlist_controller_->TreeView(), &TRadioTreeView::selectionFollowRequested, task_window_.get(), [this] {
+        const TreeNode* node = tree_->selected();
+        if (node != nullptr && IsStationNode(*node)) {
+          task_window_->TakeStation(std::to_string(NodeID(*node)) + "-" + node->caption());
+        }
+      });
+    }
+  }
+  task_window_->show();
+  task_window_->raise();
+  task_window_->activateWindow();
 }
 
 void Application::ShowAdjustTime() {

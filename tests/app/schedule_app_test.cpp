@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimeEdit>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +33,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/qt_app.h"
 #include "ui/schedule/shutdown_dialog.h"
+#include "ui/schedule/task_dialog.h"
 #include "ui/text_edge.h"
 
 namespace tazmel {
@@ -161,6 +165,32 @@ TEST_F(ScheduleAppTest, RefusedPowerOffKeepsTheWindowsAndTellsWhy) {
   EXPECT_FALSE(app.ShutDownWindow()->isVisible());
   EXPECT_TRUE(app.MainWindow().isVisible());
   EXPECT_EQ(app.MainWindow().Tray().IsVisible(), tray_visible);
+  app.Close();
+}
+
+// The menu item opens the task list from a posted call; Apply writes the
+// file and the scheduler takes the new list at once.
+TEST_F(ScheduleAppTest, TaskItemOpensTheListAndApplyReschedules) {
+  Application app(paths_);
+  app.OverrideSchedule({.clock = &clock_, .power_off = {}});
+  app.Start();
+  app.MainWindow().CheckTimer().stop();
+  QAction* item = app.MainWindow().Action("nTask");
+  ASSERT_TRUE(item->isEnabled());
+  item->trigger();
+  EXPECT_EQ(app.TaskWindow(), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return app.TaskWindow() && app.TaskWindow()->isVisible(); }));
+  EXPECT_TRUE(app.Schedule()->Scheduler().Tasks().play.empty());
+  TfrmTask& tasks = *app.TaskWindow();
+  tasks.FrequencyBox()->setCurrentIndex(1);
+  tasks.NameEdit()->setText(u"100001-Loopback FM"_s);
+  tasks.StartTime()->setTime(QTime(8, 0, 0));
+  tasks.EndTime()->setTime(QTime(8, 30, 0));
+  ASSERT_TRUE(tasks.AppendTask());
+  ASSERT_TRUE(tasks.Apply());
+  ASSERT_EQ(app.Schedule()->Scheduler().Tasks().play.size(), 1u);
+  EXPECT_EQ(app.Schedule()->Scheduler().Tasks().play[0].name, "100001-Loopback FM");
+  EXPECT_TRUE(fs::exists(home_ / "Tasklist.dat"));
   app.Close();
 }
 
