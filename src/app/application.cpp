@@ -16,10 +16,13 @@
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
 #include "app/recorder_controller.h"
+#include "app/schedule_actions.h"
+#include "app/schedule_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
 #include "core/messages.h"
+#include "core/text_utils.h"
 #include "core/time_utils.h"
 #include "online/browser_fetch.h"
 #include "platform/language_ids.h"
@@ -30,6 +33,9 @@
 #include "playback/mpv/mpv_factory.h"
 #include "playback/station_proxy.h"
 #include "recording/wave_out.h"
+#include "schedule/logind_power_off.h"
+#include "schedule/pulse_file_player.h"
+#include "schedule/timedated_clock_setter.h"
 #include "stations/tree_files.h"
 #include "ui/controls/drop_target.h"
 #include "ui/hint_style.h"
@@ -42,6 +48,9 @@
 #include "ui/playlist/find_dialog.h"
 #include "ui/playlist/playlist_window.h"
 #include "ui/playlist/radio_tree_view.h"
+#include "ui/schedule/adjust_time_dialog.h"
+#include "ui/schedule/shutdown_dialog.h"
+#include "ui/schedule/task_dialog.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -166,6 +175,7 @@ void Application::Start() {
 
   main_controller_->Connect();
   CreateRecorder();
+  CreateSchedule();
   // The tree pane and its commands; the playlist window takes the pane.
   playlist_controller_ = std::make_unique<PlayListController>(
       PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
@@ -321,7 +331,11 @@ void Application::CreateRecorder() {
   hooks.play_file = [this](const std::filesystem::path& file) {
     engine_->PlayAddresses(file.string(), "", MediaKind::kUnknown);
   };
-  hooks.recording_changed = [&window](bool on) { window.SetRecording(on); };
+  hooks.recording_changed = [this, &window](bool on) {
+    window.SetRecording(on);
+    if (task_actions_) task_actions_->RecordingChanged(on);
+    if (schedule_ && !on) schedule_->RecordingEnded();
+  };
   hooks.balloon = [&window](const QString& title, const QString& text) {
     return window.Tray().ShowBalloon(title, text);
   };
@@ -481,6 +495,17 @@ void Application::ShowUpdateMessage(const std::string& text) {
   if (!main_window_->Tray().ShowBalloon(title, FromGb(text))) prompts_.ShowInfo(text);
 }
 
+// The settings are saved, the changed tree first (after asking) with the
+// playing station's position.
+void Application::SaveEverything() {
+  CollectSettings();
+  const auto [root_index, select_index] = tree_->GetTreePosition();
+  settings_.player.root_node_index = root_index;
+  settings_.player.select_node_index = select_index;
+  if (music_controller_) settings_.player.select_item_index = music_controller_->SaveMusicList();
+  SaveSettings(settings_, paths_.UserIni());
+}
+
 void Application::CloseUnattended() {
   if (main_controller_ && main_controller_->Busy()) {
     main_controller_->CloseWhenIdle();
@@ -492,6 +517,8 @@ void Application::CloseUnattended() {
 
 void Application::Close() {
   if (closing_) return;
+  // Unattended, the question answers itself with Yes.
+  if (schedule_ && schedule_->TaskRunning() && !prompts_.AskQuestion(Msg(105))) return;
   closing_ = true;
   main_window_->CheckTimer().stop();
   if (hotkeys_) hotkeys_->UnregisterHotkeys();
@@ -502,14 +529,7 @@ void Application::Close() {
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();
-  // The settings are saved, the changed tree first (after asking) with the
-  // playing station's position.
-  CollectSettings();
-  const auto [root_index, select_index] = tree_->GetTreePosition();
-  settings_.player.root_node_index = root_index;
-  settings_.player.select_node_index = select_index;
-  if (music_controller_) settings_.player.select_item_index = music_controller_->SaveMusicList();
-  SaveSettings(settings_, paths_.UserIni());
+  SaveEverything();
   // Nothing is heard while the program winds down.
   engine_->SetMute(true);
   main_window_->hide();
@@ -517,6 +537,136 @@ void Application::Close() {
   video_->hide();
   main_window_->Tray().SetVisible(false);
   emit closed();
+}
+
+}  // namespace tazmel
+
+namespace tazmel {
+
+// ---------------------------------------------------------------------------
+// The schedule: tasks, timed actions, the talking clock, the automatic
+// shutdown and the clock adjustment.
+
+void Application::CreateSchedule() {
+  if (schedule_overrides_.clock == nullptr) system_clock_ = std::make_unique<SystemClock>();
+  const Clock& clock = schedule_overrides_.clock ? *schedule_overrides_.clock : *system_clock_;
+  task_actions_ = std::make_unique<AppTaskActions>(AppTaskActions::Player{.play_station =
+                                                                              [this](int id) {
+                                                                                tree_->SetPlayingStation(id);
+                                                                                engine_->PlayStation(id);
+                                                                              },
+                                                                          .stop = [this] { engine_->Stop(); }},
+                                                   *recorder_);
+  player_mute_ = std::make_unique<EnginePlayerMute>(*engine_);
+  clock_words_ = std::make_unique<PulseFilePlayer>();
+  power_off_ = std::make_unique<LogindPowerOff>(*dispatcher_);
+  shutdown_port_ = std::make_unique<HookShutdownPort>(
+      ShutdownHooks{.show_countdown =
+                        [this](int seconds_left) {
+                          if (!shutdown_window_) {
+                            shutdown_window_ = std::make_unique<TfrmShutDown>(&language_);
+                            connect(shutdown_window_.get(), &TfrmShutDown::confirmed, this,
+                                    [this] { schedule_->Shutdown().Confirm(); });
+                            connect(shutdown_window_.get(), &TfrmShutDown::cancelled, this,
+                                    [this] { schedule_->Shutdown().Cancel(); });
+                          }
+                          shutdown_window_->ShowSeconds(seconds_left);
+                        },
+                    .close_countdown =
+                        [this] {
+                          if (shutdown_window_) shutdown_window_->Dismiss();
+                        },
+                    .prepare =
+                        [this] {
+                          // Nobody may be there to answer "save the tree?": save.
+                          prompts_.SetUnattended(true);
+                          if (recorder_) recorder_->StopRecording();
+                          SaveEverything();
+                          mute_before_power_off_ = engine_->Mute();
+                          engine_->SetMute(true);
+                        },
+                    .power_off =
+                        [this](std::function<void(const PowerOffResult&)> done) {
+                          if (schedule_overrides_.power_off) {
+                            schedule_overrides_.power_off(std::move(done));
+                          } else {
+                            power_off_->PowerOff(std::move(done));
+                          }
+                        },
+                    .quit = [this] { Close(); },
+                    .refused = [this](const PowerOffResult& result) { PowerOffRefused(result); }});
+  schedule_ =
+      std::make_unique<ScheduleController>(ScheduleParts{.dispatcher = *dispatcher_,
+                                                         .clock = clock,
+                                                         .actions = *task_actions_,
+                                                         .mute = *player_mute_,
+                                                         .sound = *clock_words_,
+                                                         .shutdown = *shutdown_port_,
+                                                         .options = settings_.options,
+                                                         .program_folder = paths_.ProgramFolder()},
+                                           ScheduleHooks{.play_current = [this] { engine_->Play(); },
+                                                         .language_code = [this] { return paths_.LanguageCode(); },
+                                                         .player_active = [this] { return engine_->IsActive(); }});
+  schedule_->LoadTasks();
+  // After the main window's own tick (connected earlier): clock shown first.
+  connect(&main_window_->CheckTimer(), &QTimer::timeout, this, [this] { schedule_->Tick(); });
+  TfrmMain& window = *main_window_;
+  window.Action("nTalkingClock")->setEnabled(true);
+  connect(window.Action("nTalkingClock"), &QAction::triggered, this, [this] { schedule_->SpeakNow(); });
+  window.Action("nAdjustTime")->setEnabled(true);
+  // Posted: the dialog never opens inside the handler of a menu or the tick.
+  connect(window.Action("nAdjustTime"), &QAction::triggered, this, &Application::ShowAdjustTime, Qt::QueuedConnection);
+  window.Action("nTask")->setEnabled(true);
+  connect(window.Action("nTask"), &QAction::triggered, this, &Application::ShowTasks, Qt::QueuedConnection);
+}
+
+void Application::ShowTasks() {
+  if (!task_window_) {
+    task_window_ = std::make_unique<TfrmTask>(schedule_->TaskFilePath(), prompts_, &language_,
+                                              TaskDialogHooks{.applied = [this] { schedule_->LoadTasks(); },
+                                                              .station_items =
+                                                                  [this] {
+                                                                    std::vector<StationMenuItem> menu;
+                                                                    tree_->BuildStationMenu(menu);
+                                                                    return menu;
+                                                                  },
+                                                              .choose_station = {},
+                                                              .choose_record_file = {}},
+                                              main_window_.get());
+    // While it shows, a station picked in the tree becomes the task's name.
+    if (playlist_controller_) {
+      connect(&playlist_controller_->TreeView(), &TRadioTreeView::selectionFollowRequested, task_window_.get(), [this] {
+        const TreeNode* node = tree_->selected();
+        if (node != nullptr && IsStationNode(*node)) {
+          task_window_->TakeStation(std::to_string(NodeID(*node)) + "-" + node->caption());
+        }
+      });
+    }
+  }
+  task_window_->show();
+  task_window_->raise();
+  task_window_->activateWindow();
+}
+
+void Application::ShowAdjustTime() {
+  if (!adjust_window_) {
+    adjust_window_ = std::make_unique<TfrmAdjustTime>(*dispatcher_, std::make_shared<TimedatedClockSetter>(), prompts_,
+                                                      &language_, DaytimeOptions{}, main_window_.get());
+  }
+  adjust_window_->show();
+  adjust_window_->raise();
+  adjust_window_->activateWindow();
+}
+
+// The windows and the tray stay, the mute comes back, and the user learns
+// why the computer is still on.
+void Application::PowerOffRefused(const PowerOffResult& result) {
+  prompts_.SetUnattended(false);
+  engine_->SetMute(mute_before_power_off_);
+  const std::string pattern =
+      language_.ReadString("frmShutDown", "PowerOffRefused", "The computer could not be switched off: %s");
+  const std::string detail = result.detail.empty() ? std::string("-") : ToGb(QString::fromStdString(result.detail));
+  QTimer::singleShot(0, this, [this, text = FormatSlot(pattern, detail)] { prompts_.ShowInfo(text); });
 }
 
 }  // namespace tazmel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,17 @@ class TfrmPlayList;
 class TfrmVideo;
 class TWaveOut;
 class UpdateScheduler;
+class Clock;
+class ScheduleController;
+class AppTaskActions;
+class EnginePlayerMute;
+class HookShutdownPort;
+class LogindPowerOff;
+class SoundFilePlayer;
+class TfrmShutDown;
+class TfrmAdjustTime;
+class TfrmTask;
+struct PowerOffResult;
 
 // The composition root's running state: brings the windows and subsystems
 // up in their fixed order and winds them down in the reverse one. Every way
@@ -53,6 +65,20 @@ class Application : public QObject {
   // no questions: changes are saved as if the user had said Yes.
   void Close();
   void CloseUnattended();
+
+  // The schedule's clock and power-off, set before Start (tests); the
+  // system's by default.
+  struct ScheduleOverrides {
+    const Clock* clock = nullptr;
+    std::function<void(std::function<void(const PowerOffResult&)>)> power_off;
+  };
+  void OverrideSchedule(ScheduleOverrides overrides) { schedule_overrides_ = std::move(overrides); }
+  ScheduleController* Schedule() { return schedule_.get(); }
+  TfrmShutDown* ShutDownWindow() { return shutdown_window_.get(); }
+  TfrmAdjustTime* AdjustTimeWindow() { return adjust_window_.get(); }
+  void ShowAdjustTime();
+  void ShowTasks();
+  TfrmTask* TaskWindow() { return task_window_.get(); }
 
   const Settings& CurrentSettings() const { return settings_; }
   TfrmMain& MainWindow() { return *main_window_; }
@@ -76,6 +102,9 @@ class Application : public QObject {
   bool PlayDroppedFiles(const std::vector<std::string>& files);
   void CreateUpdateService();
   void ShowUpdateMessage(const std::string& text);
+  void CreateSchedule();
+  void SaveEverything();
+  void PowerOffRefused(const PowerOffResult& result);
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -123,6 +152,21 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+
+  // The check timer's timed work: tasks, timed actions, talking clock,
+  // automatic shutdown; after the recorder and the engine it acts on.
+  ScheduleOverrides schedule_overrides_;
+  std::unique_ptr<Clock> system_clock_;
+  std::unique_ptr<AppTaskActions> task_actions_;
+  std::unique_ptr<EnginePlayerMute> player_mute_;
+  std::unique_ptr<SoundFilePlayer> clock_words_;
+  std::unique_ptr<HookShutdownPort> shutdown_port_;
+  std::unique_ptr<LogindPowerOff> power_off_;
+  std::unique_ptr<ScheduleController> schedule_;
+  std::unique_ptr<TfrmShutDown> shutdown_window_;
+  std::unique_ptr<TfrmAdjustTime> adjust_window_;
+  std::unique_ptr<TfrmTask> task_window_;
+  bool mute_before_power_off_ = false;
 
   bool closing_ = false;
 };

@@ -15,6 +15,7 @@
 #include "core/web_pages.h"
 #include "playback/engine.h"
 #include "playback/media_kind.h"
+#include "schedule/check_timer_rules.h"
 #include "settings/settings.h"
 #include "skin/skin_ini.h"
 #include "stations/channels.h"
@@ -140,10 +141,7 @@ void MainWindowController::Connect() {
 // The clock, and the last source played again once start-up is over.
 void MainWindowController::CheckTick() {
   parts_.window.ShowClock(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
-  if (auto_play_pending_ && parts_.settings.options.auto_play) {
-    auto_play_pending_ = false;
-    parts_.engine.Play();
-  }
+  if (TakeAutoPlay(auto_play_pending_, parts_.settings.options.auto_play)) parts_.engine.Play();
   if (parts_.update) parts_.update->Tick(NowDateTimeNumber());
 }
 

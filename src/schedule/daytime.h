@@ -101,7 +101,9 @@ class DaytimeClient {
 
 // Sets the system clock. The program's setter goes through the system; tests
 // use a double.
-enum class ClockSetResult : std::uint8_t { kSet, kNotPermitted, kFailed };
+// kNtpActive: the time service keeps the clock in step by itself and will
+// not take a time by hand while that is on.
+enum class ClockSetResult : std::uint8_t { kSet, kNotPermitted, kFailed, kNtpActive };
 class ClockSetter {
  public:
   virtual ~ClockSetter() = default;
