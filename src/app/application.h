@@ -27,6 +27,7 @@ class MusicController;
 class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
+class EditorController;
 class PlayListController;
 class RecorderController;
 class PlaylistNavigator;
@@ -76,6 +77,7 @@ class Application : public QObject {
   bool PlayDroppedFiles(const std::vector<std::string>& files);
   void CreateUpdateService();
   void ShowUpdateMessage(const std::string& text);
+  EditorController& Editor();
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -123,6 +125,12 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+
+  // The station editor, made on first use, with hidden players of its own
+  // (no picture, nothing in the video window); goes before the playlist
+  // window that owns its window, the tree and the registry.
+  std::unique_ptr<MpvPlayerFactory> editor_factory_;
+  std::unique_ptr<EditorController> editor_;
 
   bool closing_ = false;
 };

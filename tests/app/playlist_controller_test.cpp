@@ -112,8 +112,9 @@ TEST_F(PlayListControllerTest, MenuEnablingFollowsTheSelection) {
     EXPECT_FALSE(Item("nPaste")->isEnabled()) << "nothing cut or copied yet";
     EXPECT_EQ(Item("nAddFavorite")->isVisible(), c.add_favorite);
     EXPECT_EQ(Item("nDelFavorite")->isVisible(), c.remove_favorite);
-    for (const char* later :
-         {"nAddRadio", "nEditRadio", "nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"}) {
+    EXPECT_EQ(Item("nAddRadio")->isEnabled(), c.add_group);
+    EXPECT_EQ(Item("nEditRadio")->isEnabled(), c.set_channel);
+    for (const char* later : {"nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"}) {
       EXPECT_FALSE(Item(later)->isEnabled()) << later;
     }
     for (const char* always : {"nPlay", "nProgramList", "nCopy", "nFind", "nFindNext", "nClickMode", "nSort",

@@ -44,13 +44,13 @@ class StationCheckOnMpvTest : public ::testing::Test {
     options.audio_output = "null";
     options.extra_options = {{"network-timeout", "2"}};
     factory_ = std::make_unique<MpvPlayerFactory>(dispatcher_, registry_, options);
-    check_ = std::make_unique<StationCheck>(StationCheckServices{
-        .dispatcher = dispatcher_,
-        .clock = clock_,
-        .factory = *factory_,
-        .pages = &pages_,
-        .wmp9_installed = [this] { return IsWmp9Installed(registry_); },
-        .proxies = nullptr});
+    check_ = std::make_unique<StationCheck>(
+        StationCheckServices{.dispatcher = dispatcher_,
+                             .clock = clock_,
+                             .factory = *factory_,
+                             .pages = &pages_,
+                             .wmp9_installed = [this] { return IsWmp9Installed(registry_); },
+                             .proxies = nullptr});
     check_->on_done = [this](const StationCheckResult& result) { result_ = result; };
     server_.ServeHandler("/live", [this](test::TestHttpConnection& c) { StreamMp3(c, mp3_); });
   }
