@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStackedLayout>
 #include <QVBoxLayout>
 #include <optional>
 #include <utility>
@@ -166,17 +165,17 @@ void TfrmEditor::BuildControls() {
        Label(this, "lblState", QStringLiteral("State/Province"), cbbState), cbbState);
   pair(Label(this, "lblCity", QStringLiteral("City"), cbbCity), cbbCity,
        Label(this, "lblSpeed", QStringLiteral("Speed"), cbbSpeed), cbbSpeed);
-  // The list and the multi-line editor share one place.
-  auto* urls_place = new QWidget(this);
-  auto* urls_stack = new QStackedLayout(urls_place);
-  urls_stack->setContentsMargins(0, 0, 0, 0);
-  urls_stack->addWidget(cbbStreamUrl);
-  urls_stack->addWidget(mmoUrls);
+  // The list and the multi-line editor share one place; only one shows.
+  auto* urls_place = new QVBoxLayout;
+  urls_place->setContentsMargins(0, 0, 0, 0);
+  urls_place->addWidget(cbbStreamUrl);
+  urls_place->addWidget(mmoUrls);
+  mmoUrls->hide();
   mmoUrls->setFixedHeight(mmoUrls->fontMetrics().lineSpacing() * 4 + 10);
   grid->addWidget(Label(this, "lblStreamUrl", QStringLiteral("Streaming URL"), cbbStreamUrl), row, 0,
                   Qt::AlignTop | Qt::AlignLeft);
   auto* url_line = new QHBoxLayout;
-  url_line->addWidget(urls_place, 1);
+  url_line->addLayout(urls_place, 1);
   url_line->addWidget(btnFindUrl, 0, Qt::AlignTop);
   url_line->addWidget(btnMoreUrs, 0, Qt::AlignTop);
   grid->addLayout(url_line, row, 1, 1, 3);
@@ -285,7 +284,6 @@ void TfrmEditor::SetAddresses(const std::vector<std::string>& addresses) {
 bool TfrmEditor::UrlsEditorShown() const { return mmoUrls->isVisibleTo(this); }
 
 void TfrmEditor::ToggleUrlsEditor() {
-  auto* stack = static_cast<QStackedLayout*>(cbbStreamUrl->parentWidget()->layout());
   if (!UrlsEditorShown()) {
     CommitAddressText();
     QStringList lines;
@@ -294,11 +292,13 @@ void TfrmEditor::ToggleUrlsEditor() {
     ++filling_;
     mmoUrls->setPlainText(lines.join(QLatin1Char('\n')));
     --filling_;
-    stack->setCurrentWidget(mmoUrls);
+    cbbStreamUrl->hide();
+    mmoUrls->show();
     mmoUrls->setFocus();
   } else {
     SetAddresses(Lines(mmoUrls->toPlainText()));
-    stack->setCurrentWidget(cbbStreamUrl);
+    mmoUrls->hide();
+    cbbStreamUrl->show();
     cbbStreamUrl->setFocus();
   }
 }
