@@ -198,5 +198,58 @@ TEST_F(EditorControllerTest, SendNeedsANameAndAnAddress) {
   EXPECT_EQ(Requests(), 0u);
 }
 
+TEST_F(EditorControllerTest, TheChosenAddressBecomesTheFirstOneStored) {
+  controller_->EditStation(100003);
+  TfrmEditor& w = window();
+  w.SetAddresses({"http://a/", "http://b/", "http://c/"});
+  emit w.cbbStreamUrl->activated(2);
+  EXPECT_EQ(w.cbbStreamUrl->currentText(), QStringLiteral("http://c/"));
+  ASSERT_TRUE(w.btnModify->isEnabled());
+  w.btnModify->click();
+  TRadioTable table;
+  ASSERT_TRUE(table.OpenFor(100003, paths()));
+  ASSERT_TRUE(table.LoadByID(100003));
+  EXPECT_EQ(table.Fields().VStreamURL, "http://c/||http://a/||http://b/");
+  EXPECT_EQ(table.Fields().VRadioName, "Radio Two");
+  EXPECT_FALSE(w.btnModify->isEnabled());
+}
+
+// A running check holds the window open; Escape, a tree reload and the
+// controller going away each stop its player.
+TEST_F(EditorControllerTest, ACheckStopsCleanlyOnEscapeReloadAndDestruction) {
+  controller_->EditStation(100003);
+  TfrmEditor& w = window();
+  w.show();
+  w.cbbFormat->setCurrentIndex(2);
+  auto start_check = [&] {
+    w.btnVerify->click();
+    ASSERT_TRUE(controller_->Busy());
+    ASSERT_NE(factory_.wmp9, nullptr);
+    EXPECT_EQ(factory_.wmp9->url, "http://two.example/");
+    EXPECT_FALSE(w.btnClose->isEnabled());
+    EXPECT_EQ(w.cbbValidity->currentIndex(), 0) << "Unknown until it plays";
+  };
+
+  start_check();
+  w.close();
+  EXPECT_TRUE(w.isVisible()) << "no closing while checking";
+  QTest::keyClick(&w, Qt::Key_Escape);
+  EXPECT_FALSE(controller_->Busy());
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(w.btnClose->isEnabled());
+  EXPECT_TRUE(w.btnVerify->isEnabled());
+  EXPECT_GE(factory_.wmp9->log.Count("Stop"), 1);
+
+  start_check();
+  factory_.wmp9->log.Clear();
+  editor().ReloadTree(-1, -1);
+  EXPECT_FALSE(controller_->Busy());
+  EXPECT_GE(factory_.wmp9->log.Count("Stop"), 1);
+
+  start_check();
+  controller_.reset();
+  QTest::qWait(50);
+}
+
 }  // namespace
 }  // namespace tazmel
