@@ -225,7 +225,7 @@ TEST_F(EditorControllerTest, ACheckStopsCleanlyOnEscapeReloadAndDestruction) {
     w.btnVerify->click();
     ASSERT_TRUE(controller_->Busy());
     ASSERT_NE(factory_.wmp9, nullptr);
-    EXPECT_EQ(factory_.wmp9->url, "http://two.example/");
+    EXPECT_EQ(factory_.wmp9->url, "http://two.example/live");
     EXPECT_FALSE(w.btnClose->isEnabled());
     EXPECT_EQ(w.cbbValidity->currentIndex(), 0) << "Unknown until it plays";
   };
