@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "app/editor_controller.h"
 #include "app/hotkey_controller.h"
 #include "app/main_window_controller.h"
 #include "app/music_controller.h"
@@ -25,6 +26,7 @@
 #include "core/text_utils.h"
 #include "core/time_utils.h"
 #include "online/browser_fetch.h"
+#include "online/submission.h"
 #include "platform/language_ids.h"
 #include "platform/pulse/pulse_wave_out.h"
 #include "platform/registry.h"
@@ -107,6 +109,7 @@ Application::Application(ProgramPaths paths)
 }
 
 Application::~Application() {
+  editor_.reset();
   // The tree pane sits in the playlist window and reads the tree: both go
   // while the tree is still there.
   playlist_drop_.reset();
@@ -185,7 +188,15 @@ void Application::Start() {
                     .tree_visible = [this] { return playlist_window_->IsTreeVisible(); },
                     .music_button = [this](int index) { music_controller_->ButtonCommand(index); },
                     .music_find = [this](const FindDialogOptions& options) { music_controller_->Find(options); },
-                    .music_find_closed = [this] { music_controller_->ClearFound(); }});
+                    .music_find_closed = [this] { music_controller_->ClearFound(); },
+                    .add_radio = [this](int after_id, const std::string& name,
+                                        const std::string& address) { Editor().NewStation(after_id, name, address); },
+                    .edit_radio = [this](int id) { Editor().EditStation(id); },
+                    .editor_busy = [this] { return editor_ && editor_->Busy(); },
+                    .editor_follow =
+                        [this](int id) {
+                          if (editor_ && editor_->Visible() && !editor_->Busy()) editor_->EditStation(id);
+                        }});
   StartMusicList();
   playlist_window_->SetPanes(&playlist_controller_->TreeView(), &music_controller_->ListView());
   music_controller_->LoadMusicList(settings_.player.select_item_index);
@@ -233,8 +244,12 @@ void Application::StartMusicList() {
   playlist_drop_->SetDragtypes(Qt::CopyAction | Qt::LinkAction);
   playlist_drop_->Register(playlist_window_.get());
   playlist_drop_->OnDrop = [this](Qt::KeyboardModifiers, Qt::DropAction, QPoint at) {
-    // Links dropped on the tree are not taken (yet).
-    if (!playlist_window_->IsTreeVisible()) music_controller_->TakeDrop(*playlist_drop_, at);
+    if (!playlist_window_->IsTreeVisible()) {
+      music_controller_->TakeDrop(*playlist_drop_, at);
+    } else if (!playlist_drop_->DroppedURL().empty()) {
+      // A link dropped on the tree becomes a new station in the editor.
+      playlist_controller_->AddRadio(playlist_drop_->DroppedTitle(), playlist_drop_->DroppedURL());
+    }
   };
   auto play_from_start = [this] {
     playlist_window_->SetTreeVisible(false);
@@ -526,6 +541,7 @@ void Application::Close() {
   // The update worker is cut short and joined.
   update_->Shutdown();
   // Tester, generator and data tool stop here once they exist.
+  if (editor_) editor_->StopCheck();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();
@@ -537,6 +553,38 @@ void Application::Close() {
   video_->hide();
   main_window_->Tray().SetVisible(false);
   emit closed();
+}
+
+// The station editor's window belongs to the playlist window; its players
+// play nowhere to be seen.
+EditorController& Application::Editor() {
+  if (!editor_) {
+    MpvOptions options;
+    options.hidden = true;
+    if (const char* ao = std::getenv("TAZMEL_AUDIO_OUTPUT"); ao && *ao) options.audio_output = ao;
+    editor_factory_ = std::make_unique<MpvPlayerFactory>(*dispatcher_, *registry_, options);
+    editor_ = std::make_unique<EditorController>(
+        EditorParts{.owner = playlist_window_.get(),
+                    .paths = paths_,
+                    .language = language_,
+                    .prompts = prompts_,
+                    .tree = *tree_,
+                    .dispatcher = *dispatcher_,
+                    .factory = *editor_factory_,
+                    .pages = pages_.get(),
+                    .wmp9_installed = [this] { return IsWmp9Installed(*registry_); },
+                    .proxies = proxies_.get(),
+                    .user_language_id = system_language_id_},
+        EditorHooks{
+            .change_tree = [this](const std::function<void()>& change) { playlist_controller_->RunTreeChange(change); },
+            .submit =
+                [this](const std::string& type, const std::string& data, std::function<void(std::string)> done) {
+                  main_controller_->Submit(type, data, std::move(done));
+                },
+            .open_web_page = [this](const std::string& address) { main_controller_->OpenWebPage(address); },
+            .feedback_mail = [] { return FeedbackMail(); }});
+  }
+  return *editor_;
 }
 
 }  // namespace tazmel

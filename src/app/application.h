@@ -28,6 +28,7 @@ class MusicController;
 class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
+class EditorController;
 class PlayListController;
 class RecorderController;
 class PlaylistNavigator;
@@ -105,6 +106,7 @@ class Application : public QObject {
   void CreateSchedule();
   void SaveEverything();
   void PowerOffRefused(const PowerOffResult& result);
+  EditorController& Editor();
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -167,6 +169,11 @@ class Application : public QObject {
   std::unique_ptr<TfrmAdjustTime> adjust_window_;
   std::unique_ptr<TfrmTask> task_window_;
   bool mute_before_power_off_ = false;
+  // The station editor, made on first use, with hidden players of its own
+  // (no picture, nothing in the video window); goes before the playlist
+  // window that owns its window, the tree and the registry.
+  std::unique_ptr<MpvPlayerFactory> editor_factory_;
+  std::unique_ptr<EditorController> editor_;
 
   bool closing_ = false;
 };

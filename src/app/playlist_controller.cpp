@@ -102,6 +102,8 @@ PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
   Bind("nFindNext", [this] { Change([this] { parts_.tree.FindNext(); }); });
   Bind("nSetChannel", [this] { ShowChannel(); });
   Bind("nClickMode", [this] { view_->SetClickMode(!view_->ClickMode()); });
+  Bind("nAddRadio", [this] { AddRadio(); });
+  Bind("nEditRadio", [this] { EditRadio(); });
   Bind("nAddGroup", [this] { ShowGroup(false); });
   Bind("nModifyGroup", [this] { ShowGroup(true); });
   Bind("nSort", [this] { Change([this] { parts_.tree.Sort(); }); });
@@ -200,7 +202,8 @@ void PlayListController::ButtonCommand(int index) {
   }
   const TreeNode* selected = tree.selected();
   switch (index) {
-    case 0:  // Add Radio: the station editor comes later.
+    case 0:  // Add Radio, unless the node lies in a locked tree.
+      if (selected == nullptr || !TreeEditor::IsLocked(*selected)) AddRadio();
       return;
     case 1:
       // Add Group, unless the node lies below the top of a locked tree.
@@ -209,8 +212,12 @@ void PlayListController::ButtonCommand(int index) {
       }
       return;
     case 2:
-      // A station opens the station editor (later); an editable group or
-      // user tree gets a new name.
+      // A station opens the station editor; an editable group or user
+      // tree gets a new name.
+      if (selected != nullptr && IsStationNode(*selected)) {
+        EditRadio();
+        return;
+      }
       if (selected != nullptr && !IsStationNode(*selected) && TreeEditor::IsEditable(*selected) &&
           !TreeEditor::IsLocked(*selected)) {
         ShowGroup(true);
@@ -230,6 +237,24 @@ void PlayListController::ButtonCommand(int index) {
     default:
       return;
   }
+}
+
+void PlayListController::RunTreeChange(const std::function<void()>& change) { Change(change); }
+
+// The station editor opens after the selected station, or at the end when
+// the selection is no station.
+void PlayListController::AddRadio(const std::string& name, const std::string& address) {
+  const TreeEditor& tree = parts_.tree;
+  if (!hooks_.add_radio || tree.tree().empty() || (hooks_.editor_busy && hooks_.editor_busy())) return;
+  const TreeNode* selected = tree.selected();
+  hooks_.add_radio(selected != nullptr && IsStationNode(*selected) ? NodeID(*selected) : 0, name, address);
+}
+
+void PlayListController::EditRadio() {
+  const TreeNode* selected = parts_.tree.selected();
+  if (!hooks_.edit_radio || selected == nullptr || !IsStationNode(*selected)) return;
+  if (hooks_.editor_busy && hooks_.editor_busy()) return;
+  hooks_.edit_radio(NodeID(*selected));
 }
 
 void PlayListController::Closing() { parts_.tree.SaveTreeChanges(); }
@@ -275,6 +300,7 @@ void PlayListController::PopUpMenu(const QPoint& pos) {
 // The open dialogs take the newly selected node.
 void PlayListController::SelectionFollow(TreeNode* node) {
   if (node == nullptr) return;
+  if (IsStationNode(*node) && hooks_.editor_follow) hooks_.editor_follow(NodeID(*node));
   if (channel_ && channel_->isVisible()) channel_->FollowSelection(node);
   if (group_ && group_->isVisible()) group_->FollowSelection(node);
 }

@@ -47,6 +47,13 @@ struct PlayListHooks {
   std::function<void(int index)> music_button;
   std::function<void(const FindDialogOptions& options)> music_find;
   std::function<void()> music_find_closed;
+  // The station editor: Add Radio after a station ID (0 for none), with a
+  // dropped link's title and address; Modify Radio; whether a check holds
+  // it busy; a station selected while it shows.
+  std::function<void(int after_id, const std::string& name, const std::string& address)> add_radio;
+  std::function<void(int id)> edit_radio;
+  std::function<bool()> editor_busy;
+  std::function<void(int id)> editor_follow;
 };
 
 // The playlist window's one way in for the station tree: the tree menu, the
@@ -71,6 +78,12 @@ class PlayListController : public QObject {
 
   void ApplySkin(const SkinState* skin);
 
+  // A change of the tree's structure from outside (the station editor),
+  // inside the model's change bracket.
+  void RunTreeChange(const std::function<void()>& change);
+  // Add Radio, also for a link dropped on the tree (its title and address).
+  void AddRadio(const std::string& name = {}, const std::string& address = {});
+
   // A tree-menu item by object name; unknown or disabled items do nothing.
   void RunMenuCommand(const QString& name);
   // The window's skin buttons 0..6.
@@ -88,6 +101,7 @@ class PlayListController : public QObject {
  private:
   template <typename Command>
   void Change(Command command);
+  void EditRadio();
   void Bind(const char* name, std::function<void()> command);
   void SelectionFollow(TreeNode* node);
   void ShowGroup(bool modify);

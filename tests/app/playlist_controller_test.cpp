@@ -37,17 +37,23 @@ class PlayListControllerTest : public ::testing::Test, protected RadioTreeFixtur
     editor().hooks().play_station = [this](int id) { played_.push_back(id); };
     controller_ = std::make_unique<PlayListController>(
         PlayListParts{.tree = editor(), .paths = paths(), .language = language_, .prompts = prompts()},
-        PlayListHooks{.open_web_page =
-                          [this](const std::string& address) {
-                            opened_.push_back(address);
-                            return true;
-                          },
-                      .reload_channels = {},
-                      .close_window = {},
-                      .tree_visible = {},
-                      .music_button = {},
-                      .music_find = {},
-                      .music_find_closed = {}});
+        PlayListHooks{
+            .open_web_page =
+                [this](const std::string& address) {
+                  opened_.push_back(address);
+                  return true;
+                },
+            .reload_channels = {},
+            .close_window = {},
+            .tree_visible = {},
+            .music_button = {},
+            .music_find = {},
+            .music_find_closed = {},
+            .add_radio = [this](int after_id, const std::string&,
+                                const std::string&) { editor_calls_.push_back("add " + std::to_string(after_id)); },
+            .edit_radio = [this](int id) { editor_calls_.push_back("edit " + std::to_string(id)); },
+            .editor_busy = [this] { return editor_busy_; },
+            .editor_follow = {}});
     // The window's panel with both panes; the list stands in for the music
     // pane, which gives the same keys other meanings.
     auto* layout = new QVBoxLayout(&host_);
@@ -83,6 +89,8 @@ class PlayListControllerTest : public ::testing::Test, protected RadioTreeFixtur
   IniFile language_;
   std::vector<int> played_;
   std::vector<std::string> opened_;
+  std::vector<std::string> editor_calls_;
+  bool editor_busy_ = false;
   QWidget host_;
   QListWidget* music_ = nullptr;
   std::unique_ptr<PlayListController> controller_;
@@ -112,8 +120,9 @@ TEST_F(PlayListControllerTest, MenuEnablingFollowsTheSelection) {
     EXPECT_FALSE(Item("nPaste")->isEnabled()) << "nothing cut or copied yet";
     EXPECT_EQ(Item("nAddFavorite")->isVisible(), c.add_favorite);
     EXPECT_EQ(Item("nDelFavorite")->isVisible(), c.remove_favorite);
-    for (const char* later :
-         {"nAddRadio", "nEditRadio", "nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"}) {
+    EXPECT_EQ(Item("nAddRadio")->isEnabled(), c.add_group);
+    EXPECT_EQ(Item("nEditRadio")->isEnabled(), c.set_channel);
+    for (const char* later : {"nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"}) {
       EXPECT_FALSE(Item(later)->isEnabled()) << later;
     }
     for (const char* always : {"nPlay", "nProgramList", "nCopy", "nFind", "nFindNext", "nClickMode", "nSort",
@@ -138,6 +147,22 @@ TEST_F(PlayListControllerTest, MenuEnablingFollowsTheSelection) {
 
 // The menu has every item of the tree's menu, in its order with its
 // separators and submenus.
+// Add Radio goes after the selected station (0 for another node); Modify
+// Radio edits the selected station; a busy editor takes neither.
+TEST_F(PlayListControllerTest, AddAndModifyRadioOpenTheEditor) {
+  editor().Select(Node("Radio Two"));
+  controller_->RunMenuCommand(QStringLiteral("nAddRadio"));
+  controller_->RunMenuCommand(QStringLiteral("nEditRadio"));
+  controller_->ButtonCommand(2);
+  editor().Select(Node("Mix"));
+  controller_->RunMenuCommand(QStringLiteral("nAddRadio"));
+  controller_->RunMenuCommand(QStringLiteral("nEditRadio"));
+  controller_->ButtonCommand(0);
+  editor_busy_ = true;
+  controller_->ButtonCommand(0);
+  EXPECT_EQ(editor_calls_, (std::vector<std::string>{"add 100003", "edit 100003", "edit 100003", "add 0", "add 0"}));
+}
+
 TEST_F(PlayListControllerTest, MenuLayout) {
   QStringList names;
   for (QAction* action : menu().actions()) {

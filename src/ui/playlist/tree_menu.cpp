@@ -17,8 +17,7 @@ struct Item {
 };
 
 // Windows that come later; their items are shown but stay disabled.
-constexpr const char* kLaterItems[] = {"nAddRadio",   "nEditRadio",  "nTestRadio",    "nTreeGenerator",
-                                       "nImportData", "nExportData", "nExportAllData"};
+constexpr const char* kLaterItems[] = {"nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"};
 
 }  // namespace
 
@@ -92,6 +91,8 @@ QAction* TTreeMenu::Action(const QString& name) const { return findChild<QAction
 void TTreeMenu::ApplyState(const TreeMenuState& state, bool click_mode) {
   auto set = [this](const char* name, bool enabled) { Action(QString::fromLatin1(name))->setEnabled(enabled); };
   set("nAddGroup", state.add_radio);
+  set("nAddRadio", state.add_radio);
+  set("nEditRadio", state.modify_radio);
   set("nModifyGroup", state.modify_group);
   set("nSetChannel", state.modify_radio);
   set("nCut", state.cut);
