@@ -16,6 +16,7 @@
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
 #include "app/recorder_controller.h"
+#include "app/tester_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -41,7 +42,9 @@
 #include "ui/playback/video_window.h"
 #include "ui/playlist/find_dialog.h"
 #include "ui/playlist/playlist_window.h"
+#include "ui/playlist/radio_tree_model.h"
 #include "ui/playlist/radio_tree_view.h"
+#include "ui/playlist/tree_menu.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -177,6 +180,7 @@ void Application::Start() {
                     .music_find = [this](const FindDialogOptions& options) { music_controller_->Find(options); },
                     .music_find_closed = [this] { music_controller_->ClearFound(); }});
   StartMusicList();
+  CreateTester();
   playlist_window_->SetPanes(&playlist_controller_->TreeView(), &music_controller_->ListView());
   music_controller_->LoadMusicList(settings_.player.select_item_index);
   playlist_window_->SetTreeVisible(settings_.playlist.tree_visible);
@@ -310,6 +314,25 @@ void Application::CreatePlayer() {
                           .user_default_language_id = system_language_id_,
                           .proxies = proxies_.get()};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+}
+
+// The station tester runs on the tree pane's selection, from the tree menu.
+void Application::CreateTester() {
+  RadioTreeModel& model = playlist_controller_->TreeView().Model();
+  tester_ = std::make_unique<TesterController>(TesterParts{.dispatcher = *dispatcher_,
+                                                           .tree = *tree_,
+                                                           .paths = paths_,
+                                                           .language = language_,
+                                                           .prompts = prompts_,
+                                                           .registry = *registry_,
+                                                           .proxies = proxies_.get(),
+                                                           .user_language = system_language_id_,
+                                                           .owner = main_window_.get(),
+                                                           .begin_tree_change = [&model] { model.BeginChange(); },
+                                                           .end_tree_change = [&model] { model.EndChange(); }});
+  QAction* test = playlist_controller_->TreeMenu().Action(QStringLiteral("nTestRadio"));
+  test->setEnabled(true);
+  connect(test, &QAction::triggered, tester_.get(), &TesterController::Open);
 }
 
 // The record button (and everything else that toggles recording, the
@@ -499,6 +522,7 @@ void Application::Close() {
   // The update worker is cut short and joined.
   update_->Shutdown();
   // Tester, generator and data tool stop here once they exist.
+  if (tester_) tester_->Close();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

@@ -29,6 +29,7 @@ class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
 class RecorderController;
+class TesterController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -65,6 +66,7 @@ class Application : public QObject {
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
   void CreateRecorder();
+  void CreateTester();
   void ApplySettings();
   void PlacePlayListWindow();
   void CollectSettings();
@@ -123,6 +125,10 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+
+  // The station tester, made when first opened; goes before the tree, the
+  // tree pane and the players' registry it uses.
+  std::unique_ptr<TesterController> tester_;
 
   bool closing_ = false;
 };

@@ -173,8 +173,10 @@ bool StationTester::Resume() {
 }
 
 void StationTester::Prepare() {
+  view_.BeginTreeChange();
   good_top_ = ResultGroup(source_->caption() + Msg(kGoodSlot));
   bad_top_ = ResultGroup(source_->caption() + Msg(kBadSlot));
+  view_.EndTreeChange();
   if (!Resume()) ResetPositions();
 }
 
@@ -421,7 +423,9 @@ void StationTester::Mirror(TreeNode& node, TreeNode*& previous, TreeNode*& last)
   TreeNode* mirrored = ChildNamed(*parent, node.caption(), id);
   if (mirrored == nullptr) {
     auto copy = std::make_unique<TreeNode>(node.caption(), node.image_index(), node.state_index(), id);
+    view_.BeginTreeChange();
     mirrored = &parent->AddChild(std::move(copy));
+    view_.EndTreeChange();
   }
   last = mirrored;
   tree_modified_ = true;

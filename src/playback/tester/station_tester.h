@@ -81,6 +81,10 @@ class TesterView {
   virtual void ClearLog() = 0;
   // The whole branch was tested.
   virtual void Finished() = 0;
+  // Result nodes are about to be added to the tree, and were added: a view
+  // of the tree brackets the change.
+  virtual void BeginTreeChange() {}
+  virtual void EndTreeChange() {}
 };
 
 // The resume keys in section frmTest of User.ini.
