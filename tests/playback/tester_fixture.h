@@ -78,7 +78,9 @@ class MemoryStore : public TesterStore {
   void SaveSubtree(const TreeNode& top) override { saved.push_back(top.caption()); }
   void SaveTopLists() override { ++top_list_saves; }
   std::string ReadKey(std::string_view key) override { return keys[std::string(key)]; }
-  void WriteKey(std::string_view key, std::string_view value) override { keys[std::string(key)] = value; }
+  void WriteKeys(const std::vector<std::pair<std::string, std::string>>& values) override {
+    for (const auto& [key, value] : values) keys[key] = value;
+  }
 
   std::map<int, StationRecord> stations;
   std::map<int, std::string> learnt;

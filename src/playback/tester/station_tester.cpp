@@ -440,11 +440,11 @@ void StationTester::Save() {
   if (good_top_->parent() == nullptr || bad_top_->parent() == nullptr) store_.SaveTopLists();
   // The current station is tested again on resume.
   const TreeNode* before_current = current_ != nullptr ? current_->Previous() : nullptr;
-  store_.WriteKey(kCurrentKey, TesterPathText(before_current, *source_));
-  store_.WriteKey(kPreviousGoodKey, TesterPathText(previous_good_, *source_));
-  store_.WriteKey(kPreviousBadKey, TesterPathText(previous_bad_, *source_));
-  store_.WriteKey(kLastGoodKey, TesterPathText(last_good_, *good_top_));
-  store_.WriteKey(kLastBadKey, TesterPathText(last_bad_, *bad_top_));
+  store_.WriteKeys({{std::string(kCurrentKey), TesterPathText(before_current, *source_)},
+                    {std::string(kPreviousGoodKey), TesterPathText(previous_good_, *source_)},
+                    {std::string(kPreviousBadKey), TesterPathText(previous_bad_, *source_)},
+                    {std::string(kLastGoodKey), TesterPathText(last_good_, *good_top_)},
+                    {std::string(kLastBadKey), TesterPathText(last_bad_, *bad_top_)}});
   tree_modified_ = false;
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "playback/media_kind.h"
@@ -63,7 +64,8 @@ class TesterStore {
   virtual void SaveSubtree(const TreeNode& top) = 0;
   virtual void SaveTopLists() = 0;
   virtual std::string ReadKey(std::string_view key) = 0;
-  virtual void WriteKey(std::string_view key, std::string_view value) = 0;
+  // All keys in one write: each write of the settings file reaches the disk.
+  virtual void WriteKeys(const std::vector<std::pair<std::string, std::string>>& keys) = 0;
 };
 
 // What the dialog shows.

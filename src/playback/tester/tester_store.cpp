@@ -30,8 +30,12 @@ std::string FileTesterStore::ReadKey(std::string_view key) {
   return ReadProfileString(paths_.UserIni(), kTesterSection, key);
 }
 
-void FileTesterStore::WriteKey(std::string_view key, std::string_view value) {
-  WriteProfileString(paths_.UserIni(), kTesterSection, key, value);
+void FileTesterStore::WriteKeys(const std::vector<std::pair<std::string, std::string>>& keys) {
+  IniFile ini;
+  // A settings file that cannot be read is never replaced by five keys.
+  if (ini.Load(paths_.UserIni()) == IniFile::LoadStatus::kUnreadable) return;
+  for (const auto& [key, value] : keys) ini.WriteString(kTesterSection, key, value);
+  ini.Save(paths_.UserIni());
 }
 
 }  // namespace tazmel

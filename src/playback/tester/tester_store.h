@@ -24,7 +24,7 @@ class FileTesterStore : public TesterStore {
   void SaveSubtree(const TreeNode& top) override;
   void SaveTopLists() override;
   std::string ReadKey(std::string_view key) override;
-  void WriteKey(std::string_view key, std::string_view value) override;
+  void WriteKeys(const std::vector<std::pair<std::string, std::string>>& keys) override;
 
  private:
   const ProgramPaths& paths_;
