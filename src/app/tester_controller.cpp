@@ -14,8 +14,8 @@
 #include "playback/tester/tester_store.h"
 #include "stations/station_tree.h"
 #include "stations/tree_editor.h"
-#include "ui/text_edge.h"
 #include "ui/tester/test_dialog.h"
+#include "ui/text_edge.h"
 #include "ui/translator.h"
 
 namespace tazmel {

@@ -22,8 +22,8 @@
 #include "support/http_server.h"
 #include "temp_dir.h"
 #include "ui/qt_app.h"
-#include "ui/text_edge.h"
 #include "ui/tester/test_dialog.h"
+#include "ui/text_edge.h"
 
 namespace tazmel {
 namespace {

@@ -85,12 +85,11 @@ TEST(TesterOnMpvTest, GoodSlowDeadAndMissingStreamsAreSortedAndLearnt) {
   const std::string refused = "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/a";
 
   std::vector<std::string> lines;
-  for (const StationRecord& record : {Station(100001, "Good", server.Url("/live")),
-                                      Station(100002, "Slow", server.Url("/slow")),
-                                      Station(100003, "Dead", refused),
-                                      Station(100004, "Missing", server.Url("/missing")),
-                                      Station(100005, "Silent", server.Url("/silent")),
-                                      Station(100006, "Second", refused + "||" + server.Url("/live"))}) {
+  for (const StationRecord& record :
+       {Station(100001, "Good", server.Url("/live")), Station(100002, "Slow", server.Url("/slow")),
+        Station(100003, "Dead", refused), Station(100004, "Missing", server.Url("/missing")),
+        Station(100005, "Silent", server.Url("/silent")),
+        Station(100006, "Second", refused + "||" + server.Url("/live"))}) {
     lines.push_back(FormatStationLine(record));
   }
   ASSERT_TRUE(WriteTextTable(paths.UserTablePath(), lines));
@@ -127,7 +126,7 @@ Mine [-101] tree_user1.dat
     const char* verdict;
     const char* address;
   };
-  const Expect expected[] = {{"Good", "-Good", "1/1"},   {"Slow", "-Good", "1/1"},    {"Dead", "-Bad", "1/1"},
+  const Expect expected[] = {{"Good", "-Good", "1/1"},   {"Slow", "-Good", "1/1"},  {"Dead", "-Bad", "1/1"},
                              {"Missing", "-Bad", "1/1"}, {"Silent", "-Bad", "1/1"}, {"Second", "-Good", "2/2"}};
   for (std::size_t i = 0; i < view.log.size(); ++i) {
     const std::vector<std::string> fields = Fields(view.log[i]);

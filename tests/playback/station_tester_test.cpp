@@ -78,9 +78,7 @@ TEST_F(StationTesterTest, LogLineNamesTheAddressThatDecided) {
     const char* line;
   };
   const Case cases[] = {
-      {"dead:1000||dead:1000||good:2000",
-       {"dead:1000", "dead:1000", "good:2000"},
-       "1\tS1\t-Good\t2\t3/3"},
+      {"dead:1000||dead:1000||good:2000", {"dead:1000", "dead:1000", "good:2000"}, "1\tS1\t-Good\t2\t3/3"},
       {"none||good:3000", {"none", "good:3000"}, "1\tS1\t-Good\t3\t2/2"},
       {"dead:1000||hang", {"dead:1000", "hang"}, "1\tS1\t-Bad\t241\t2/2"},
       {"", {}, "1\tS1\t-Bad\t0\t0/0"},
@@ -213,12 +211,7 @@ Radio [-101] tree_user1.dat
 }
 
 TEST_F(StationTesterTest, RunClosedMidwayContinuesAfterARestart) {
-  Build(kTwoGroups, {{1, "good:500"},
-                     {2, "dead:500"},
-                     {3, "hang"},
-                     {4, "good:500"},
-                     {5, "good:500"},
-                     {6, "dead:500"}});
+  Build(kTwoGroups, {{1, "good:500"}, {2, "dead:500"}, {3, "hang"}, {4, "good:500"}, {5, "good:500"}, {6, "dead:500"}});
   Start("Branch");
   Advance(seconds(5));
   ASSERT_EQ(view.station, "Radio -> Branch -> G1 -> S3");
@@ -266,7 +259,8 @@ Radio [-101] tree_user1.dat
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Build(c.outline, {{1, "good:500"}, {2, "good:500"}, {3, "hang"}, {4, "good:500"}, {5, "good:500"}, {6, "good:500"}});
+    Build(c.outline,
+          {{1, "good:500"}, {2, "good:500"}, {3, "hang"}, {4, "good:500"}, {5, "good:500"}, {6, "good:500"}});
     store.keys.clear();
     Restart();
     Start("Branch");

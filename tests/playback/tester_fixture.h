@@ -38,11 +38,10 @@ class TestPlayers : public TesterPlayers {
     const int delay = colon == std::string::npos ? 0 : ParseInteger(address.substr(colon + 1)).value_or(0);
     // Answers arrive later, like a real control's, and also after a stop:
     // the tester has to drop them.
-    pending_.push_back(
-        {dispatcher_.CreateTimer([this, attempt, good = verb != "dead"] {
-           if (sink_) sink_({attempt, good, "128K", -1});
-         }),
-         attempt});
+    pending_.push_back({dispatcher_.CreateTimer([this, attempt, good = verb != "dead"] {
+                          if (sink_) sink_({attempt, good, "128K", -1});
+                        }),
+                        attempt});
     pending_.back().timer->SetSingleShot(true);
     pending_.back().timer->Start(std::chrono::milliseconds(delay));
     return true;

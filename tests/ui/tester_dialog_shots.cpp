@@ -8,8 +8,8 @@
 #include "core/code_page.h"
 #include "core/ini_file.h"
 #include "core/messages.h"
-#include "ui/text_edge.h"
 #include "ui/tester/test_dialog.h"
+#include "ui/text_edge.h"
 #include "ui/translator.h"
 
 namespace {

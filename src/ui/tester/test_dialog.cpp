@@ -95,9 +95,7 @@ void TfrmTest::AppendLog(const QString& line) { mmoOutput_->appendPlainText(line
 
 void TfrmTest::ClearLog() { mmoOutput_->clear(); }
 
-QPushButton& TfrmTest::Button(const char* name) const {
-  return *findChild<QPushButton*>(QString::fromLatin1(name));
-}
+QPushButton& TfrmTest::Button(const char* name) const { return *findChild<QPushButton*>(QString::fromLatin1(name)); }
 
 void TfrmTest::closeEvent(QCloseEvent* event) {
   if (may_close && !may_close()) {
