@@ -200,7 +200,7 @@ int main(int argc, char* argv[]) {
               store.load, store.learn, store.save);
   std::printf("loading libmpv first (before the run, as the engine does): %.1f ms\n", load_ms);
   std::printf("Go, making the hidden controls and starting the first attempt: %.1f ms\n", go_ms);
-  std::printf("longest UI-loop stall during the attempts %.1f ms (goal < 50 ms, ratio %.2f); load %s\n", stall_ms, stall_ms / 50,
-              tazmel::bench::LoadAverage().c_str());
+  std::printf("longest UI-loop stall during the attempts %.1f ms (goal < 50 ms, ratio %.2f); load %s\n", stall_ms,
+              stall_ms / 50, tazmel::bench::LoadAverage().c_str());
   return view.lines == count ? 0 : 1;
 }
