@@ -328,6 +328,7 @@ void Application::CreateTester() {
                                                            .proxies = proxies_.get(),
                                                            .user_language = system_language_id_,
                                                            .owner = main_window_.get(),
+                                                           .volume = [this] { return engine_->Volume(); },
                                                            .begin_tree_change = [&model] { model.BeginChange(); },
                                                            .end_tree_change = [&model] { model.EndChange(); }});
   QAction* test = playlist_controller_->TreeMenu().Action(QStringLiteral("nTestRadio"));

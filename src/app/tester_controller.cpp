@@ -108,6 +108,7 @@ void TesterController::Create() {
   options.hidden = true;
   factory_ = std::make_unique<MpvPlayerFactory>(parts_.dispatcher, parts_.registry, options);
   players_ = std::make_unique<ControlTesterPlayers>(*factory_, IsWmp9Installed(parts_.registry), parts_.proxies);
+  players_->SetVolumeSource(parts_.volume);
   store_ = std::make_unique<FileTesterStore>(parts_.paths, parts_.tree.tree(), parts_.user_language);
   tester_ = std::make_unique<StationTester>(parts_.dispatcher, clock_, parts_.tree.tree(), *players_, *store_, *view_);
 

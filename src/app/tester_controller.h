@@ -36,6 +36,8 @@ struct TesterParts {
   StationProxyOverrides* proxies = nullptr;
   int user_language = 0x0409;
   QWidget* owner = nullptr;
+  // The engine's volume, which the hidden players start at.
+  std::function<int()> volume;
   // Brackets a change of the tree's structure for the views that show it.
   std::function<void()> begin_tree_change;
   std::function<void()> end_tree_change;

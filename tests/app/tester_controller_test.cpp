@@ -60,6 +60,7 @@ Other [-101] tree_user2.dat
                                                                 .proxies = nullptr,
                                                                 .user_language = 0x0409,
                                                                 .owner = nullptr,
+                                                                .volume = {},
                                                                 .begin_tree_change = {},
                                                                 .end_tree_change = {}});
   }

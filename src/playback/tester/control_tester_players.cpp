@@ -28,6 +28,9 @@ bool ControlTesterPlayers::Start(int attempt, MediaKind kind, const std::string&
   player_ = choice.player;
   reported_ = false;
   audio_language_ = -1;
+  AudioSettings audio;
+  if (volume_) audio.volume = volume_();
+  driver_->ApplyAudio(player_, audio);
   driver_->SetStationProxy(proxy);
   driver_->Start(player_, address);
   return true;

@@ -19,6 +19,8 @@ class ControlTesterPlayers : public TesterPlayers {
   ~ControlTesterPlayers() override;
 
   void SetSink(Sink sink) override { sink_ = std::move(sink); }
+  // The volume a control starts at (0..100): the engine's current one.
+  void SetVolumeSource(std::function<int()> volume) { volume_ = std::move(volume); }
   bool Start(int attempt, MediaKind kind, const std::string& address, const std::string& proxy) override;
   void StopAll() override;
   void RestoreProxies() override;
@@ -29,6 +31,7 @@ class ControlTesterPlayers : public TesterPlayers {
 
   bool wmp9_installed_;
   Sink sink_;
+  std::function<int()> volume_;
   std::unique_ptr<ControlDriver> driver_;
   PlayerId player_ = PlayerId::kNone;
   int attempt_ = 0;
