@@ -19,6 +19,7 @@
 #include "app/recorder_controller.h"
 #include "app/schedule_actions.h"
 #include "app/schedule_controller.h"
+#include "app/tester_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -49,7 +50,9 @@
 #include "ui/playback/video_window.h"
 #include "ui/playlist/find_dialog.h"
 #include "ui/playlist/playlist_window.h"
+#include "ui/playlist/radio_tree_model.h"
 #include "ui/playlist/radio_tree_view.h"
+#include "ui/playlist/tree_menu.h"
 #include "ui/schedule/adjust_time_dialog.h"
 #include "ui/schedule/shutdown_dialog.h"
 #include "ui/schedule/task_dialog.h"
@@ -198,6 +201,7 @@ void Application::Start() {
                           if (editor_ && editor_->Visible() && !editor_->Busy()) editor_->EditStation(id);
                         }});
   StartMusicList();
+  CreateTester();
   playlist_window_->SetPanes(&playlist_controller_->TreeView(), &music_controller_->ListView());
   music_controller_->LoadMusicList(settings_.player.select_item_index);
   playlist_window_->SetTreeVisible(settings_.playlist.tree_visible);
@@ -335,6 +339,26 @@ void Application::CreatePlayer() {
                           .user_default_language_id = system_language_id_,
                           .proxies = proxies_.get()};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+}
+
+// The station tester runs on the tree pane's selection, from the tree menu.
+void Application::CreateTester() {
+  RadioTreeModel& model = playlist_controller_->TreeView().Model();
+  tester_ = std::make_unique<TesterController>(TesterParts{.dispatcher = *dispatcher_,
+                                                           .tree = *tree_,
+                                                           .paths = paths_,
+                                                           .language = language_,
+                                                           .prompts = prompts_,
+                                                           .registry = *registry_,
+                                                           .proxies = proxies_.get(),
+                                                           .user_language = system_language_id_,
+                                                           .owner = main_window_.get(),
+                                                           .volume = [this] { return engine_->Volume(); },
+                                                           .begin_tree_change = [&model] { model.BeginChange(); },
+                                                           .end_tree_change = [&model] { model.EndChange(); }});
+  QAction* test = playlist_controller_->TreeMenu().Action(QStringLiteral("nTestRadio"));
+  test->setEnabled(true);
+  connect(test, &QAction::triggered, tester_.get(), &TesterController::Open);
 }
 
 // The record button (and everything else that toggles recording, the
@@ -542,6 +566,7 @@ void Application::Close() {
   update_->Shutdown();
   // Tester, generator and data tool stop here once they exist.
   if (editor_) editor_->StopCheck();
+  if (tester_) tester_->Close();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

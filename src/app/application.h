@@ -31,6 +31,7 @@ class PlaybackEngine;
 class EditorController;
 class PlayListController;
 class RecorderController;
+class TesterController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -92,6 +93,7 @@ class Application : public QObject {
   void LoadLanguage(const std::string& code);
   void CreatePlayer();
   void CreateRecorder();
+  void CreateTester();
   void ApplySettings();
   void PlacePlayListWindow();
   void CollectSettings();
@@ -174,6 +176,9 @@ class Application : public QObject {
   // window that owns its window, the tree and the registry.
   std::unique_ptr<MpvPlayerFactory> editor_factory_;
   std::unique_ptr<EditorController> editor_;
+  // The station tester, made when first opened; goes before the tree, the
+  // tree pane and the players' registry it uses.
+  std::unique_ptr<TesterController> tester_;
 
   bool closing_ = false;
 };
