@@ -19,7 +19,34 @@ struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+bool IsPlaylistType(std::string_view content_type) {
+  const std::string type = AsciiLowerCopy(TrimBlanks(content_type.substr(0, content_type.find(';'))));
+  return type.find("mpegurl") != std::string::npos || type.find("scpls") != std::string::npos ||
+         type.find("pls+xml") != std::string::npos || type.starts_with("text/");
+}
+
+// Playlists larger than this are no station's playlist.
+constexpr std::size_t kMaxPlaylistBytes = 64 * 1024;
+constexpr int kMaxPlaylistHops = 3;
+
 }  // namespace
+
+std::string PlaylistStreamAddress(std::string_view document) {
+  if (document.find("#EXT-X-") != std::string_view::npos) return {};  // HLS: segments, no continuous stream
+  std::string found;
+  ForEachLine(document, [&](std::string_view line) {
+    if (!found.empty()) return;
+    line = TrimControls(TrimBlanks(line));
+    // "File1=http://..." in a PLS file, the address itself in M3U.
+    if (AsciiLowerCopy(line.substr(0, 4)) == "file") {
+      const std::size_t equals = line.find('=');
+      if (equals != std::string_view::npos) line = TrimBlanks(line.substr(equals + 1));
+    }
+    const std::string lower = AsciiLowerCopy(line.substr(0, 8));
+    if (lower.starts_with("http://") || lower.starts_with("https://")) found = std::string(line);
+  });
+  return found;
+}
 
 // What the transfer's callbacks share, on the worker thread only.
 struct StreamRecorder::Shared {
@@ -30,6 +57,8 @@ struct StreamRecorder::Shared {
   std::optional<IcyDemux> demux;
   std::unique_ptr<TrackSplitter> splitter;
   std::string head;  // the first bytes, while the format is still unknown
+  bool playlist = false;
+  std::string document;  // the playlist's text
   std::size_t reported = 0;
   std::function<void(const TrackFile&)> report;
 
@@ -62,6 +91,12 @@ struct StreamRecorder::Shared {
   }
 
   bool Write(std::string_view bytes) {
+    if (!splitter && (playlist || IsPlaylistType(content_type))) {
+      // A playlist where a stream was expected: read it, then follow it.
+      playlist = true;
+      document.append(bytes);
+      return document.size() <= kMaxPlaylistBytes;
+    }
     if (!splitter) {
       StreamFormat format = FormatFromContentType(content_type);
       if (format == StreamFormat::kUnknown) {
@@ -105,31 +140,17 @@ bool StreamRecorder::Start(StreamRecordRequest request) {
 
 void StreamRecorder::Stop() { worker_.request_stop(); }
 
-void StreamRecorder::Run(std::stop_token stop, StreamRecordRequest request) {
-  std::weak_ptr<int> alive = alive_;
-  auto post = [this, alive](std::function<void()> call) {
-    dispatcher_.Post([alive, call = std::move(call)] {
-      if (!alive.expired()) call();
-    });
-  };
-
-  Shared shared;
-  shared.request = request;
-  shared.stop = stop;
-  shared.report = [this, &post](const TrackFile& file) {
-    post([this, file] {
-      if (events_.track_started) events_.track_started(file);
-    });
-  };
-
-  StreamRecordResult result;
+// One connection to `url`; true when it turned out to be a playlist read
+// whole, which the caller follows. Otherwise `result` says how it ended.
+bool StreamRecorder::Transfer(const std::string& url, Shared& shared, const std::stop_token& stop,
+                              StreamRecordResult& result) {
   std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
   std::unique_ptr<curl_slist, SlistDeleter> headers(curl_slist_append(nullptr, "Icy-MetaData: 1"));
   if (!curl || !headers) {
     result.error = "No transfer could be set up";
   } else {
     CURL* h = curl.get();
-    curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Tazmel");
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
@@ -138,9 +159,9 @@ void StreamRecorder::Run(std::stop_token stop, StreamRecordRequest request) {
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     // Direct, like the players without a proxy, even when http_proxy is set.
     curl_easy_setopt(h, CURLOPT_PROXY, "");
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(request.connect_timeout_seconds));
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(shared.request.connect_timeout_seconds));
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stall_timeout_seconds));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(shared.request.stall_timeout_seconds));
     // Old Shoutcast servers answer "ICY 200 OK".
     curl_easy_setopt(h, CURLOPT_HTTP09_ALLOWED, 1L);
 
@@ -184,8 +205,11 @@ void StreamRecorder::Run(std::stop_token stop, StreamRecordRequest request) {
     const CURLcode code = curl_easy_perform(h);
     if (shared.splitter) shared.splitter->Finish();
     const bool stopped = stop.stop_requested();
+    if (shared.playlist && code == CURLE_OK && !stopped) return true;
     if (shared.splitter && !shared.splitter->Ok()) {
       result.error = shared.splitter->Error();
+    } else if (shared.playlist && !stopped) {
+      result.error = "Playlist too large";
     } else if (code == CURLE_OK || stopped) {
       result.ok = true;
     } else {
@@ -199,6 +223,39 @@ void StreamRecorder::Run(std::stop_token stop, StreamRecordRequest request) {
         shared.report(shared.splitter->Files()[shared.reported++]);
       }
       result.files = shared.splitter->Files();
+    }
+  }
+  return false;
+}
+
+void StreamRecorder::Run(std::stop_token stop, StreamRecordRequest request) {
+  std::weak_ptr<int> alive = alive_;
+  auto post = [this, alive](std::function<void()> call) {
+    dispatcher_.Post([alive, call = std::move(call)] {
+      if (!alive.expired()) call();
+    });
+  };
+
+  auto report = [this, &post](const TrackFile& file) {
+    post([this, file] {
+      if (events_.track_started) events_.track_started(file);
+    });
+  };
+
+  StreamRecordResult result;
+  std::string url = request.url;
+  for (int hop = 0;; ++hop) {
+    Shared shared;
+    shared.request = request;
+    shared.stop = stop;
+    shared.report = report;
+    if (!Transfer(url, shared, stop, result)) break;
+    // The address named a playlist: record what it names.
+    url = PlaylistStreamAddress(shared.document);
+    if (url.empty() || hop + 1 >= kMaxPlaylistHops) {
+      result.ok = false;
+      result.error = "No stream address in the playlist";
+      break;
     }
   }
   post([this, result = std::move(result)] {

@@ -61,6 +61,7 @@ class StreamRecorder {
  private:
   struct Shared;
   void Run(std::stop_token stop, StreamRecordRequest request);
+  bool Transfer(const std::string& url, Shared& shared, const std::stop_token& stop, StreamRecordResult& result);
 
   Dispatcher& dispatcher_;
   Events events_;
@@ -68,5 +69,9 @@ class StreamRecorder {
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::jthread worker_;
 };
+
+// The stream a PLS or M3U playlist names first; empty for none, and for an
+// HLS playlist, whose segments are no stream to record this way.
+std::string PlaylistStreamAddress(std::string_view document);
 
 }  // namespace tazmel

@@ -175,7 +175,7 @@ TEST_P(StreamRecorderFormatTest, SplitsAtEachTitleWithOverlap) {
     EXPECT_LE(overlap, 2 * kOverlap + 2 * c.unit_seconds + 0.05);
   }
 
-  if (c.format == StreamFormat::kMp3) {
+  if (c.format != StreamFormat::kOgg) {  // ADTS readers take an ID3v2 tag too
     EXPECT_EQ(test::ProbeTag(files[0].path, "artist"), "AC/DC");
     EXPECT_EQ(test::ProbeTag(files[0].path, "title"), "Back in Black");
     EXPECT_EQ(test::ProbeTag(files[1].path, "artist"), "\xE6\xAD\x8C\xE6\x89\x8B");
@@ -243,6 +243,43 @@ TEST(StreamRecorderTest, ConnectionFailuresAreReported) {
     EXPECT_TRUE(rec.result->files.empty());
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   }
+}
+
+}  // namespace
+}  // namespace tazmel
+
+namespace tazmel {
+namespace {
+
+TEST(PlaylistStreamAddressTest, FirstStreamOfAPlaylist) {
+  struct Case {
+    std::string document;
+    std::string address;
+  };
+  const std::vector<Case> cases = {
+      {"[playlist]\r\nNumberOfEntries=2\r\nFile1=http://a.example:8000/live\r\nFile2=http://b.example/\r\n",
+       "http://a.example:8000/live"},
+      {"#EXTM3U\n#EXTINF:-1,Radio\nhttps://a.example/stream.aac\n", "https://a.example/stream.aac"},
+      {"#EXTM3U\n#EXT-X-TARGETDURATION:10\nhttp://a.example/seg1.ts\n", ""},
+      {"<html>not a playlist</html>", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlaylistStreamAddress(c.document), c.address) << c.document;
+}
+
+// A station address that names a playlist records the stream it names.
+TEST(StreamRecorderTest, PlaylistAddressIsFollowed) {
+  const std::string body = test::ToneStream(StreamFormat::kMp3, 3.0);
+  test::TestHttpServer server;
+  server.ServeHandler("/live", [&](TestHttpConnection& connection) {
+    ServeIcy(connection, body, "audio/mpeg", {"Only Song"});
+  });
+  server.Serve("/listen.pls", {200, "audio/x-scpls", "[playlist]\nFile1=" + server.Url("/live") + "\n"});
+  test::TempDir dir;
+  const Recording rec = Record(server.Url("/listen.pls"), dir.path());
+  ASSERT_TRUE(rec.result && rec.result->ok) << rec.result->error;
+  ASSERT_EQ(rec.result->files.size(), 1u);
+  EXPECT_EQ(rec.result->files[0].path, dir / "Only Song.mp3");
+  EXPECT_EQ(test::ProbeCodec(rec.result->files[0].path), "mp3");
 }
 
 }  // namespace
