@@ -29,6 +29,8 @@ class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
 class RecorderController;
+class SleepTimerController;
+class TrackRecordController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -123,6 +125,9 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+  // The sleep timer and recording by title, from the main menu and tray.
+  std::unique_ptr<SleepTimerController> sleep_timer_;
+  std::unique_ptr<TrackRecordController> track_record_;
 
   bool closing_ = false;
 };
