@@ -139,8 +139,8 @@ int main() {
   for (bool record : {false, true}) {
     tazmel::test::TempDir dir;
     g_sent.clear();
-    std::vector<std::string> argv = {"mpv", "--no-config", "--ao=null", "--vo=null", "--load-scripts=no",
-                                     "--terminal=no"};
+    std::vector<std::string> argv = {"mpv",       "--no-config",       "--ao=null",
+                                     "--vo=null", "--load-scripts=no", "--terminal=no"};
     if (record) argv.push_back("--stream-record=" + (dir / "record.mp3").string());
     argv.push_back(server.Url(record ? "/kept" : "/live"));
     tazmel::test::ChildProcess mpv(argv, tazmel::test::EnvironmentWith({}));
@@ -157,9 +157,9 @@ int main() {
       ++count;
       const std::string bytes = tazmel::test::ReadFile(entry.path());
       const std::size_t at = g_sent.find(bytes.substr(0, std::min<std::size_t>(bytes.size(), 4096)));
-      std::printf("mpv --stream-record: %s, %zu bytes of %zu sent; %s\n", entry.path().filename().c_str(),
-                  bytes.size(), g_sent.size(),
-                  at == std::string::npos       ? "its first bytes are not the stream's (remuxed)"
+      std::printf("mpv --stream-record: %s, %zu bytes of %zu sent; %s\n", entry.path().filename().c_str(), bytes.size(),
+                  g_sent.size(),
+                  at == std::string::npos                        ? "its first bytes are not the stream's (remuxed)"
                   : g_sent.compare(at, bytes.size(), bytes) == 0 ? "the stream's bytes as sent"
                                                                  : "starts as sent, then differs");
     }

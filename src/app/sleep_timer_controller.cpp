@@ -14,7 +14,7 @@ struct SleepChoice {
   const char* item;
   int minutes;  // 0: off
 };
-constexpr SleepChoice kChoices[] = {{"nSleep15", 15}, {"nSleep30", 30},  {"nSleep45", 45}, {"nSleep60", 60},
+constexpr SleepChoice kChoices[] = {{"nSleep15", 15}, {"nSleep30", 30},   {"nSleep45", 45}, {"nSleep60", 60},
                                     {"nSleep90", 90}, {"nSleep120", 120}, {"nSleepOff", 0}};
 
 }  // namespace

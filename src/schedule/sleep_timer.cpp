@@ -66,7 +66,8 @@ void SleepTimer::Tick() {
     // back, and the fade goes on from it.
     user_volume_ = port_.Volume();
   }
-  const double left = std::chrono::duration<double>(deadline_ - now) / std::chrono::duration<double>(deadline_ - fade_start_);
+  const double left =
+      std::chrono::duration<double>(deadline_ - now) / std::chrono::duration<double>(deadline_ - fade_start_);
   last_set_ = static_cast<int>(std::lround(user_volume_ * std::clamp(left, 0.0, 1.0)));
   port_.SetVolume(last_set_);
 }

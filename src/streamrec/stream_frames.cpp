@@ -111,7 +111,9 @@ std::size_t FrameScanner::OggPageAt(std::string_view data, StreamFrame& frame) {
     ogg_rate_ = 0;
     if (packet.size() >= 16 && packet.substr(0, 7) == "\x01vorbis") ogg_rate_ = Le32(packet, 12);
     if (packet.starts_with("OpusHead")) ogg_rate_ = 48000;  // Opus granules always count 48 kHz
-    if (packet.starts_with("\x7F" "FLAC") && packet.size() >= 30) {
+    if (packet.starts_with("\x7F"
+                           "FLAC") &&
+        packet.size() >= 30) {
       ogg_rate_ = (Byte(packet, 27) << 12 | Byte(packet, 28) << 4 | Byte(packet, 29) >> 4);
     }
   }

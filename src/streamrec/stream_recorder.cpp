@@ -132,9 +132,8 @@ bool StreamRecorder::Start(StreamRecordRequest request) {
   if (recording_) return false;
   worker_ = {};
   recording_ = true;
-  worker_ = std::jthread([this, request = std::move(request)](std::stop_token stop) mutable {
-    Run(std::move(stop), std::move(request));
-  });
+  worker_ = std::jthread(
+      [this, request = std::move(request)](std::stop_token stop) mutable { Run(std::move(stop), std::move(request)); });
   return true;
 }
 

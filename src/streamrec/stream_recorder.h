@@ -25,7 +25,7 @@ struct StreamRecordRequest {
 
 // How a recording ended, as the user-interface thread hears it.
 struct StreamRecordResult {
-  bool ok = false;  // stopped by the owner, or the stream ended, with every file written
+  bool ok = false;    // stopped by the owner, or the stream ended, with every file written
   std::string error;  // what failed otherwise (connection, HTTP status, disk)
   std::vector<TrackFile> files;
 };

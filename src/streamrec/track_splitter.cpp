@@ -49,8 +49,7 @@ std::string TrackFileStem(std::string_view utf8_title) {
   return std::string(stem);
 }
 
-TrackSplitter::TrackSplitter(TrackSplitterOptions options)
-    : options_(std::move(options)), scanner_(options_.format) {}
+TrackSplitter::TrackSplitter(TrackSplitterOptions options) : options_(std::move(options)), scanner_(options_.format) {}
 
 TrackSplitter::~TrackSplitter() { Finish(); }
 

@@ -64,8 +64,8 @@ class TrackSplitter {
  private:
   struct OpenFile {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
-    std::size_t index = 0;     // into files_
-    double tail_seconds = 0;   // post-roll still owed (closing file only)
+    std::size_t index = 0;    // into files_
+    double tail_seconds = 0;  // post-roll still owed (closing file only)
   };
 
   void OnFrame(const StreamFrame& frame);

@@ -34,15 +34,14 @@ inline std::string ProbeCodec(const std::filesystem::path& file) {
 }
 
 inline double ProbeSeconds(const std::filesystem::path& file) {
-  const std::string out =
-      Shell("ffprobe -v error -select_streams a:0 -show_entries packet=duration_time -of csv=p=0 " + Quoted(file) +
-            " 2>/dev/null | awk '{s += $1} END {printf \"%f\", s}'");
+  const std::string out = Shell("ffprobe -v error -select_streams a:0 -show_entries packet=duration_time -of csv=p=0 " +
+                                Quoted(file) + " 2>/dev/null | awk '{s += $1} END {printf \"%f\", s}'");
   return std::atof(out.c_str());
 }
 
 inline std::string ProbeTag(const std::filesystem::path& file, const std::string& tag) {
-  std::string out = Shell("ffprobe -v error -show_entries format_tags=" + tag + " -of csv=p=0 " + Quoted(file) +
-                          " 2>/dev/null");
+  std::string out =
+      Shell("ffprobe -v error -show_entries format_tags=" + tag + " -of csv=p=0 " + Quoted(file) + " 2>/dev/null");
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }

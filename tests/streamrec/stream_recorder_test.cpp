@@ -128,7 +128,8 @@ TEST_P(StreamRecorderFormatTest, SplitsAtEachTitleWithOverlap) {
   const std::vector<std::string> titles = {"AC/DC - Back in Black", "\xE6\xAD\x8C\xE6\x89\x8B - \xE6\xAD\x8C",
                                            "Artist C - Song 3"};
   test::TestHttpServer server;
-  server.ServeHandler("/live", [&](TestHttpConnection& connection) { ServeIcy(connection, body, c.content_type, titles); });
+  server.ServeHandler("/live",
+                      [&](TestHttpConnection& connection) { ServeIcy(connection, body, c.content_type, titles); });
   test::TempDir dir;
 
   const Recording rec = Record(server.Url("/live"), dir.path());
@@ -193,9 +194,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, StreamRecorderFormatTest,
 TEST(StreamRecorderTest, StationWithoutTitlesRecordsOneFile) {
   const std::string body = test::ToneStream(StreamFormat::kMp3, 6.0);
   test::TestHttpServer server;
-  server.ServeHandler("/plain", [&](TestHttpConnection& connection) {
-    ServeIcy(connection, body, "application/octet-stream", {});
-  });
+  server.ServeHandler(
+      "/plain", [&](TestHttpConnection& connection) { ServeIcy(connection, body, "application/octet-stream", {}); });
   test::TempDir dir;
   const Recording rec = Record(server.Url("/plain"), dir.path());
   ASSERT_TRUE(rec.result && rec.result->ok) << (rec.result ? rec.result->error : "no end");
@@ -270,9 +270,8 @@ TEST(PlaylistStreamAddressTest, FirstStreamOfAPlaylist) {
 TEST(StreamRecorderTest, PlaylistAddressIsFollowed) {
   const std::string body = test::ToneStream(StreamFormat::kMp3, 3.0);
   test::TestHttpServer server;
-  server.ServeHandler("/live", [&](TestHttpConnection& connection) {
-    ServeIcy(connection, body, "audio/mpeg", {"Only Song"});
-  });
+  server.ServeHandler("/live",
+                      [&](TestHttpConnection& connection) { ServeIcy(connection, body, "audio/mpeg", {"Only Song"}); });
   server.Serve("/listen.pls", {200, "audio/x-scpls", "[playlist]\nFile1=" + server.Url("/live") + "\n"});
   test::TempDir dir;
   const Recording rec = Record(server.Url("/listen.pls"), dir.path());

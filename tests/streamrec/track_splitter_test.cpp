@@ -35,7 +35,7 @@ TEST(StreamTitleTest, TitleOfAMetadataBlock) {
 TEST(StreamTitleTest, MetadataBlocksAreTakenOutOfTheAudioWhereverTheBytesAreCut) {
   std::string stream = "aaaa";
   stream += '\x01';
-  stream += std::string("StreamTitle='T';") ;
+  stream += std::string("StreamTitle='T';");
   stream += "bbbb";
   stream += '\0';  // an empty block: no change
   stream += "cc";
@@ -44,8 +44,9 @@ TEST(StreamTitleTest, MetadataBlocksAreTakenOutOfTheAudioWhereverTheBytesAreCut)
     std::string audio;
     std::vector<std::string> metas;
     for (std::size_t at = 0; at < stream.size(); at += piece) {
-      demux.Feed(std::string_view(stream).substr(at, piece), [&](std::string_view a) { audio += a; },
-                 [&](std::string_view m) { metas.emplace_back(m); });
+      demux.Feed(
+          std::string_view(stream).substr(at, piece), [&](std::string_view a) { audio += a; },
+          [&](std::string_view m) { metas.emplace_back(m); });
     }
     EXPECT_EQ(audio, "aaaabbbbcc") << piece;
     EXPECT_EQ(metas, std::vector<std::string>{"StreamTitle='T';"}) << piece;
@@ -62,7 +63,9 @@ TEST(TrackFileStemTest, TitlesBecomeFileNames) {
       {"What? <Live> \"Edit\" | 2: *", "What Live Edit  2 "},
       {"../../etc/passwd", "etcpasswd"},
       {"..hidden", "hidden"},
-      {"Tab\tand\x01" "control", "Tabandcontrol"},
+      {"Tab\tand\x01"
+       "control",
+       "Tabandcontrol"},
       {"\xE6\xAD\x8C\xE6\x89\x8B/\xE6\xAD\x8C", "\xE6\xAD\x8C\xE6\x89\x8B\xE6\xAD\x8C"},
       {"///", ""},
   };
