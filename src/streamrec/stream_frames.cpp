@@ -25,6 +25,39 @@ std::int64_t Le64(std::string_view data, std::size_t i) {
   return static_cast<std::int64_t>(value);
 }
 
+// ARTIST and TITLE of a Vorbis or Opus comment packet, as far as the
+// packet's bytes in this page reach.
+bool CommentTitle(std::string_view packet, std::string& out) {
+  std::size_t at;
+  if (packet.starts_with("\x03vorbis")) {
+    at = 7;
+  } else if (packet.starts_with("OpusTags")) {
+    at = 8;
+  } else {
+    return false;
+  }
+  if (at + 4 > packet.size()) return false;
+  at += 4 + Le32(packet, at);  // the vendor string
+  if (at + 4 > packet.size()) return false;
+  const std::uint32_t count = Le32(packet, at);
+  at += 4;
+  std::string artist, title;
+  for (std::uint32_t i = 0; i < count && at + 4 <= packet.size(); ++i) {
+    const std::uint32_t length = Le32(packet, at);
+    at += 4;
+    if (length > packet.size() - at) break;
+    const std::string_view field = packet.substr(at, length);
+    at += length;
+    const std::size_t equals = field.find('=');
+    if (equals == std::string_view::npos) continue;
+    const std::string key = AsciiLowerCopy(field.substr(0, equals));
+    if (key == "artist" && artist.empty()) artist = std::string(field.substr(equals + 1));
+    if (key == "title" && title.empty()) title = std::string(field.substr(equals + 1));
+  }
+  out = artist.empty() || title.empty() ? artist + title : artist + " - " + title;
+  return true;
+}
+
 }  // namespace
 
 StreamFormat FormatFromContentType(std::string_view content_type) {
@@ -119,6 +152,7 @@ std::size_t FrameScanner::OggPageAt(std::string_view data, StreamFrame& frame) {
   }
   if (!ogg_audio_ && granule == 0) {
     frame.header = true;
+    frame.has_title = CommentTitle(packet, frame.title);
     return length;
   }
   ogg_audio_ = true;

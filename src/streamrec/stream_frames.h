@@ -28,6 +28,11 @@ struct StreamFrame {
   double seconds = 0;
   bool header = false;
   bool begins_stream = false;  // an Ogg page that starts a new logical stream
+  // An Ogg comment header names the track ("ARTIST - TITLE", or TITLE):
+  // Icecast sends Ogg without ICY metadata and starts a new logical stream
+  // per track instead.
+  bool has_title = false;
+  std::string title;
 };
 
 // Cuts a byte stream into whole frames so that every file starts and ends

@@ -65,9 +65,9 @@ void TrackSplitter::Title(std::string_view title) {
   Begin(utf8);
 }
 
-void TrackSplitter::NoTitles() {
-  if (!finished_ && !started_) Begin("");
-}
+// The untitled file begins with the first audio: an Ogg stream may still
+// name its track in the set-up pages before it.
+void TrackSplitter::NoTitles() { no_titles_ = true; }
 
 void TrackSplitter::Finish() {
   if (finished_) return;
@@ -86,10 +86,14 @@ std::filesystem::path TrackSplitter::FreeName(const std::string& stem) const {
   return path;
 }
 
-bool TrackSplitter::Begin(const std::string& title) {
+bool TrackSplitter::Begin(const std::string& title, bool overlap) {
   started_ = true;
   current_title_ = title;
   Close(closing_);
+  if (!overlap) {
+    Close(current_);
+    ClearRecent();
+  }
   if (current_.file) {
     closing_ = std::move(current_);
     closing_.tail_seconds = options_.overlap_seconds;
@@ -121,17 +125,47 @@ bool TrackSplitter::Begin(const std::string& title) {
     WriteTo(current_, BuildId3v2(fields, {}, 0), 0);
   }
   if (!headers_.empty()) WriteTo(current_, headers_, 0);
+  headers_in_current_ = headers_.size();
   for (std::size_t i = 0; i < recent_.size() && current_.file; ++i) WriteTo(current_, recent_[i], recent_seconds_[i]);
   return current_.file != nullptr;
 }
 
+void TrackSplitter::ClearRecent() {
+  recent_.clear();
+  recent_seconds_.clear();
+  recent_total_ = 0;
+  recent_bytes_ = 0;
+}
+
 void TrackSplitter::OnFrame(const StreamFrame& frame) {
   if (frame.header) {
-    if (frame.begins_stream) headers_.clear();
+    if (frame.begins_stream) {
+      // A new logical stream: its set-up pages wait until its comment
+      // tells whether it is a new track. Audio of the old one cannot
+      // overlap into it, nor its audio into the old file.
+      headers_.clear();
+      headers_in_current_ = 0;
+      chain_pending_ = true;
+    }
     headers_.append(frame.bytes);
-    if (current_.file) WriteTo(current_, frame.bytes, 0);
+    if (chain_pending_ && frame.has_title) {
+      chain_pending_ = false;
+      const std::string title = TitleAsUtf8(TrimBlanks(frame.title));
+      if (!title.empty() && title != current_title_) {
+        Begin(title, false);
+      } else {
+        WriteHeaders();  // the same track goes on, chained
+      }
+    } else if (!chain_pending_) {
+      WriteHeaders();
+    }
     return;
   }
+  if (chain_pending_) {
+    chain_pending_ = false;
+    WriteHeaders();
+  }
+  if (!started_ && no_titles_) Begin("");
   if (current_.file) WriteTo(current_, frame.bytes, frame.seconds);
   if (closing_.file) {
     WriteTo(closing_, frame.bytes, frame.seconds);
@@ -151,15 +185,18 @@ void TrackSplitter::OnFrame(const StreamFrame& frame) {
     recent_.pop_front();
     recent_seconds_.pop_front();
   }
-  if (keep <= 0 && started_) {
-    recent_.clear();
-    recent_seconds_.clear();
-    recent_total_ = 0;
-    recent_bytes_ = 0;
-  }
+  if (keep <= 0 && started_) ClearRecent();
   // A station that has sent no title by now may never: record untitled, and
   // split off when a title does come.
   if (!started_ && recent_total_ >= kFirstTitleWaitSeconds) Begin("");
+}
+
+// The set-up pages the current file does not have yet (a file begun while
+// they were still arriving has the first of them).
+void TrackSplitter::WriteHeaders() {
+  if (!current_.file || headers_in_current_ >= headers_.size()) return;
+  WriteTo(current_, std::string_view(headers_).substr(headers_in_current_), 0);
+  headers_in_current_ = headers_.size();
 }
 
 void TrackSplitter::WriteTo(OpenFile& target, std::string_view bytes, double seconds) {

@@ -48,7 +48,8 @@ class TrackSplitter {
   // current title change nothing; an empty title before any other starts
   // the untitled file.
   void Title(std::string_view title);
-  // The station sends no titles at all: everything goes into one file.
+  // The station sends no ICY titles: everything goes into one file, unless
+  // an Ogg stream names its tracks itself.
   void NoTitles();
   // Closes every file; the splitter takes nothing more.
   void Finish();
@@ -69,7 +70,11 @@ class TrackSplitter {
   };
 
   void OnFrame(const StreamFrame& frame);
-  bool Begin(const std::string& title);
+  // With `overlap`, the old file goes on for the overlap and the new one
+  // starts with the last of it; without, the cut is clean.
+  bool Begin(const std::string& title, bool overlap = true);
+  void ClearRecent();
+  void WriteHeaders();
   void WriteTo(OpenFile& target, std::string_view bytes, double seconds);
   void Close(OpenFile& target);
   std::filesystem::path FreeName(const std::string& stem) const;
@@ -79,6 +84,8 @@ class TrackSplitter {
   OpenFile current_;
   OpenFile closing_;
   bool started_ = false;  // a file was begun (titled or not)
+  bool no_titles_ = false;
+  bool chain_pending_ = false;  // Ogg set-up pages held for their comment
   bool finished_ = false;
   std::string current_title_;
   // Frames seen before any file was begun, and the last overlap of audio.
@@ -86,8 +93,8 @@ class TrackSplitter {
   std::deque<double> recent_seconds_;
   double recent_total_ = 0;
   std::size_t recent_bytes_ = 0;
-  std::string headers_;  // Ogg set-up pages of the current logical stream
-  bool headers_complete_ = false;
+  std::string headers_;                 // Ogg set-up pages of the current logical stream
+  std::size_t headers_in_current_ = 0;  // of headers_, in the current file
   std::vector<TrackFile> files_;
   std::uint64_t bytes_written_ = 0;
   std::string error_;

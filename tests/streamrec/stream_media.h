@@ -22,6 +22,14 @@ inline std::string ToneStream(StreamFormat format, double seconds) {
                " -ac 2 -ar 44100 " + codec + " pipe:1");
 }
 
+// One track of an Icecast Ogg stream: its own logical stream, named in its
+// comment header.
+inline std::string OggTrack(double seconds, const std::string& artist, const std::string& title) {
+  return Shell("ffmpeg -v error -f lavfi -i anoisesrc=colour=pink:amplitude=0.3:duration=" + std::to_string(seconds) +
+               " -ac 2 -ar 44100 -c:a libvorbis -q:a 4 -metadata artist='" + artist + "' -metadata title='" + title +
+               "' -f ogg pipe:1");
+}
+
 inline std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 
 // What ffprobe decodes: the audio stream's codec name ("" when none), and

@@ -206,6 +206,28 @@ TEST(StreamRecorderTest, StationWithoutTitlesRecordsOneFile) {
   EXPECT_EQ(test::ProbeCodec(path), "mp3");
 }
 
+// Icecast sends Ogg without ICY metadata, one chained logical stream per
+// track named in its comment header: each becomes its own file, cut
+// cleanly where the chain changes (audio cannot overlap into another
+// logical stream), byte for byte as sent.
+TEST(StreamRecorderTest, ChainedOggSplitsAtEachLogicalStream) {
+  const std::string one = test::OggTrack(4.0, "Artist A", "One");
+  const std::string two = test::OggTrack(3.0, "Artist B", "Two");
+  const std::string body = one + two;
+  test::TestHttpServer server;
+  server.ServeHandler("/ogg", [&](TestHttpConnection& connection) { ServeIcy(connection, body, "audio/ogg", {}); });
+  test::TempDir dir;
+  const Recording rec = Record(server.Url("/ogg"), dir.path());
+  ASSERT_TRUE(rec.result && rec.result->ok) << (rec.result ? rec.result->error : "no end");
+  ASSERT_EQ(rec.result->files.size(), 2u);
+  EXPECT_EQ(rec.result->files[0].path, dir / "Artist A - One.ogg");
+  EXPECT_EQ(rec.result->files[1].path, dir / "Artist B - Two.ogg");
+  EXPECT_TRUE(test::ReadFile(rec.result->files[0].path) == one);
+  EXPECT_TRUE(test::ReadFile(rec.result->files[1].path) == two);
+  EXPECT_EQ(test::ProbeCodec(rec.result->files[1].path), "vorbis");
+  EXPECT_EQ(test::ProbeTag(rec.result->files[1].path, "title"), "") << "Ogg keeps its tags in the stream";
+}
+
 // Stopping mid-stream ends the recording with the files written so far.
 TEST(StreamRecorderTest, StopEndsWithTheFilesSoFar) {
   const std::string tone = test::ToneStream(StreamFormat::kMp3, 2.0);
