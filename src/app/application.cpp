@@ -19,7 +19,9 @@
 #include "app/recorder_controller.h"
 #include "app/schedule_actions.h"
 #include "app/schedule_controller.h"
+#include "app/sleep_timer_controller.h"
 #include "app/tester_controller.h"
+#include "app/track_record_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -182,6 +184,15 @@ void Application::Start() {
   main_controller_->Connect();
   CreateRecorder();
   CreateSchedule();
+  sleep_timer_ = std::make_unique<SleepTimerController>(*main_window_, *engine_, *dispatcher_);
+  track_record_ =
+      std::make_unique<TrackRecordController>(TrackRecordController::Parts{.window = *main_window_,
+                                                                           .engine = *engine_,
+                                                                           .dispatcher = *dispatcher_,
+                                                                           .program_folder = paths_.ProgramFolder(),
+                                                                           .user_ini = paths_.UserIni(),
+                                                                           .language = language_,
+                                                                           .prompts = prompts_});
   // The tree pane and its commands; the playlist window takes the pane.
   playlist_controller_ = std::make_unique<PlayListController>(
       PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
@@ -562,6 +573,10 @@ void Application::Close() {
   main_window_->CheckTimer().stop();
   if (hotkeys_) hotkeys_->UnregisterHotkeys();
   if (recorder_) recorder_->Close();
+  // A fade under way gives the volume back before it is saved; a recording
+  // by title ends with its files closed.
+  if (sleep_timer_) sleep_timer_->Cancel();
+  track_record_.reset();
   // The update worker is cut short and joined.
   update_->Shutdown();
   // Tester, generator and data tool stop here once they exist.

@@ -32,6 +32,8 @@ class EditorController;
 class PlayListController;
 class RecorderController;
 class TesterController;
+class SleepTimerController;
+class TrackRecordController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -156,6 +158,9 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+  // The sleep timer and recording by title, from the main menu and tray.
+  std::unique_ptr<SleepTimerController> sleep_timer_;
+  std::unique_ptr<TrackRecordController> track_record_;
 
   // The check timer's timed work: tasks, timed actions, talking clock,
   // automatic shutdown; after the recorder and the engine it acts on.

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QVariant>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/text_utils.h"
@@ -79,6 +80,16 @@ void TfrmMain::CreateMenus() {
   m->addSeparator();
   AddItem(m, "nRecorder", "&Recorder...");
   AddItem(m, "nTask", "Play && Record &Tasks...");
+  // Recording the stream as sent, one file per title; the sleep timer.
+  AddItem(m, "nTrackRecord", "Record by T&itle")->setCheckable(true);
+  QMenu* sleep = AddSubmenu(m, "nSleepTimer", "Sl&eep Timer");
+  for (const auto& [name, caption] : {std::pair{"nSleep15", "&15 Minutes"}, std::pair{"nSleep30", "&30 Minutes"},
+                                      std::pair{"nSleep45", "&45 Minutes"}, std::pair{"nSleep60", "&60 Minutes"},
+                                      std::pair{"nSleep90", "&90 Minutes"}, std::pair{"nSleep120", "1&20 Minutes"}}) {
+    AddItem(sleep, name, caption)->setCheckable(true);
+  }
+  sleep->addSeparator();
+  AddItem(sleep, "nSleepOff", "&Off")->setCheckable(true);
   m->addSeparator();
   QMenu* play = AddSubmenu(m, "nPlay1", "&Play");
   AddItem(play, "nOpenFiles", "Open &File(s)...");
