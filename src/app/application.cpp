@@ -16,6 +16,7 @@
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
 #include "app/recorder_controller.h"
+#include "app/search_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -191,6 +192,7 @@ void Application::Start() {
           &PlayListController::ButtonCommand);
   connect(playlist_window_.get(), &TfrmPlayList::closing, playlist_controller_.get(), &PlayListController::Closing);
   TranslateWindow(*playlist_window_, language_);
+  search_ = std::make_unique<SearchController>(*main_window_, &playlist_controller_->TreeMenu(), paths_, language_);
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
     main_controller_->ShowCommand();
   } else {
@@ -275,6 +277,7 @@ void Application::LoadLanguage(const std::string& code) {
     Messages().Load(language);
     if (engine_) engine_->Retranslate();
     if (recorder_) recorder_->Retranslate();
+    if (search_) search_->Retranslate(language_);
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
@@ -512,6 +515,8 @@ void Application::Close() {
   SaveSettings(settings_, paths_.UserIni());
   // Nothing is heard while the program winds down.
   engine_->SetMute(true);
+  // The search window is a window of its own: it goes, with its reader.
+  search_.reset();
   main_window_->hide();
   playlist_window_->hide();
   video_->hide();

@@ -29,6 +29,7 @@ class MpvPlayerFactory;
 class PlaybackEngine;
 class PlayListController;
 class RecorderController;
+class SearchController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -123,6 +124,9 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+
+  // The directory search; its dialog belongs to the main window.
+  std::unique_ptr<SearchController> search_;
 
   bool closing_ = false;
 };
