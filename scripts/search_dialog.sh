@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Screenshots of the directory search on a private X server: the dialog
-# opened with Ctrl + F in the main window and a query typed, at scale 1 and
+# opened with its global hotkey (Ctrl + Alt + F) and a query typed, at scale 1 and
 # 2, in English and in Chinese, on the shipped station data.
 # Usage: scripts/search_dialog.sh [OUT_DIR]   (default: $BUILD_DIR/screenshots/search)
 #   BUILD_DIR  a built tree (default: build).
@@ -39,17 +39,18 @@ for scale in "${scales[@]}"; do
     write_settings "$lng"
     start_player "$scale"
     sleep 1
-    main=$(xdotool search --onlyvisible --pid "$player_pid" | head -n1)
-    xdotool windowfocus "$main" key ctrl+f
+    xdotool key ctrl+alt+f
     sleep 1.5
-    id=$(xdotool search --onlyvisible --name '^(Search Stations|搜索电台)$' | head -n1)
+    id=$(xdotool search --onlyvisible --name '^(Search Stations|搜索电台)$' | head -n1) || true
     [[ -n $id ]] || {
       echo "$script: ${scale}x $lng: no search window" >&2
       stop_player
       exit 1
     }
     xdotool windowmove "$id" 0 $((150 * scale))
-    xdotool windowfocus "$id" type --delay 80 "radio news"
+    query="radio news"
+    [[ $lng == eng ]] || query="新闻 中国"
+    xdotool windowfocus "$id" type --delay 80 "$query"
     sleep 1
     read -r x y w h < <(geometry "$id")
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/search-${scale}x-$lng.png"

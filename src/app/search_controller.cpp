@@ -37,8 +37,11 @@ void SearchController::Show() {
   dialog_->ShowFor(paths_.DataFolder());
 }
 
+// A new language has its own data folder: an open dialog reads it.
 void SearchController::Retranslate(const IniFile& language) {
-  if (dialog_) dialog_->Retranslate(language);
+  if (!dialog_) return;
+  dialog_->Retranslate(language);
+  if (dialog_->isVisible()) dialog_->ShowFor(paths_.DataFolder());
 }
 
 }  // namespace tazmel

@@ -94,10 +94,11 @@ void TfrmSearch::BuildControls() {
   lvResults_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvResults_->header()->setStretchLastSection(true);
   lvResults_->header()->setSectionsMovable(false);
-  lvResults_->setMinimumSize(520, 260);
-  lvResults_->setColumnWidth(0, 220);
+  // Wide enough for the four columns side by side: no sideways scrolling.
+  lvResults_->setMinimumSize(660, 280);
+  lvResults_->setColumnWidth(0, 230);
   lvResults_->setColumnWidth(1, 90);
-  lvResults_->setColumnWidth(2, 130);
+  lvResults_->setColumnWidth(2, 190);
 
   lblFound_ = new QLabel(this);
   lblFound_->setObjectName("lblFound");
@@ -124,7 +125,9 @@ void TfrmSearch::BuildControls() {
   connect(edtSearch_, &QLineEdit::textChanged, this, &TfrmSearch::Refresh);
   connect(btnPlay_, &QPushButton::clicked, this, &TfrmSearch::PlayCurrent);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
-  connect(lvResults_, &QTreeView::activated, this, &TfrmSearch::PlayCurrent);
+  // Enter in the list reaches the default button; "activated" would play
+  // a second time.
+  connect(lvResults_, &QTreeView::doubleClicked, this, &TfrmSearch::PlayCurrent);
   connect(lvResults_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { btnPlay_->setEnabled(lvResults_->currentIndex().isValid()); });
 }
