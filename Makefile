@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 SOURCES = $(shell find src tests bench tools -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: run test test-asan fuzz bench screenshots format check-format
+.PHONY: run test test-asan fuzz bench screenshots format check-format package
 
 # Install what is missing, build, start the player from the build tree.
 run:
@@ -18,7 +18,7 @@ run:
 
 # Install what is missing, build everything, check formatting, run every test.
 test:
-	scripts/setup.sh build run test
+	scripts/setup.sh build run test package
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DTAZMEL_BUILD_TESTS=ON -DTAZMEL_BUILD_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR)
 	$(MAKE) --no-print-directory check-format
@@ -26,7 +26,7 @@ test:
 
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:
-	scripts/setup.sh build run test
+	scripts/setup.sh build run test package
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAZMEL_SANITIZE=ON -DTAZMEL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_DIR)
 	cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
@@ -63,3 +63,13 @@ format:
 
 check-format:
 	@clang-format --dry-run -Werror $(SOURCES) && echo "Formatting: clean"
+
+# The Debian package (CPack) in $(PACKAGE_DIR): installs to /usr, declares
+# the libraries it links as dependencies.
+PACKAGE_DIR ?= build-package
+package:
+	scripts/setup.sh build run package
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DTAZMEL_BUILD_TESTS=OFF -DTAZMEL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_DIR) --target package
+	@ls $(PACKAGE_DIR)/tazmel_*.deb

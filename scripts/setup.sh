@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only when some are missing.
-# Usage: scripts/setup.sh GROUP...   (groups: base build run test fuzz bench look)
+# Usage: scripts/setup.sh GROUP...   (groups: base build run test package fuzz bench look)
 set -euo pipefail
 
 declare -A groups=(
@@ -22,6 +22,10 @@ declare -A groups=(
   # what the music list reads and writes; a private bus daemon carries the
   # clock setter's calls to a timedated of the test's own
   [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils sox mpg123 ffmpeg lame id3v2 eyed3 python3-mutagen mp3info dbus-daemon"
+  # the Debian package and its check: dpkg-shlibdeps reads the programs'
+  # dependencies for CPack, file reads the icons' sizes, and the two
+  # validators judge the desktop entry and the AppStream data
+  [package]="dpkg-dev file appstream desktop-file-utils"
   # clang with libFuzzer and the sanitizer runtimes
   [fuzz]="clang libclang-rt-14-dev"
   # the players the playback benchmarks compare against, the encoder the

@@ -19,6 +19,7 @@
 #include "app/recorder_controller.h"
 #include "app/schedule_actions.h"
 #include "app/schedule_controller.h"
+#include "app/search_controller.h"
 #include "app/sleep_timer_controller.h"
 #include "app/tester_controller.h"
 #include "app/track_record_controller.h"
@@ -227,6 +228,7 @@ void Application::Start() {
           &PlayListController::ButtonCommand);
   connect(playlist_window_.get(), &TfrmPlayList::closing, playlist_controller_.get(), &PlayListController::Closing);
   TranslateWindow(*playlist_window_, language_);
+  search_ = std::make_unique<SearchController>(*main_window_, &playlist_controller_->TreeMenu(), paths_, language_);
   if (main_window_->SkinLoaded() && !settings_.options.auto_hide) {
     main_controller_->ShowCommand();
   } else {
@@ -315,6 +317,7 @@ void Application::LoadLanguage(const std::string& code) {
     Messages().Load(language);
     if (engine_) engine_->Retranslate();
     if (recorder_) recorder_->Retranslate();
+    if (search_) search_->Retranslate(language_);
     for (QWidget* window : QApplication::topLevelWidgets()) {
       // Program windows are named "frm..."; menus and dialogs of Qt's own
       // are translated with the window that owns them.
@@ -588,6 +591,8 @@ void Application::Close() {
   SaveEverything();
   // Nothing is heard while the program winds down.
   engine_->SetMute(true);
+  // The search window is a window of its own: it goes, with its reader.
+  search_.reset();
   main_window_->hide();
   playlist_window_->hide();
   video_->hide();

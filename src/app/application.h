@@ -34,6 +34,7 @@ class RecorderController;
 class TesterController;
 class SleepTimerController;
 class TrackRecordController;
+class SearchController;
 class PlaylistNavigator;
 class QtDispatcher;
 class Registry;
@@ -184,6 +185,9 @@ class Application : public QObject {
   // The station tester, made when first opened; goes before the tree, the
   // tree pane and the players' registry it uses.
   std::unique_ptr<TesterController> tester_;
+
+  // The directory search; its dialog belongs to the main window.
+  std::unique_ptr<SearchController> search_;
 
   bool closing_ = false;
 };

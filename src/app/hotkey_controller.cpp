@@ -84,6 +84,9 @@ void HotkeyController::Run(int index, bool in_window) {
     case 21:
       trigger("nTalkingClock");
       break;
+    case 22:
+      trigger("nSearch");
+      break;
     default:
       // Num1 .. Num9, Num0: the channel buttons in their order.
       if (index >= 9 && index <= 18) commands_.PlayChannel(index - 9);

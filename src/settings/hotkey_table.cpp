@@ -27,6 +27,7 @@ const std::array<TDefHotkey, kHotkeyCount>& DefaultHotkeys() {
       {"PageUp", kCtrlAlt, 0x21, "Pevious Page Radios"},
       {"PageDown", kCtrlAlt, 0x22, "Next Page Radios"},
       {"Clock", kCtrlAlt, 0x54, "Talking Clock"},
+      {"Search", kCtrlAlt, 0x46, "Search Stations"},
   }};
   return kTable;
 }

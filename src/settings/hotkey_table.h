@@ -26,7 +26,7 @@ struct HotkeyBinding {
   bool IsSet() const { return modifiers != 0 || key != 0; }
 };
 
-inline constexpr int kHotkeyCount = 22;
+inline constexpr int kHotkeyCount = 23;
 
 // The fixed table of commands in their settings and options-list order.
 const std::array<TDefHotkey, kHotkeyCount>& DefaultHotkeys();

@@ -28,8 +28,8 @@ HotkeyBinding ParseHotkeyText(std::string_view text);
 bool IsGlobalCombination(const HotkeyBinding& binding);
 
 // Table indexes in the order a pressed combination is tested.
-inline constexpr int kHotkeyTestOrder[kHotkeyCount] = {0,  1,  2,  3,  4,  7,  8,  5,  6,  9,  10,
-                                                       11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+inline constexpr int kHotkeyTestOrder[kHotkeyCount] = {0,  1,  2,  3,  4,  7,  8,  5,  6,  9,  10, 11,
+                                                       12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22};
 // The first entry, in test order, whose combination is the one pressed.
 std::optional<int> FindHotkey(const HotkeyBindings& bindings, const HotkeyBinding& pressed);
 // Inside the main window with Ctrl alone: the first entry whose key is it.

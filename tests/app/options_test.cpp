@@ -219,8 +219,10 @@ TEST_F(OptionsTest, HotkeyPage) {
   TfrmOptions& dialog = Open(app);
   auto& list = Child<QTreeWidget>(dialog, "lvHotkeys");
   auto& field = Child<QLineEdit>(dialog, "edtHotkey");
-  ASSERT_EQ(list.topLevelItemCount(), 22);
+  ASSERT_EQ(list.topLevelItemCount(), 23);
   EXPECT_EQ(list.topLevelItem(0)->text(0), u"Play/Pause"_s);
+  EXPECT_EQ(list.topLevelItem(22)->text(0), u"Search Stations"_s);
+  EXPECT_EQ(list.topLevelItem(22)->text(1), u"Ctrl + Alt + F"_s);
   EXPECT_EQ(list.topLevelItem(0)->text(1), u"Ctrl + Alt + P"_s);
   list.setCurrentItem(list.topLevelItem(0));
   EXPECT_EQ(field.text(), u"Ctrl + Alt + P"_s);

@@ -171,9 +171,10 @@ TEST_F(PlayListControllerTest, MenuLayout) {
                                     : action->objectName());
   }
   EXPECT_EQ(names.join(u' '), QStringLiteral("nAddFavorite nDelFavorite nPlay nProgramList - nCut nCopy nPaste nDel "
-                                             "nIncorporate - nFind nFindNext - nSetChannel nClickMode - nAddRadio "
-                                             "nEditRadio - nAddGroup nModifyGroup - nDataTool1 nView1"));
+                                             "nIncorporate - nFind nFindNext nSearch - nSetChannel nClickMode - "
+                                             "nAddRadio nEditRadio - nAddGroup nModifyGroup - nDataTool1 nView1"));
   EXPECT_EQ(Item("nSort")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+  EXPECT_EQ(Item("nSearch")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   EXPECT_EQ(Item("nTestRadio")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
   EXPECT_TRUE(Item("nTreeGenerator")->shortcut().isEmpty());
   EXPECT_EQ(Item("nPlay")->shortcuts(),

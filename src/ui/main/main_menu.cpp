@@ -77,6 +77,7 @@ void TfrmMain::CreateMenus() {
   QMenu* m = pmMainMenu_;
   AddItem(m, "nSwitchMode", "Switch &Mode");
   AddItem(m, "nShowTree", "Show Play&List")->setCheckable(true);
+  AddItem(m, "nSearch", "Searc&h Stations...");
   m->addSeparator();
   AddItem(m, "nRecorder", "&Recorder...");
   AddItem(m, "nTask", "Play && Record &Tasks...");

@@ -47,6 +47,8 @@ TTreeMenu::TTreeMenu(QWidget& pane) : QMenu(&pane) {
   addSeparator();
   add(*this, {{"nFind", "&Find...", QKeySequence(Qt::CTRL | Qt::Key_F)},
               {"nFindNext", "Find &Next", QKeySequence(Qt::Key_F3)}});
+  // The whole directory, not only the loaded trees.
+  add(*this, {{"nSearch", "Searc&h Stations...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}});
   addSeparator();
   add(*this, {{"nSetChannel", "Set C&hannel...", QKeySequence(Qt::CTRL | Qt::Key_H)},
               {"nClickMode", "Clic&k Mode", QKeySequence()}});
