@@ -24,6 +24,7 @@ class OptionsController;
 class StationProxyOverrides;
 class MainWindowController;
 class MusicController;
+class NowPlayingController;
 class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
@@ -76,6 +77,10 @@ class Application : public QObject {
   bool PlayDroppedFiles(const std::vector<std::string>& files);
   void CreateUpdateService();
   void ShowUpdateMessage(const std::string& text);
+  // The song being played on the session bus, in notifications and in the
+  // stations' title histories.
+  void CreateNowPlaying();
+  bool ShowBalloon(const QString& title, const QString& text);
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -123,6 +128,10 @@ class Application : public QObject {
   // The recorder window and its recording, made on first use; goes before
   // the main window that owns the window.
   std::unique_ptr<RecorderController> recorder_;
+
+  // Reads the engine and acts through the main window's commands; goes
+  // before both.
+  std::unique_ptr<NowPlayingController> now_playing_;
 
   bool closing_ = false;
 };
