@@ -79,7 +79,7 @@ void TfrmMain::CreateMenus() {
   m->addSeparator();
   AddItem(m, "nRecorder", "&Recorder...");
   AddItem(m, "nTask", "Play && Record &Tasks...");
-  AddItem(m, "nTitleHistory", "Title &History...")->setEnabled(false);
+  AddItem(m, "nTitleHistory", "T&itle History...")->setEnabled(false);
   m->addSeparator();
   QMenu* play = AddSubmenu(m, "nPlay1", "&Play");
   AddItem(play, "nOpenFiles", "Open &File(s)...");
