@@ -24,6 +24,7 @@ TfrmTitleHistory::TfrmTitleHistory(QWidget* owner) : QDialog(owner) {
 
   lvTitles_ = new QTreeWidget(this);
   lvTitles_->setObjectName("lvTitles");
+  lvTitles_->setProperty("listView", true);  // its column captions are translated
   lvTitles_->setRootIsDecorated(false);
   lvTitles_->setColumnCount(2);
   lvTitles_->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Title")});
