@@ -13,6 +13,7 @@
 #include "app/hotkey_controller.h"
 #include "app/main_window_controller.h"
 #include "app/music_controller.h"
+#include "app/now_playing_controller.h"
 #include "app/options_controller.h"
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
@@ -194,6 +195,7 @@ void Application::Start() {
                                                                            .user_ini = paths_.UserIni(),
                                                                            .language = language_,
                                                                            .prompts = prompts_});
+  CreateNowPlaying();
   // The tree pane and its commands; the playlist window takes the pane.
   playlist_controller_ = std::make_unique<PlayListController>(
       PlayListParts{.tree = *tree_, .paths = paths_, .language = language_, .prompts = prompts_},
@@ -389,9 +391,7 @@ void Application::CreateRecorder() {
     if (task_actions_) task_actions_->RecordingChanged(on);
     if (schedule_ && !on) schedule_->RecordingEnded();
   };
-  hooks.balloon = [&window](const QString& title, const QString& text) {
-    return window.Tray().ShowBalloon(title, text);
-  };
+  hooks.balloon = [this](const QString& title, const QString& text) { return ShowBalloon(title, text); };
   recorder_ = std::make_unique<RecorderController>(RecorderParts{.dispatcher = *dispatcher_,
                                                                  .program_folder = paths_.ProgramFolder(),
                                                                  .user_ini = paths_.UserIni(),
@@ -525,6 +525,29 @@ void Application::OpenProxyList(QWidget* parent) {
 
 void Application::ShowEngineState() {
   if (main_window_ && display_) main_window_->ShowEngine(display_->Shown());
+  if (now_playing_ && display_) now_playing_->Show(display_->Shown());
+}
+
+// ---------------------------------------------------------------------------
+// Now playing: the media player object, notifications, title histories.
+
+void Application::CreateNowPlaying() {
+  now_playing_ =
+      std::make_unique<NowPlayingController>(NowPlayingParts{.window = *main_window_,
+                                                             .engine = *engine_,
+                                                             .commands = *main_controller_,
+                                                             .settings = settings_,
+                                                             .history_folder = paths_.ProgramFolder() / "History",
+                                                             .quit = [this] { main_window_->close(); }});
+  QAction* history = main_window_->Action("nTitleHistory");
+  history->setEnabled(true);
+  connect(history, &QAction::triggered, now_playing_.get(), &NowPlayingController::OpenHistory);
+}
+
+// The desktop's notifications, else the tray balloon.
+bool Application::ShowBalloon(const QString& title, const QString& text) {
+  if (now_playing_) return now_playing_->Notify(title, text);
+  return main_window_->Tray().ShowBalloon(title, text);
 }
 
 // ---------------------------------------------------------------------------
@@ -545,7 +568,7 @@ void Application::CreateUpdateService() {
 // A balloon of the tray icon when it shows, else a message box.
 void Application::ShowUpdateMessage(const std::string& text) {
   const QString title = FromGb(Msg(2)) + QStringLiteral(" - ") + main_window_->windowTitle();
-  if (!main_window_->Tray().ShowBalloon(title, FromGb(text))) prompts_.ShowInfo(text);
+  if (!ShowBalloon(title, FromGb(text))) prompts_.ShowInfo(text);
 }
 
 // The settings are saved, the changed tree first (after asking) with the
@@ -597,6 +620,7 @@ void Application::Close() {
   playlist_window_->hide();
   video_->hide();
   main_window_->Tray().SetVisible(false);
+  now_playing_.reset();  // off the session bus
   emit closed();
 }
 

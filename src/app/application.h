@@ -25,6 +25,7 @@ class OptionsController;
 class StationProxyOverrides;
 class MainWindowController;
 class MusicController;
+class NowPlayingController;
 class TDropURLFilesTarget;
 class MpvPlayerFactory;
 class PlaybackEngine;
@@ -112,6 +113,10 @@ class Application : public QObject {
   void SaveEverything();
   void PowerOffRefused(const PowerOffResult& result);
   EditorController& Editor();
+  // The song being played on the session bus, in notifications and in the
+  // stations' title histories.
+  void CreateNowPlaying();
+  bool ShowBalloon(const QString& title, const QString& text);
 
   ProgramPaths paths_;
   int system_language_id_ = 0;
@@ -188,6 +193,10 @@ class Application : public QObject {
 
   // The directory search; its dialog belongs to the main window.
   std::unique_ptr<SearchController> search_;
+
+  // Reads the engine and acts through the main window's commands; goes
+  // before both.
+  std::unique_ptr<NowPlayingController> now_playing_;
 
   bool closing_ = false;
 };

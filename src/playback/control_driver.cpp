@@ -299,6 +299,10 @@ ClipPosition ControlDriver::Position(PlayerId player) const {
   if (player == PlayerId::kWmp9 && players_.wmp9) {
     return {players_.wmp9->GetCurrentPosition(), players_.wmp9->GetDuration()};
   }
+  if (player == PlayerId::kReal && players_.real) {
+    return {static_cast<double>(players_.real->GetPosition()) / 1000.0,
+            static_cast<double>(players_.real->GetLength()) / 1000.0};
+  }
   return {};
 }
 
@@ -374,6 +378,20 @@ bool ControlDriver::HasPicture(PlayerId player) const {
       break;
   }
   return false;
+}
+
+std::string ControlDriver::NowPlayingTitle(PlayerId player) const {
+  switch (player) {
+    case PlayerId::kReal:
+      return players_.real ? players_.real->NowPlayingTitle() : std::string();
+    case PlayerId::kWmp6:
+      return players_.wmp6 ? players_.wmp6->NowPlayingTitle() : std::string();
+    case PlayerId::kWmp9:
+      return players_.wmp9 ? players_.wmp9->NowPlayingTitle() : std::string();
+    case PlayerId::kNone:
+      break;
+  }
+  return {};
 }
 
 StreamInfo ControlDriver::TakeStreamInfo(PlayerId player) {

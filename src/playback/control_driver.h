@@ -140,6 +140,8 @@ class ControlDriver {
   // The clip's rate as a station learns it ("128K"); "" while unknown.
   std::string LearntBandwidth(PlayerId player) const;
   bool HasPicture(PlayerId player) const;
+  // The song a live stream names now; "" for none.
+  std::string NowPlayingTitle(PlayerId player) const;
   // The stream's tags; RealPlayer's, which arrive as events, are used up.
   StreamInfo TakeStreamInfo(PlayerId player);
   FileInfo LocalFileInfo(PlayerId player, const std::string& short_name, const std::string& url);

@@ -361,6 +361,7 @@ PlaySource PlaybackEngine::Source() const { return core_->request_.source; }
 
 void PlaybackEngine::BeginSeek() { core_->BeginSeek(); }
 bool PlaybackEngine::CanSeek() const { return core_->CanSeek(); }
+ClipPosition PlaybackEngine::Position() const { return core_->driver().Position(core_->player_); }
 void PlaybackEngine::SeekTo(double fraction) {
   Batched(core_->display(), [&] { core_->SeekTo(fraction); });
 }

@@ -14,6 +14,7 @@
 
 #include "core/dispatcher.h"
 #include "online/page_fetcher.h"
+#include "playback/control_driver.h"
 #include "playback/engine_view.h"
 #include "playback/listening_reports.h"
 #include "playback/media_kind.h"
@@ -90,6 +91,8 @@ class PlaybackEngine {
 
   void BeginSeek();
   bool CanSeek() const;
+  // Where the clip being played is; zeros while nothing plays.
+  ClipPosition Position() const;
   void SeekTo(double fraction);
   void RefreshProgress();
 

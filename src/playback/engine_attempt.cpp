@@ -75,6 +75,7 @@ void PlaybackEngine::Core::PlayCurrent(bool resume) {
   attempt_ = {};
   attempt_.local = IsExistingFile(Address());
   if (!attempt_.local) display_.SetWaitCursor(true);
+  if (!resume) display_.SetNowPlaying("");
 
   // Resuming goes back to the paused control as it was.
   if (resume && player_ != PlayerId::kNone) {

@@ -52,6 +52,7 @@ class PlaybackEngine::Core {
   void Retranslate();
 
   EngineDisplayModel& display() { return display_; }
+  const ControlDriver& driver() const { return driver_; }
 
   // What is being played.
   struct Request {

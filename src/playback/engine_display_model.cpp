@@ -122,6 +122,11 @@ void EngineDisplayModel::SetTitle(std::string title, std::string hint) {
   Push();
 }
 
+void EngineDisplayModel::SetNowPlaying(std::string title) {
+  draft_.now_playing = std::move(title);
+  Push();
+}
+
 void EngineDisplayModel::SetVideo(bool shown) {
   draft_.video = shown;
   Push();

@@ -91,6 +91,7 @@ class EngineDisplayModel {
   void SetTray(bool on, int interval_ms);
   void SetTrayOn(bool on);
   void SetTitle(std::string title, std::string hint);
+  void SetNowPlaying(std::string title);
   void SetVideo(bool shown);
   void SetWaitCursor(bool wait);
   // Why the last start failed; kNone clears it.

@@ -106,6 +106,7 @@ void PlaybackEngine::Core::OnControlEvent(const ControlEvent& event) {
 // Displays.
 
 void PlaybackEngine::Core::StoppedDisplay() {
+  display_.SetNowPlaying("");
   display_.SetSpeed("");
   display_.SetState(StateSlot::kStopped);
   display_.SetTrayOn(false);
@@ -178,6 +179,7 @@ void PlaybackEngine::Core::NowPlaying(PlayerId player) {
                             .user_language = services_.user_default_language_id});
     }
     ShowTitleDisplay();
+    display_.SetNowPlaying(driver_.NowPlayingTitle(player));
   }
   NoteFailure(StartFailure::kNone);
   display_.SetNextTry(0);
@@ -207,6 +209,9 @@ void PlaybackEngine::Core::LocalClipInfo(PlayerId player, const std::string& sho
 
 void PlaybackEngine::Core::PositionDisplay(double position, double duration) {
   display_.SetElapsed(TimeText(static_cast<long long>(std::max(position, 0.0))));
+  // A stream's song changes without an event of any control; the position
+  // updates come often enough to catch it.
+  if (!attempt_.local) display_.SetNowPlaying(driver_.NowPlayingTitle(player_));
   if (duration > 0) {
     display_.SetProgress(std::clamp(position / duration, 0.0, 1.0));
     if (position >= duration) flow_.ended = true;

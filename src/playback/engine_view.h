@@ -21,6 +21,9 @@ struct EngineViewState {
   // follow it. The hint ends with `reason` when there is one.
   std::string title;
   std::string hint;
+  // The song a live stream names now (its ICY title) while it plays; ""
+  // when it names none.
+  std::string now_playing;
   // Why the last start failed, with when the next try comes; "" when
   // nothing failed.
   std::string reason;
@@ -29,6 +32,13 @@ struct EngineViewState {
 
   bool operator==(const EngineViewState&) const = default;
 };
+
+// The title label's text: what is playing, and the song it names now.
+inline std::string TitleWithNowPlaying(const EngineViewState& state) {
+  if (state.now_playing.empty() || state.now_playing == state.title) return state.title;
+  if (state.title.empty()) return state.now_playing;
+  return state.title + " - " + state.now_playing;
+}
 
 // The windows' side of the engine. The engine pushes one snapshot per event
 // that changed anything, synchronously, on the user-interface thread.

@@ -56,6 +56,8 @@ class RealPlayerControl {
   virtual std::string GetTitle() const = 0;
   virtual std::string GetAuthor() const = 0;
   virtual std::string GetCopyright() const = 0;
+  // The song a live stream names now (its ICY title); "" when it names none.
+  virtual std::string NowPlayingTitle() const { return {}; }
   virtual void SetVisible(bool visible) = 0;
   // Why the last clip failed; see PlayerError.
   virtual PlayerError LastError() const { return PlayerError::kNone; }
@@ -119,6 +121,7 @@ class Wmp6Control {
   virtual int GetImageSourceHeight() const = 0;
   virtual bool GetIsBroadcast() const = 0;
   virtual std::string GetMediaInfoString(int type) const = 0;
+  virtual std::string NowPlayingTitle() const { return {}; }
   virtual void SetDisplaySize(int size) = 0;
   virtual void SetVisible(bool visible) = 0;
   // Why the last clip failed; see PlayerError.
@@ -184,6 +187,7 @@ class Wmp9Control {
   virtual std::string GetSourceProtocol() const = 0;
   // "Title", "Author", "Copyright", "WM/Genre", "ProviderURL".
   virtual std::string GetItemInfo(std::string_view name) const = 0;
+  virtual std::string NowPlayingTitle() const { return {}; }
   virtual int GetImageSourceWidth() const = 0;
   virtual int GetImageSourceHeight() const = 0;
   virtual bool GetFullScreen() const = 0;

@@ -57,6 +57,7 @@ constexpr BoolOption kBoolOptions[] = {
     {"TimingRecord", &Settings::Options::timing_record},
     {"AutoTalkClock", &Settings::Options::auto_talk_clock},
     {"MuteTalkClock", &Settings::Options::mute_talk_clock},
+    {"NotifyNewTitle", &Settings::Options::notify_new_title},
 };
 
 constexpr IntOption kIntOptions[] = {

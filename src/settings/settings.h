@@ -47,6 +47,8 @@ struct Settings {
     bool auto_talk_clock = false;
     int talk_clock_interval = 60;
     bool mute_talk_clock = false;
+    // A message about each new song while the window is hidden.
+    bool notify_new_title = false;
   } options;
 
   double last_update_time = 0;

@@ -81,7 +81,7 @@ TEST_F(ExecutableTest, FirstStartAndSigterm) {
         "RetryNum",      "RetryDelay",        "ShowHint",         "EnableSound",           "AutoUpdate",
         "AutoPlay",      "AutoHide",          "VideoFormVisible", "EnabledAnimate",        "TrayIconVisible",
         "TimingPlay",    "TimingPlayTime",    "TimingRecord",     "TimingRecordStartTime", "TimingRecordEndTime",
-        "AutoTalkClock", "TalkClockInterval", "MuteTalkClock"}},
+        "AutoTalkClock", "TalkClockInterval", "MuteTalkClock",    "NotifyNewTitle"}},
       {"Skin", {"SkinName"}},
       {"Language", {"CurLng"}},
       {"Update", {"LastUpdateTime", "ForceConfig"}},

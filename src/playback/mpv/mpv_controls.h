@@ -48,6 +48,7 @@ class MpvRealPlayer : public RealPlayerControl, private MpvSessionListener {
   std::string GetTitle() const override { return session_.Title(); }
   std::string GetAuthor() const override { return session_.Author(); }
   std::string GetCopyright() const override { return session_.Copyright(); }
+  std::string NowPlayingTitle() const override { return session_.StreamTitle(); }
   void SetVisible(bool visible) override { visible_ = visible; }
   PlayerError LastError() const override { return session_.LastError(); }
 
@@ -115,6 +116,7 @@ class MpvWmp6 : public Wmp6Control, private MpvSessionListener {
   int GetImageSourceHeight() const override { return session_.VideoHeight(); }
   bool GetIsBroadcast() const override { return session_.IsLive(); }
   std::string GetMediaInfoString(int type) const override;
+  std::string NowPlayingTitle() const override { return session_.StreamTitle(); }
   void SetDisplaySize(int size) override { display_size_ = size; }
   void SetVisible(bool visible) override { visible_ = visible; }
   PlayerError LastError() const override { return session_.LastError(); }
@@ -173,6 +175,7 @@ class MpvWmp9 : public Wmp9Control, private MpvSessionListener {
   int GetBufferingProgress() const override { return session_.BufferingPercent(); }
   std::string GetSourceProtocol() const override { return session_.SourceProtocol(); }
   std::string GetItemInfo(std::string_view name) const override;
+  std::string NowPlayingTitle() const override { return session_.StreamTitle(); }
   int GetImageSourceWidth() const override { return session_.VideoWidth(); }
   int GetImageSourceHeight() const override { return session_.VideoHeight(); }
   bool GetFullScreen() const override { return full_screen_; }

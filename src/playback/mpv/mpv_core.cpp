@@ -35,13 +35,16 @@ static_assert(kMpvErrorAudioOutputFailed == MPV_ERROR_AO_INIT_FAILED);
 //   volume-max=100  the controls' volume scales end at 100 %.
 //   network-timeout=20  a stalled stream is given up after 20 s (the default
 //       is a minute) so the engine can reconnect; the cache plays out first.
-//   demuxer-max-bytes=16MiB, demuxer-max-back-bytes=0,
+//   demuxer-max-bytes=16MiB, demuxer-max-back-bytes=64KiB,
 //   demuxer-donate-buffer=no  the defaults (150 MiB ahead, 50 MiB behind)
 //       let a live stream grow the memory for an hour; a radio needs a few
 //       seconds ahead and nothing behind. Without donate=no the played part
 //       is still kept in the unused room ahead: a 128 kbit/s stream grew the
 //       memory by 2.7 MB a minute (the packets' overhead included) until the
-//       16 MiB were full. A seek back reads from the source again.
+//       16 MiB were full. A seek back reads from the source again. The
+//       64 KiB kept behind are where libmpv keeps a stream's title changes
+//       until playback reaches them: with nothing behind, an ICY stream's
+//       song never changes after its first.
 //   The initial cache pause stays off (mpv's default): playback starts as
 //   soon as data decodes, which is the fast start we want.
 namespace {
@@ -68,7 +71,7 @@ constexpr OptionValue kCommonOptions[] = {
     {"volume-max", "100"},
     {"network-timeout", "20"},
     {"demuxer-max-bytes", "16MiB"},
-    {"demuxer-max-back-bytes", "0"},
+    {"demuxer-max-back-bytes", "64KiB"},
     {"demuxer-donate-buffer", "no"},
 };
 

@@ -126,6 +126,8 @@ class MpvSession : private MpvCoreListener {
   int VideoHeight() const;
   // Clip texts in the data code page, trimmed.
   std::string Title() const;
+  // Only the song an ICY stream names now, never the station's name.
+  std::string StreamTitle() const;
   std::string Author() const;
   std::string Copyright() const;
   std::string Genre() const;

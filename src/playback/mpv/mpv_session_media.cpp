@@ -124,6 +124,7 @@ std::string MpvSession::MetadataText(std::initializer_list<std::string_view> key
 
 // ICY streams name the song in icy-title and the station in icy-name.
 std::string MpvSession::Title() const { return MetadataText({"icy-title", "title", "icy-name"}); }
+std::string MpvSession::StreamTitle() const { return MetadataText({"icy-title"}); }
 std::string MpvSession::Author() const { return MetadataText({"artist", "author", "album_artist", "icy-name"}); }
 std::string MpvSession::Copyright() const { return MetadataText({"copyright"}); }
 std::string MpvSession::Genre() const { return MetadataText({"genre", "icy-genre"}); }

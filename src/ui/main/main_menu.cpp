@@ -91,6 +91,7 @@ void TfrmMain::CreateMenus() {
   }
   sleep->addSeparator();
   AddItem(sleep, "nSleepOff", "&Off")->setCheckable(true);
+  AddItem(m, "nTitleHistory", "Title Histor&y...")->setEnabled(false);
   m->addSeparator();
   QMenu* play = AddSubmenu(m, "nPlay1", "&Play");
   AddItem(play, "nOpenFiles", "Open &File(s)...");

@@ -407,7 +407,7 @@ void TfrmMain::ShowPlayState(int state) {
 void TfrmMain::ShowEngine(const EngineViewState& engine) {
   const int old_play_state = play_state_;
   const QString elapsed = FromGb(engine.elapsed);
-  const QString title = FromGb(engine.title);
+  const QString title = FromGb(TitleWithNowPlaying(engine));
   slblState_->SetCaption(FromGb(engine.state));
   slblSpeed_->SetCaption(FromGb(engine.speed));
   slblElapsed_->SetCaption(elapsed);
