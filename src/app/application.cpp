@@ -42,6 +42,7 @@
 #include "ui/playlist/find_dialog.h"
 #include "ui/playlist/playlist_window.h"
 #include "ui/playlist/radio_tree_view.h"
+#include "ui/skins/skin_state.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -310,6 +311,11 @@ void Application::CreatePlayer() {
                           .user_default_language_id = system_language_id_,
                           .proxies = proxies_.get()};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+  video_->picture_size = [this] {
+    const auto [width, height] = engine_->PictureSize();
+    return QSize(width, height);
+  };
+  video_->move_by_system = [this] { return main_window_->Skin().Ini().move_resize_style; };
 }
 
 // The record button (and everything else that toggles recording, the
