@@ -16,6 +16,7 @@
 #include "app/playlist_controller.h"
 #include "app/qt_dispatcher.h"
 #include "app/recorder_controller.h"
+#include "app/tree_generator_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -505,6 +506,7 @@ void Application::Close() {
   // The update worker is cut short and joined.
   update_->Shutdown();
   // Tester, generator and data tool stop here once they exist.
+  if (playlist_controller_) playlist_controller_->TreeGenerator().Stop();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

@@ -17,7 +17,7 @@ struct Item {
 };
 
 // Windows that come later; their items are shown but stay disabled.
-constexpr const char* kLaterItems[] = {"nAddRadio",   "nEditRadio",  "nTestRadio",    "nTreeGenerator",
+constexpr const char* kLaterItems[] = {"nAddRadio",   "nEditRadio",  "nTestRadio",
                                        "nImportData", "nExportData", "nExportAllData"};
 
 }  // namespace
