@@ -19,8 +19,9 @@ declare -A groups=(
   # private PulseAudio daemon (with pactl) that the sound tests start, and
   # the decoders that judge recordings independently (sox, mpg123, ffprobe);
   # lame makes the music tests' MP3 files, and the tag and frame tools judge
-  # what the music list reads and writes
-  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils sox mpg123 ffmpeg lame id3v2 eyed3 python3-mutagen mp3info"
+  # what the music list reads and writes; the video window's tests open a
+  # private X server (xvfb) and play a clip ffmpeg makes
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils sox mpg123 ffmpeg lame id3v2 eyed3 python3-mutagen mp3info xvfb"
   # clang with libFuzzer and the sanitizer runtimes
   [fuzz]="clang libclang-rt-14-dev"
   # the players the playback benchmarks compare against, the encoder the
