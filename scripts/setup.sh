@@ -22,8 +22,9 @@ declare -A groups=(
   # what the music list reads and writes; a private bus daemon carries the
   # clock setter's calls to a timedated of the test's own; a private session
   # bus (dbus-run-session) and gdbus, which asks and drives the media player
-  # object as a desktop would
-  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils sox mpg123 ffmpeg lame id3v2 eyed3 python3-mutagen mp3info dbus-daemon libglib2.0-bin"
+  # object as a desktop would; the video window's tests open a private X
+  # server (xvfb) and play a clip ffmpeg makes
+  [test]="libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev clang-format pulseaudio pulseaudio-utils sox mpg123 ffmpeg lame id3v2 eyed3 python3-mutagen mp3info dbus-daemon libglib2.0-bin xvfb"
   # the Debian package and its check: dpkg-shlibdeps reads the programs'
   # dependencies for CPack, file reads the icons' sizes, and the two
   # validators judge the desktop entry and the AppStream data

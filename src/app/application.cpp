@@ -24,6 +24,7 @@
 #include "app/sleep_timer_controller.h"
 #include "app/tester_controller.h"
 #include "app/track_record_controller.h"
+#include "app/tree_generator_controller.h"
 #include "app/update_scheduler.h"
 #include "core/file_utils.h"
 #include "core/ini_file.h"
@@ -60,6 +61,7 @@
 #include "ui/schedule/adjust_time_dialog.h"
 #include "ui/schedule/shutdown_dialog.h"
 #include "ui/schedule/task_dialog.h"
+#include "ui/skins/skin_state.h"
 #include "ui/text_edge.h"
 #include "ui/translator.h"
 
@@ -355,6 +357,11 @@ void Application::CreatePlayer() {
                           .user_default_language_id = system_language_id_,
                           .proxies = proxies_.get()};
   engine_ = std::make_unique<PlaybackEngine>(std::move(services));
+  video_->picture_size = [this] {
+    const auto [width, height] = engine_->PictureSize();
+    return QSize(width, height);
+  };
+  video_->move_by_system = [this] { return main_window_->Skin().Ini().move_resize_style; };
 }
 
 // The station tester runs on the tree pane's selection, from the tree menu.
@@ -608,6 +615,7 @@ void Application::Close() {
   // Tester, generator and data tool stop here once they exist.
   if (editor_) editor_->StopCheck();
   if (tester_) tester_->Close();
+  if (playlist_controller_) playlist_controller_->TreeGenerator().Stop();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

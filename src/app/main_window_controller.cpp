@@ -118,6 +118,16 @@ void MainWindowController::Connect() {
   connect(&w, &TfrmMain::channelPageRequested, this, &MainWindowController::PageChannels);
   connect(&w, &TfrmMain::linksDropped, this, [this] { TakeDrop(parts_.window.DropTarget()); });
   connect(&parts_.video, &TfrmVideo::linksDropped, this, [this] { TakeDrop(parts_.video.DropTarget()); });
+  // The video window's menu: Play/Pause plays a paused or ended clip and
+  // pauses a playing one.
+  connect(&parts_.video, &TfrmVideo::playPauseRequested, this, [&engine] {
+    if (engine.Paused() || !engine.IsActive()) {
+      engine.Play();
+    } else {
+      engine.Pause();
+    }
+  });
+  connect(&parts_.video, &TfrmVideo::stopRequested, this, [&engine] { engine.Stop(); });
   w.station_menu_source = [this] {
     std::vector<StationMenuItem> menu;
     parts_.tree.BuildStationMenu(menu);
@@ -320,6 +330,7 @@ void MainWindowController::OpenLocation(const std::string& prefill) {
 // takes them.
 void MainWindowController::TakeDrop(const TDropURLFilesTarget& drop) {
   if (!drop.DroppedURL().empty()) {
+    if (!IsDroppableLink(drop.DroppedURL())) return;
     const MediaKind kind = GetMediaKind(drop.DroppedURL());
     if (kind == MediaKind::kRealPlayer || kind == MediaKind::kWindowsMedia) {
       parts_.engine.PlayAddresses(drop.DroppedURL(), drop.DroppedTitle(), MediaKind::kUnknown);

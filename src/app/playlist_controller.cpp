@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <utility>
 
+#include "app/tree_generator_controller.h"
 #include "core/program_paths.h"
 #include "core/text_utils.h"
 #include "stations/station_tree.h"
@@ -113,6 +114,13 @@ PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
   Bind("nCollapseSubtree", [this] { Change([this] { parts_.tree.CollapseSubtree(); }); });
   Bind("nExpandAll", [this] { Change([this] { parts_.tree.ExpandAll(); }); });
   Bind("nCollapseAll", [this] { Change([this] { parts_.tree.CollapseAll(); }); });
+  generator_ = std::make_unique<TreeGeneratorController>(
+      TreeGeneratorParts{.tree = parts_.tree,
+                         .language = parts_.language,
+                         .prompts = parts_.prompts,
+                         .change = [this](const std::function<void()>& command) { Change(command); },
+                         .skin = [this](QWidget& window) { SkinNewDialog(window); }});
+  Bind("nTreeGenerator", [this] { generator_->Show(view_->window()); });
 
   TRadioTreeView& view = *view_;
   connect(&view, &TRadioTreeView::playRequested, this, [this] { RunMenuCommand(QStringLiteral("nPlay")); });
@@ -130,6 +138,7 @@ PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
 }
 
 PlayListController::~PlayListController() {
+  generator_.reset();
   parts_.tree.RemoveRemovalListener(listener_);
   TreeEditorHooks& logic = parts_.tree.hooks();
   logic.pump_events = nullptr;

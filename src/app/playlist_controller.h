@@ -18,6 +18,7 @@ class TfrmFind;
 struct FindDialogOptions;
 class TfrmGroup;
 class TfrmSetChannel;
+class TreeGeneratorController;
 class TRadioTreeView;
 class TTreeMenu;
 class TreeEditor;
@@ -97,6 +98,8 @@ class PlayListController : public QObject {
   void UpdateMenuState();
   // Opens the find dialog (made on first use); it searches the shown pane.
   void ShowFind();
+  // The tree generator's window and runs (the window is made on first use).
+  TreeGeneratorController& TreeGenerator() const { return *generator_; }
 
  private:
   template <typename Command>
@@ -117,6 +120,7 @@ class PlayListController : public QObject {
   QPointer<TfrmFind> find_;
   QPointer<TfrmGroup> group_;
   QPointer<TfrmSetChannel> channel_;
+  std::unique_ptr<TreeGeneratorController> generator_;
   int listener_ = 0;
   const SkinState* skin_ = nullptr;
   // A command is running (Incorporate lets events through): others wait.

@@ -394,6 +394,24 @@ std::string ControlDriver::NowPlayingTitle(PlayerId player) const {
   return {};
 }
 
+std::pair<int, int> ControlDriver::PictureSize(PlayerId player) const {
+  switch (player) {
+    // Asked for by the window at any time, also before a control exists.
+    case PlayerId::kReal:
+      if (players_.real) return {players_.real->GetClipWidth(), players_.real->GetClipHeight()};
+      break;
+    case PlayerId::kWmp6:
+      if (players_.wmp6) return {players_.wmp6->GetImageSourceWidth(), players_.wmp6->GetImageSourceHeight()};
+      break;
+    case PlayerId::kWmp9:
+      if (players_.wmp9) return {players_.wmp9->GetImageSourceWidth(), players_.wmp9->GetImageSourceHeight()};
+      break;
+    case PlayerId::kNone:
+      break;
+  }
+  return {0, 0};
+}
+
 StreamInfo ControlDriver::TakeStreamInfo(PlayerId player) {
   switch (player) {
     case PlayerId::kReal:

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "playback/media_kind.h"
 #include "playback/player_choice.h"
@@ -142,6 +143,8 @@ class ControlDriver {
   bool HasPicture(PlayerId player) const;
   // The song a live stream names now; "" for none.
   std::string NowPlayingTitle(PlayerId player) const;
+  // The picture's width and height in pixels; 0 × 0 without one.
+  std::pair<int, int> PictureSize(PlayerId player) const;
   // The stream's tags; RealPlayer's, which arrive as events, are used up.
   StreamInfo TakeStreamInfo(PlayerId player);
   FileInfo LocalFileInfo(PlayerId player, const std::string& short_name, const std::string& url);

@@ -358,6 +358,7 @@ int PlaybackEngine::Balance() const { return core_->audio_.balance; }
 bool PlaybackEngine::Mute() const { return core_->audio_.mute; }
 bool PlaybackEngine::Paused() const { return core_->flow_.paused; }
 PlaySource PlaybackEngine::Source() const { return core_->request_.source; }
+std::pair<int, int> PlaybackEngine::PictureSize() const { return core_->PictureSize(); }
 
 void PlaybackEngine::BeginSeek() { core_->BeginSeek(); }
 bool PlaybackEngine::CanSeek() const { return core_->CanSeek(); }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/dispatcher.h"
@@ -115,6 +116,9 @@ class PlaybackEngine {
   int AddressIndex() const;
   MediaKind Kind() const;
   const StationRecord& CurrentRecord() const;  // rblData
+  // The current clip's picture in pixels, 0 × 0 without one (the video
+  // window's size commands).
+  std::pair<int, int> PictureSize() const;
 
  private:
   class Core;

@@ -36,6 +36,7 @@ class PlaybackEngine::Core {
   void Stop();
   void Step(bool forward, PlaySource source);
   bool IsActive() const { return driver_.AnyActive(); }
+  std::pair<int, int> PictureSize() const { return driver_.PictureSize(player_); }
   void SetVolume(int volume);
   void SetBalance(int balance);
   void SetMute(bool mute);

@@ -1,6 +1,8 @@
 #include "playback/media_kind.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "core/text_utils.h"
 #include "platform/registry.h"
@@ -42,6 +44,25 @@ const Component* FindComponent(std::string_view file) {
 
 std::string_view RealPlayerExtensions() { return kRealPlayerExtensions; }
 std::string_view WindowsMediaExtensions() { return kWindowsMediaExtensions; }
+
+bool IsDroppableLink(std::string_view link) {
+  static constexpr std::string_view kAllowed[] = {"http",  "https", "mms",  "mmsh",  "mmst", "mmsu", "rtsp",
+                                                  "rtspt", "rtspu", "rtmp", "rtmps", "pnm",  "file"};
+  const std::size_t colon = link.find(':');
+  if (colon == std::string_view::npos || colon == 0) return true;
+  const std::string_view scheme = link.substr(0, colon);
+  auto scheme_char = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-';
+  };
+  // "radio.example:8000/live" is a host with a port, not a scheme.
+  const char first = scheme.front();
+  if (!((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z')) ||
+      !std::all_of(scheme.begin(), scheme.end(), scheme_char)) {
+    return true;
+  }
+  return std::any_of(std::begin(kAllowed), std::end(kAllowed),
+                     [&](std::string_view allowed) { return EqualsNoCase(scheme, allowed); });
+}
 
 bool IsPlayableFileName(std::string_view name) {
   const std::size_t slash = name.rfind('/');

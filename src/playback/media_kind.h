@@ -29,6 +29,12 @@ MediaKind MediaKindFromFormat(std::string_view format);
 // extension.
 MediaKind GetMediaKind(std::string_view address);
 
+// Whether a dropped link may be played: its scheme is one of the network
+// streaming schemes or file:, or it has none (a path or a bare host). Other
+// schemes (the media library's own, like memory:// or fd://, and script or
+// data links) are refused.
+bool IsDroppableLink(std::string_view link);
+
 // Whether a file name's extension (from its last ".", lower-cased) is one
 // a player component plays; a name without one is not.
 bool IsPlayableFileName(std::string_view name);

@@ -122,11 +122,11 @@ TEST_F(PlayListControllerTest, MenuEnablingFollowsTheSelection) {
     EXPECT_EQ(Item("nDelFavorite")->isVisible(), c.remove_favorite);
     EXPECT_EQ(Item("nAddRadio")->isEnabled(), c.add_group);
     EXPECT_EQ(Item("nEditRadio")->isEnabled(), c.set_channel);
-    for (const char* later : {"nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"}) {
+    for (const char* later : {"nTestRadio", "nImportData", "nExportData", "nExportAllData"}) {
       EXPECT_FALSE(Item(later)->isEnabled()) << later;
     }
     for (const char* always : {"nPlay", "nProgramList", "nCopy", "nFind", "nFindNext", "nClickMode", "nSort",
-                               "nSortSubtree", "nSortAll", "nExpandSubtree", "nCollapseAll"}) {
+                               "nSortSubtree", "nSortAll", "nExpandSubtree", "nCollapseAll", "nTreeGenerator"}) {
       EXPECT_TRUE(Item(always)->isEnabled()) << always;
     }
     menu().hide();

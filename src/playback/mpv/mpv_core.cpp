@@ -22,6 +22,8 @@ static_assert(kMpvErrorAudioOutputFailed == MPV_ERROR_AO_INIT_FAILED);
 //   idle=yes  the instance outlives its clips; it is created once and reused.
 //   input-default-bindings=no, input-vo-keyboard=no, terminal=no, osd-level=0
 //       the window is ours: no key bindings, no console, no on-screen text.
+//   input-cursor=no  the mouse over the picture reaches the video window
+//       (its grips, menu and double click), not the library's own window.
 //   vo=null (hidden or no window) / wid  where video goes.
 //   audio-display=no, cover-art-auto=no  cover art in an MP3 is not a video,
 //       or the video window would open for plain audio.
@@ -61,6 +63,7 @@ constexpr OptionValue kCommonOptions[] = {
     {"idle", "yes"},
     {"input-default-bindings", "no"},
     {"input-vo-keyboard", "no"},
+    {"input-cursor", "no"},
     {"terminal", "no"},
     {"osd-level", "0"},
     {"audio-display", "no"},

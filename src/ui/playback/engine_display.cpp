@@ -15,7 +15,13 @@ EngineDisplay::~EngineDisplay() { SetWaitCursor(false); }
 void EngineDisplay::Show(const EngineViewState& state) {
   const EngineViewState before = std::exchange(shown_, state);
   if (state.title != before.title) video_.SetTitle(FromGb(state.title));
-  if (state.video != before.video) video_.setVisible(state.video);
+  if (state.video != before.video) {
+    if (state.video) {
+      video_.ShowPicture();
+    } else {
+      video_.ClosePicture();
+    }
+  }
   SetWaitCursor(state.wait_cursor);
   changed_();
 }

@@ -17,7 +17,7 @@ struct Item {
 };
 
 // Windows that come later; their items are shown but stay disabled.
-constexpr const char* kLaterItems[] = {"nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"};
+constexpr const char* kLaterItems[] = {"nTestRadio", "nImportData", "nExportData", "nExportAllData"};
 
 }  // namespace
 
