@@ -499,6 +499,7 @@ void Application::Close() {
   // The update worker is cut short and joined.
   update_->Shutdown();
   // Tester, generator and data tool stop here once they exist.
+  if (playlist_controller_) playlist_controller_->StopDataTool();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

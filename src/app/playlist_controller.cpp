@@ -111,6 +111,9 @@ PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
   Bind("nCollapseSubtree", [this] { Change([this] { parts_.tree.CollapseSubtree(); }); });
   Bind("nExpandAll", [this] { Change([this] { parts_.tree.ExpandAll(); }); });
   Bind("nCollapseAll", [this] { Change([this] { parts_.tree.CollapseAll(); }); });
+  Bind("nImportData", [this] { RunDataCommand(DataCommand::kImport); });
+  Bind("nExportData", [this] { RunDataCommand(DataCommand::kExportBranch); });
+  Bind("nExportAllData", [this] { RunDataCommand(DataCommand::kExportAll); });
 
   TRadioTreeView& view = *view_;
   connect(&view, &TRadioTreeView::playRequested, this, [this] { RunMenuCommand(QStringLiteral("nPlay")); });

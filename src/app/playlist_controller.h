@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "stations/radio_table.h"
@@ -14,6 +16,7 @@ namespace tazmel {
 class IniFile;
 class ProgramPaths;
 class SkinState;
+class TfrmData;
 class TfrmFind;
 struct FindDialogOptions;
 class TfrmGroup;
@@ -47,6 +50,10 @@ struct PlayListHooks {
   std::function<void(int index)> music_button;
   std::function<void(const FindDialogOptions& options)> music_find;
   std::function<void()> music_find_closed;
+  // The data tool's file question: the window's open or save dialog with
+  // the proposed name; nothing when cancelled. Runs the dialog by default.
+  std::function<std::optional<std::filesystem::path>(TfrmData& window, bool save, const QString& proposed)> data_file =
+      nullptr;
 };
 
 // The playlist window's one way in for the station tree: the tree menu, the
@@ -84,6 +91,10 @@ class PlayListController : public QObject {
   void UpdateMenuState();
   // Opens the find dialog (made on first use); it searches the shown pane.
   void ShowFind();
+  // The data tool's window while one of its commands runs, else null.
+  TfrmData* DataWindow() const;
+  // The main window closes: a running export or import stops.
+  void StopDataTool();
 
  private:
   template <typename Command>
@@ -95,6 +106,9 @@ class PlayListController : public QObject {
   void OpenProgramList();
   void PopUpMenu(const QPoint& pos);
   void SkinNewDialog(QWidget& dialog) const;
+  // Import Data, Export Data, Export All Data (playlist_data_commands.cpp).
+  enum class DataCommand { kImport, kExportBranch, kExportAll };
+  void RunDataCommand(DataCommand command);
 
   PlayListParts parts_;
   PlayListHooks hooks_;
@@ -103,6 +117,7 @@ class PlayListController : public QObject {
   QPointer<TfrmFind> find_;
   QPointer<TfrmGroup> group_;
   QPointer<TfrmSetChannel> channel_;
+  QPointer<TfrmData> data_;
   int listener_ = 0;
   const SkinState* skin_ = nullptr;
   // A command is running (Incorporate lets events through): others wait.

@@ -228,7 +228,8 @@ bool StationImport::Begin() {
   std::error_code ec;
   if (fs::exists(user, ec)) {
     const std::vector<fs::path> backups = UserTableBackupFiles(editor_.data_folder());
-    const fs::path sources[] = {user, fs::path(user).replace_extension(".idp"), fs::path(user).replace_extension(".idi")};
+    const fs::path sources[] = {user, fs::path(user).replace_extension(".idp"),
+                                fs::path(user).replace_extension(".idi")};
     for (std::size_t i = 0; i < backups.size(); ++i) {
       if (fs::exists(sources[i], ec) && !CopyFileExact(sources[i], backups[i])) return false;
     }
@@ -334,8 +335,8 @@ TreeNode* StationImport::PlaceUnder(TreeNode& parent, TreeNode* before, int id, 
   const ChildKey key{id, is_group ? caption : std::string()};
   if (const auto it = children.find(key); it != children.end()) return it->second;
   auto node = std::make_unique<TreeNode>(caption, is_group ? kGroupImage : kStationImage, kNoState, id);
-  TreeNode& added = before != nullptr ? parent.InsertChild(before->ChildIndex(), std::move(node))
-                                      : parent.AddChild(std::move(node));
+  TreeNode& added =
+      before != nullptr ? parent.InsertChild(before->ChildIndex(), std::move(node)) : parent.AddChild(std::move(node));
   children.emplace(key, &added);
   if (!is_group) nodes_by_id_[id].push_back(&added);
   editor_.MarkModified();

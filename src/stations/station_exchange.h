@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -183,9 +183,9 @@ class StationImport : public ExchangeJob {
   TreeNode* previous_ = nullptr;
 
   UserStationLines table_;
-  std::vector<int> ids_;               // key of each table line
-  std::vector<bool> replaced_lines_;   // lines of the table the import changed
-  std::size_t loaded_count_ = 0;       // lines of the table as read
+  std::vector<int> ids_;              // key of each table line
+  std::vector<bool> replaced_lines_;  // lines of the table the import changed
+  std::size_t loaded_count_ = 0;      // lines of the table as read
   std::unordered_map<std::string, std::set<std::size_t>> by_name_;
   std::unordered_map<std::string, std::set<std::size_t>> by_address_;
   std::unordered_set<int> used_ids_;

@@ -112,10 +112,14 @@ TEST_F(PlayListControllerTest, MenuEnablingFollowsTheSelection) {
     EXPECT_FALSE(Item("nPaste")->isEnabled()) << "nothing cut or copied yet";
     EXPECT_EQ(Item("nAddFavorite")->isVisible(), c.add_favorite);
     EXPECT_EQ(Item("nDelFavorite")->isVisible(), c.remove_favorite);
-    for (const char* later :
-         {"nAddRadio", "nEditRadio", "nTestRadio", "nTreeGenerator", "nImportData", "nExportData", "nExportAllData"}) {
+    for (const char* later : {"nAddRadio", "nEditRadio", "nTestRadio", "nTreeGenerator"}) {
       EXPECT_FALSE(Item(later)->isEnabled()) << later;
     }
+    const bool selected = *c.select != '\0';
+    const bool locked = std::string_view(c.select) == "Locked One";
+    EXPECT_EQ(Item("nImportData")->isEnabled(), selected && !locked);
+    EXPECT_EQ(Item("nExportData")->isEnabled(), selected && !locked);
+    EXPECT_EQ(Item("nExportAllData")->isEnabled(), selected);
     for (const char* always : {"nPlay", "nProgramList", "nCopy", "nFind", "nFindNext", "nClickMode", "nSort",
                                "nSortSubtree", "nSortAll", "nExpandSubtree", "nCollapseAll"}) {
       EXPECT_TRUE(Item(always)->isEnabled()) << always;

@@ -175,8 +175,8 @@ TEST_F(RadioTableTest, FindNameAndUrlWithEmptyTextFindNothing) {
 TEST(ScrambledTableTest, FindNameAndUrlReadUnscrambledRecords) {
   TempDir dir;
   const std::filesystem::path path = dir / "data.dat";
-  ASSERT_TRUE(WriteTextTable(path, {ScrambleLine("1\t{Alpha\tPop\thttp://a.example/"),
-                                    ScrambleLine("2\tBeta\tJazz\thttp://b.example/")}));
+  ASSERT_TRUE(WriteTextTable(
+      path, {ScrambleLine("1\t{Alpha\tPop\thttp://a.example/"), ScrambleLine("2\tBeta\tJazz\thttp://b.example/")}));
   ASSERT_NE(ReadWholeFile(path)->find("1\t\n"), std::string::npos);
   TRadioTable table;
   table.SetTableName(path);

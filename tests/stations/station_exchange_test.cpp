@@ -138,9 +138,9 @@ Mine [-101] mine.dat
               "    Three [100004]\n")
         << run;
     EXPECT_EQ(Lines(*ReadWholeFile(other / "datauser.dat")),
-              (std::vector<std::string>{Station("100001", "Local", "http://local/"),
-                                        Station("100002", "One", "http://one/"), Station("100003", "Two", "http://two/"),
-                                        Station("100004", "Three", "http://three/")}))
+              (std::vector<std::string>{
+                  Station("100001", "Local", "http://local/"), Station("100002", "One", "http://one/"),
+                  Station("100003", "Two", "http://two/"), Station("100004", "Three", "http://three/")}))
         << run;
     EXPECT_EQ(VerifyTextTable(other / "datauser.dat", false), "");
   }
@@ -195,19 +195,27 @@ Other [-102] other.dat
   Old [100001]
 )");
   UserTable({Station("100001", "Old", "http://old/"), Station("100002", "Here", "http://here/")});
-  const std::string file = "Jazz\r\n"
-                           "\t" + Station("", "New", "http://new/") + "\r\n"
-                           "  \r\n"
-                           "\t\t\t" + Station("", "Lost", "http://lost/") + "\r\n"
-                           "\t" + Station("", "Renamed", "http://old/") + "\r\n"
-                           "Blues\r\n";
+  const std::string file =
+      "Jazz\r\n"
+      "\t" +
+      Station("", "New", "http://new/") +
+      "\r\n"
+      "  \r\n"
+      "\t\t\t" +
+      Station("", "Lost", "http://lost/") +
+      "\r\n"
+      "\t" +
+      Station("", "Renamed", "http://old/") +
+      "\r\n"
+      "Blues\r\n";
   ASSERT_EQ(Import("Box", file), ExchangeStatus::kDone);
   // After a group at the target's level, unindented lines are its siblings;
   // a line three levels deeper keeps its record but gets no node; the
   // station found by address is renamed everywhere.
-  EXPECT_EQ(Outline(), "Mine [-101] mine.dat\n  Box [-1]\n    Renamed [100001]\n    Jazz [-1]\n"
-                       "      New [100003]\n      Renamed [100001]\n    Blues [-1]\n  Here [100002]\n"
-                       "Other [-102] other.dat\n  Renamed [100001]\n");
+  EXPECT_EQ(Outline(),
+            "Mine [-101] mine.dat\n  Box [-1]\n    Renamed [100001]\n    Jazz [-1]\n"
+            "      New [100003]\n      Renamed [100001]\n    Blues [-1]\n  Here [100002]\n"
+            "Other [-102] other.dat\n  Renamed [100001]\n");
   EXPECT_EQ(TableLines().size(), 4u);
   // The changed tree is offered for saving once the import is through.
   EXPECT_EQ(prompts_.questions.size(), 1u);

@@ -189,7 +189,8 @@ int BuildDefault(const Options& o) {
   const std::string& language = o.args[2];
   if (language != "eng" && language != "chs" && language != "cht") return Fail("LANGUAGE must be eng, chs or cht");
   std::string error;
-  const std::optional<data_tool::StationSource> source = data_tool::ReadStationSource(o.args[0], data_tool::SourceText::kUtf8, error);
+  const std::optional<data_tool::StationSource> source =
+      data_tool::ReadStationSource(o.args[0], data_tool::SourceText::kUtf8, error);
   if (!source) return Fail(error);
   const std::optional<data_tool::CaptionTable> captions = data_tool::ReadCaptions(o.args[1], error);
   if (!captions) return Fail(error);
