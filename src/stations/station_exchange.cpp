@@ -80,9 +80,8 @@ ExchangeJob::~ExchangeJob() {
 
 ExchangeStatus ExchangeJob::Step(Clock::duration budget) {
   if (status_ != ExchangeStatus::kRunning) return status_;
-  if (!begun_) {
-    begun_ = true;
-    if (!Begin()) return status_ = ExchangeStatus::kFailed;
+  if (begun_steps_ < BeginSteps()) {
+    if (!Begin(begun_steps_++)) return status_ = ExchangeStatus::kFailed;
     return status_;
   }
   const Clock::time_point end = Clock::now() + budget;
@@ -138,7 +137,7 @@ const std::string* UserStationLines::Find(int id) const {
 BranchExport::BranchExport(TreeEditor& editor, TreeNode& branch, fs::path file)
     : ExchangeJob(editor), branch_(&branch), file_(std::move(file)) {}
 
-bool BranchExport::Begin() {
+bool BranchExport::Begin(int) {
   editor_.EnsureLoaded(*branch_);
   if (!table_.Load(editor_.data_folder())) return false;
   maximum_ = branch_->SubtreeSize();
@@ -169,7 +168,7 @@ bool BranchExport::Finish(bool) { return WriteOut(file_, text_); }
 
 AllExport::AllExport(TreeEditor& editor, fs::path file) : ExchangeJob(editor), file_(std::move(file)) {}
 
-bool AllExport::Begin() {
+bool AllExport::Begin(int) {
   for (const auto& top : editor_.tree().top_nodes()) editor_.EnsureLoaded(*top);
   if (!table_.Load(editor_.data_folder())) return false;
   maximum_ = editor_.tree().NodeCount();
@@ -202,39 +201,46 @@ std::vector<fs::path> UserTableBackupFiles(const fs::path& data_folder) {
 StationImport::StationImport(TreeEditor& editor, TreeNode& target, fs::path file)
     : ExchangeJob(editor), target_(&target), file_(std::move(file)) {}
 
-bool StationImport::Begin() {
-  const std::optional<std::string> text = ReadWholeFile(file_, kMaxExchangeBytes);
-  if (!text) return false;
-  // Refused before anything changes: a byte that is not text would reach
-  // the table as it is, or as "?" after a conversion, unnoticed.
-  int number = 0;
-  ForEachLine(*text, [&](std::string_view line) {
-    ++number;
-    if (!IsValidGb(line)) {
-      error_.invalid_line = number;
+bool StationImport::Begin(int step) {
+  switch (step) {
+    case 0: {
+      const std::optional<std::string> text = ReadWholeFile(file_, kMaxExchangeBytes);
+      if (!text) return false;
+      // Refused before anything changes: a byte that is not text would
+      // reach the table as it is, or as "?" after a conversion, unnoticed.
+      int number = 0;
+      ForEachLine(*text, [&](std::string_view line) {
+        ++number;
+        if (!IsValidGb(line)) {
+          error_.invalid_line = number;
+          return true;
+        }
+        file_lines_.emplace_back(line);
+        return false;
+      });
+      maximum_ = std::max(0, static_cast<int>(file_lines_.size()) - 1);
+      return error_.invalid_line == 0;
+    }
+    case 1:
+      editor_.SaveTreeChanges();
+      for (const auto& top : editor_.tree().top_nodes()) editor_.EnsureLoaded(*top);
+      return table_.Load(editor_.data_folder());
+    case 2: {
+      // The table as it was, with its indexes, before the first change.
+      const fs::path user = FindNoCase(editor_.data_folder(), "datauser.dat");
+      std::error_code ec;
+      if (!fs::exists(user, ec)) return true;
+      const std::vector<fs::path> backups = UserTableBackupFiles(editor_.data_folder());
+      const fs::path sources[] = {user, fs::path(user).replace_extension(".idp"),
+                                  fs::path(user).replace_extension(".idi")};
+      for (std::size_t i = 0; i < backups.size(); ++i) {
+        if (fs::exists(sources[i], ec) && !CopyFileExact(sources[i], backups[i])) return false;
+      }
       return true;
     }
-    file_lines_.emplace_back(line);
-    return false;
-  });
-  if (error_.invalid_line != 0) return false;
-
-  editor_.SaveTreeChanges();
-  for (const auto& top : editor_.tree().top_nodes()) editor_.EnsureLoaded(*top);
-  if (!table_.Load(editor_.data_folder())) return false;
-
-  // The table as it was, with its indexes, before the first change.
-  const fs::path user = FindNoCase(editor_.data_folder(), "datauser.dat");
-  std::error_code ec;
-  if (fs::exists(user, ec)) {
-    const std::vector<fs::path> backups = UserTableBackupFiles(editor_.data_folder());
-    const fs::path sources[] = {user, fs::path(user).replace_extension(".idp"),
-                                fs::path(user).replace_extension(".idi")};
-    for (std::size_t i = 0; i < backups.size(); ++i) {
-      if (fs::exists(sources[i], ec) && !CopyFileExact(sources[i], backups[i])) return false;
-    }
+    default:
+      break;
   }
-
   loaded_count_ = table_.lines_.size();
   replaced_lines_.assign(loaded_count_, false);
   ids_.reserve(loaded_count_);
@@ -244,12 +250,10 @@ bool StationImport::Begin() {
     Index(i, true);
   }
   id_cursor_ = kFirstUserStationID - 1;
-
   for (TreeNode* node = editor_.tree().First(); node != nullptr; node = node->Next()) {
     if (node->parent() != nullptr && IsStationNode(*node)) nodes_by_id_[NodeID(*node)].push_back(node);
   }
   target_level_ = target_->Depth();
-  maximum_ = std::max(0, static_cast<int>(file_lines_.size()) - 1);
   return true;
 }
 

@@ -61,8 +61,10 @@ class ExchangeJob {
   const ExchangeError& error() const { return error_; }
 
  protected:
-  // Called once before the first item; false fails the job.
-  virtual bool Begin() = 0;
+  // The preparation, in `BeginSteps()` parts of a slice each (reading
+  // files, copying the backup), before the first item; false fails the job.
+  virtual int BeginSteps() const { return 1; }
+  virtual bool Begin(int step) = 0;
   // One item; false when there are no more.
   virtual bool Next() = 0;
   // After the last item, or after a stop: writes out. False fails the job.
@@ -75,7 +77,7 @@ class ExchangeJob {
 
  private:
   ExchangeStatus status_ = ExchangeStatus::kRunning;
-  bool begun_ = false;
+  int begun_steps_ = 0;
   bool stop_ = false;
   bool tree_changed_ = false;
   int veto_ = 0;
@@ -106,7 +108,7 @@ class BranchExport : public ExchangeJob {
   BranchExport(TreeEditor& editor, TreeNode& branch, std::filesystem::path file);
 
  protected:
-  bool Begin() override;
+  bool Begin(int step) override;
   bool Next() override;
   bool Finish(bool stopped) override;
 
@@ -125,7 +127,7 @@ class AllExport : public ExchangeJob {
   AllExport(TreeEditor& editor, std::filesystem::path file);
 
  protected:
-  bool Begin() override;
+  bool Begin(int step) override;
   bool Next() override;
   bool Finish(bool stopped) override;
 
@@ -155,7 +157,8 @@ class StationImport : public ExchangeJob {
   int replaced() const { return replaced_; }
 
  protected:
-  bool Begin() override;
+  int BeginSteps() const override { return 4; }
+  bool Begin(int step) override;
   bool Next() override;
   bool Finish(bool stopped) override;
 
