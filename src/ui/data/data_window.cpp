@@ -10,7 +10,6 @@
 
 #include "core/messages.h"
 #include "ui/text_edge.h"
-#include "ui/translator.h"
 
 namespace tazmel {
 namespace {
@@ -27,9 +26,9 @@ QFileDialog* MakeFileDialog(QWidget* owner, const char* name, const QString& tit
   dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog->setDefaultSuffix(QStringLiteral("txt"));
   // The save dialog asks before it overwrites a file (Qt's default).
-  const QString filter =
-      FromGb(Msg(134)) + QStringLiteral(" (*.txt)|*.txt|") + FromGb(Msg(50)) + QStringLiteral(" (*.*)|*.*");
-  dialog->setNameFilters(NameFiltersFromFilterText(filter));
+  // "Text Files (*.txt)" and "All Files (*.*)"; Qt reads the patterns from
+  // the parentheses, where "*" is every file.
+  dialog->setNameFilters({FromGb(Msg(134)) + QStringLiteral(" (*.txt)"), FromGb(Msg(50)) + QStringLiteral(" (*)")});
   return dialog;
 }
 
