@@ -616,6 +616,7 @@ void Application::Close() {
   if (editor_) editor_->StopCheck();
   if (tester_) tester_->Close();
   if (playlist_controller_) playlist_controller_->TreeGenerator().Stop();
+  if (playlist_controller_) playlist_controller_->StopDataTool();
   main_window_->DropTarget().Revoke();
   video_->DropTarget().Revoke();
   if (playlist_drop_) playlist_drop_->Revoke();

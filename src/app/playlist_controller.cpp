@@ -121,6 +121,9 @@ PlayListController::PlayListController(PlayListParts parts, PlayListHooks hooks)
                          .change = [this](const std::function<void()>& command) { Change(command); },
                          .skin = [this](QWidget& window) { SkinNewDialog(window); }});
   Bind("nTreeGenerator", [this] { generator_->Show(view_->window()); });
+  Bind("nImportData", [this] { RunDataCommand(DataCommand::kImport); });
+  Bind("nExportData", [this] { RunDataCommand(DataCommand::kExportBranch); });
+  Bind("nExportAllData", [this] { RunDataCommand(DataCommand::kExportAll); });
 
   TRadioTreeView& view = *view_;
   connect(&view, &TRadioTreeView::playRequested, this, [this] { RunMenuCommand(QStringLiteral("nPlay")); });

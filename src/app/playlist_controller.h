@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "stations/radio_table.h"
@@ -14,6 +16,7 @@ namespace tazmel {
 class IniFile;
 class ProgramPaths;
 class SkinState;
+class TfrmData;
 class TfrmFind;
 struct FindDialogOptions;
 class TfrmGroup;
@@ -55,6 +58,10 @@ struct PlayListHooks {
   std::function<void(int id)> edit_radio;
   std::function<bool()> editor_busy;
   std::function<void(int id)> editor_follow;
+  // The data tool's file question: the window's open or save dialog with
+  // the proposed name; nothing when cancelled. Runs the dialog by default.
+  std::function<std::optional<std::filesystem::path>(TfrmData& window, bool save, const QString& proposed)> data_file =
+      nullptr;
 };
 
 // The playlist window's one way in for the station tree: the tree menu, the
@@ -100,6 +107,10 @@ class PlayListController : public QObject {
   void ShowFind();
   // The tree generator's window and runs (the window is made on first use).
   TreeGeneratorController& TreeGenerator() const { return *generator_; }
+  // The data tool's window while one of its commands runs, else null.
+  TfrmData* DataWindow() const;
+  // The main window closes: a running export or import stops.
+  void StopDataTool();
 
  private:
   template <typename Command>
@@ -112,6 +123,9 @@ class PlayListController : public QObject {
   void OpenProgramList();
   void PopUpMenu(const QPoint& pos);
   void SkinNewDialog(QWidget& dialog) const;
+  // Import Data, Export Data, Export All Data (playlist_data_commands.cpp).
+  enum class DataCommand { kImport, kExportBranch, kExportAll };
+  void RunDataCommand(DataCommand command);
 
   PlayListParts parts_;
   PlayListHooks hooks_;
@@ -121,6 +135,7 @@ class PlayListController : public QObject {
   QPointer<TfrmGroup> group_;
   QPointer<TfrmSetChannel> channel_;
   std::unique_ptr<TreeGeneratorController> generator_;
+  QPointer<TfrmData> data_;
   int listener_ = 0;
   const SkinState* skin_ = nullptr;
   // A command is running (Incorporate lets events through): others wait.

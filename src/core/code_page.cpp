@@ -46,7 +46,38 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
   return out;
 }
 
+// The conversion without replacements: nullopt at the first byte that does
+// not decode, or a sequence cut off at the end.
+std::optional<std::string> ConvertStrict(const char* to, const char* from, std::string_view in) {
+  std::string out;
+  if (in.empty()) return out;
+  iconv_t raw = iconv_open(to, from);
+  if (raw == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  IconvHandle cd(raw);
+  out.reserve(in.size() * 2);
+  char buffer[4096];
+  char* src = const_cast<char*>(in.data());
+  size_t src_left = in.size();
+  while (src_left > 0) {
+    char* dst = buffer;
+    size_t dst_left = sizeof buffer;
+    const size_t rc = iconv(cd.get(), &src, &src_left, &dst, &dst_left);
+    out.append(buffer, dst - buffer);
+    if (rc != static_cast<size_t>(-1)) break;
+    if (errno != E2BIG) return std::nullopt;
+  }
+  char* dst = buffer;
+  size_t dst_left = sizeof buffer;
+  iconv(cd.get(), nullptr, nullptr, &dst, &dst_left);
+  out.append(buffer, dst - buffer);
+  return out;
+}
+
 }  // namespace
+
+std::optional<std::string> Utf8ToGbStrict(std::string_view utf8) { return ConvertStrict("GB18030", "UTF-8", utf8); }
+
+bool IsValidGb(std::string_view gb) { return ConvertStrict("UTF-16LE", "GB18030", gb).has_value(); }
 
 std::string GbToUtf8(std::string_view gb) { return Convert("UTF-8", "GB18030", gb, "\xEF\xBF\xBD"); }
 

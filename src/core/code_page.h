@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,13 @@ std::string GbToUtf8(std::string_view gb);
 
 // Converts UTF-8 to data-code-page bytes. Invalid UTF-8 sequences become "?".
 std::string Utf8ToGb(std::string_view utf8);
+
+// The same, but nothing is replaced: nullopt when the text is not valid
+// UTF-8, for callers that must refuse such input instead of storing "?".
+std::optional<std::string> Utf8ToGbStrict(std::string_view utf8);
+
+// Whether all the bytes decode in the data code page.
+bool IsValidGb(std::string_view gb);
 
 // Converts text in a named character set (as a web page declares it, say
 // "utf-8", "big5", "iso-8859-1") to data-code-page bytes; a set iconv does

@@ -1,5 +1,6 @@
 #include "stations/radio_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <system_error>
@@ -236,6 +237,18 @@ int TRadioTable::FindNext(std::string_view text, int after, Field field) {
   // An empty text is contained in every field: it matches nothing instead,
   // as in FindByNameOrUrl.
   if (text.empty()) return 0;
+  if (encry_) {
+    // Scrambled rests may hold any byte, line breaks included, so records
+    // come from the index, never from splitting the text into lines.
+    const int count = RecordCount();
+    for (int record = std::max(after, 0) + 1; record <= count; ++record) {
+      const std::string line = ReadRecord(record);
+      if (!ContainsNoCase(field(ParseStationLine(line, true)), text)) continue;
+      ParseRecord(line);
+      return record;
+    }
+    return 0;
+  }
   int hit = 0;
   ScanLines(TableName(), [&](int number, std::string_view line) {
     if (number <= after || !ContainsNoCase(field(ParseStationLine(line, false)), text)) return false;

@@ -658,6 +658,8 @@ TreeMenuState TreeEditor::MenuState() const {
   state.paste = clipboard && !locked;
   state.incorporate = clipboard && !station && !locked;
   state.test_radio = at != nullptr && (!locked || at->parent() == nullptr);
+  state.data_import = at != nullptr && !locked;
+  state.data_export_all = at != nullptr;
   state.remove_favorite_visible = in_favorites;
   state.add_favorite_visible = !in_favorites;
   state.remove_favorite_enabled = in_favorites && editable;

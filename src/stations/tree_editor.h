@@ -25,13 +25,15 @@ struct TreeFindOptions {
 
 // Which tree-menu commands are enabled, as a pure function of the state.
 struct TreeMenuState {
-  bool add_radio = false;     // also Add Group, Import Data, Export Data
+  bool add_radio = false;     // also Add Group
   bool modify_radio = false;  // also Set Channel
   bool modify_group = false;
   bool cut = false;  // also Delete
   bool paste = false;
   bool incorporate = false;
-  bool test_radio = false;  // also Tree Generator
+  bool test_radio = false;       // also Tree Generator
+  bool data_import = false;      // also Export Data: a node outside locked trees
+  bool data_export_all = false;  // a node is selected
   bool add_favorite_visible = false;
   bool remove_favorite_visible = false;
   bool remove_favorite_enabled = false;

@@ -122,9 +122,14 @@ TEST_F(PlayListControllerTest, MenuEnablingFollowsTheSelection) {
     EXPECT_EQ(Item("nDelFavorite")->isVisible(), c.remove_favorite);
     EXPECT_EQ(Item("nAddRadio")->isEnabled(), c.add_group);
     EXPECT_EQ(Item("nEditRadio")->isEnabled(), c.set_channel);
-    for (const char* later : {"nTestRadio", "nImportData", "nExportData", "nExportAllData"}) {
+    for (const char* later : {"nTestRadio"}) {
       EXPECT_FALSE(Item(later)->isEnabled()) << later;
     }
+    const bool selected = *c.select != '\0';
+    const bool locked = std::string_view(c.select) == "Locked One";
+    EXPECT_EQ(Item("nImportData")->isEnabled(), selected && !locked);
+    EXPECT_EQ(Item("nExportData")->isEnabled(), selected && !locked);
+    EXPECT_EQ(Item("nExportAllData")->isEnabled(), selected);
     for (const char* always : {"nPlay", "nProgramList", "nCopy", "nFind", "nFindNext", "nClickMode", "nSort",
                                "nSortSubtree", "nSortAll", "nExpandSubtree", "nCollapseAll", "nTreeGenerator"}) {
       EXPECT_TRUE(Item(always)->isEnabled()) << always;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/file_utils.h"
 #include "core/messages.h"
 #include "core/program_paths.h"
 #include "temp_dir.h"
@@ -167,6 +168,26 @@ TEST_F(RadioTableTest, FindNameAndUrlWithEmptyTextFindNothing) {
     EXPECT_EQ(table_.FindUrl("", after), 0) << after;
     EXPECT_EQ(table_.Fields(), StationRecord{}) << after;
   }
+}
+
+// A scrambled rest may hold a line feed ("{" XOR "q"); the searches take
+// records from the index and compare the unscrambled fields.
+TEST(ScrambledTableTest, FindNameAndUrlReadUnscrambledRecords) {
+  TempDir dir;
+  const std::filesystem::path path = dir / "data.dat";
+  ASSERT_TRUE(WriteTextTable(
+      path, {ScrambleLine("1\t{Alpha\tPop\thttp://a.example/"), ScrambleLine("2\tBeta\tJazz\thttp://b.example/")}));
+  ASSERT_NE(ReadWholeFile(path)->find("1\t\n"), std::string::npos);
+  TRadioTable table;
+  table.SetTableName(path);
+  table.SetEncry(true);
+  ASSERT_TRUE(table.Open());
+  EXPECT_EQ(table.FindName("{alpha", 0), 1);
+  EXPECT_EQ(table.FindName("BETA", 0), 2);
+  EXPECT_EQ(table.Fields().VRadioName, "Beta");
+  EXPECT_EQ(table.FindName("a", 1), 2);
+  EXPECT_EQ(table.FindUrl("b.example", 0), 2);
+  EXPECT_EQ(table.FindUrl("b.example", 2), 0);
 }
 
 TEST_F(RadioTableTest, LoadAndSave) {

@@ -117,6 +117,49 @@ TEST_F(DataToolTest, BadInput) {
   EXPECT_NE(Tool("get x.dat notanumber").status, 0);
 }
 
+// Text that does not decode is refused with its line, never stored as "?":
+// UTF-8 by default, GB18030 with --raw, and the caption table's UTF-8.
+TEST_F(DataToolTest, UndecodableTextIsRefusedWithItsLine) {
+  const std::string good = "1\tR\tNews\tUS\t\t\tEnglish\t0\t\t\t\t\t\t\thttp://r/\n";
+  struct Case {
+    const char* what;
+    std::string options;
+    std::string bad_line;
+    std::string message;
+  } cases[] = {
+      {"stray UTF-8 trail byte", "", "2\tBad\x80\tNews" + std::string(12, '\t') + "http://b/\n",
+       "s.tsv:3: not valid UTF-8"},
+      {"GB18030 read as UTF-8", "", "2\t\xD6\xD0\tNews" + std::string(12, '\t') + "http://b/\n",
+       "s.tsv:3: not valid UTF-8"},
+      {"0xFF under --raw", "--raw ", "2\tBad\xFF\tNews" + std::string(12, '\t') + "http://b/\n",
+       "s.tsv:3: not valid GB18030"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(dir_ / "s.tsv", "# comment\n" + good + c.bad_line);
+    const ToolRun run = Tool(c.options + "build-system " + (dir_ / "s.tsv").string() + " " + (dir_ / "out").string());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir_ / "out" / "data.dat"));
+  }
+  // The same GB18030 bytes are what --raw expects.
+  WriteFile(dir_ / "s.tsv", good + cases[1].bad_line);
+  EXPECT_EQ(Tool("--raw build-system " + (dir_ / "s.tsv").string() + " " + (dir_ / "out").string()).status, 0);
+
+  WriteFile(dir_ / "s.tsv", good);
+  WriteFile(dir_ / "c.tsv", "News\tN\tN\nFavorites\tF\xC3\tF\n");
+  const ToolRun run = Tool("build-default " + (dir_ / "s.tsv").string() + " " + (dir_ / "c.tsv").string() + " chs " +
+                           (dir_ / "chs").string());
+  EXPECT_NE(run.err.find("c.tsv:2: not valid UTF-8"), std::string::npos) << run.err;
+
+  // Printing a plain table with such bytes says which record shows U+FFFD.
+  WriteFile(dir_ / "datauser.dat", "100001\tOk\r\n100002\tBad\xFF\r\n");
+  const ToolRun dump = Tool("dump " + (dir_ / "datauser.dat").string());
+  EXPECT_EQ(dump.status, 0);
+  EXPECT_NE(dump.err.find("datauser.dat:2: not valid GB18030"), std::string::npos) << dump.err;
+  EXPECT_NE(dump.out.find("Bad\xEF\xBF\xBD"), std::string::npos);
+}
+
 // build-default takes UTF-8 text, stores GB18030 and prints UTF-8 again;
 // a channel ID written with a leading zero still finds its station; a
 // folder that is not station data is never replaced.

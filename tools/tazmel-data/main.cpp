@@ -44,6 +44,14 @@ int Fail(const std::string& message) {
 
 std::string Out(std::string_view bytes, const Options& o) { return o.raw ? std::string(bytes) : GbToUtf8(bytes); }
 
+// Printing as UTF-8 shows undecodable bytes as U+FFFD; say so, with the
+// record, rather than let the output pass for the table's text.
+void WarnUndecodable(std::string_view bytes, const fs::path& table, int record, const Options& o) {
+  if (o.raw || IsValidGb(bytes)) return;
+  std::cerr << "tazmel-data: " << table.string() << ":" << record
+            << ": not valid GB18030 text, shown with U+FFFD (--raw prints the bytes)\n";
+}
+
 bool IsScrambled(const fs::path& table, const Options& o) {
   return o.scrambled || AsciiLowerCopy(table.filename().string()) == "data.dat";
 }
@@ -71,7 +79,8 @@ bool OpenExisting(TRadioTable& table, const fs::path& path, const Options& o, st
 int BuildSystem(const Options& o) {
   if (o.args.size() != 2) return Fail("build-system needs STATIONS.tsv and OUTDIR");
   std::string error;
-  const std::optional<data_tool::StationSource> source = data_tool::ReadStationSource(o.args[0], !o.raw, error);
+  const std::optional<data_tool::StationSource> source = data_tool::ReadStationSource(
+      o.args[0], o.raw ? data_tool::SourceText::kGb : data_tool::SourceText::kUtf8ToGb, error);
   if (!source) return Fail(error);
   std::vector<std::string> lines;
   for (const StationRecord& s : source->stations) lines.push_back(ScrambleLine(FormatStationLine(s)));
@@ -99,7 +108,10 @@ int Dump(const Options& o) {
   if (!IsScrambled(o.args[0], o)) {
     std::vector<std::string> lines;
     if (!ReadPlainLines(o.args[0], lines, error)) return Fail(error);
-    for (const std::string& line : lines) std::cout << Out(line, o) << "\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      WarnUndecodable(lines[i], o.args[0], static_cast<int>(i + 1), o);
+      std::cout << Out(lines[i], o) << "\n";
+    }
     return std::cout.good() ? 0 : Fail("cannot write the output");
   }
   TRadioTable table;
@@ -108,6 +120,7 @@ int Dump(const Options& o) {
   for (int record = 1; record <= count; ++record) {
     table.ClearFields();
     table.LoadRecord(record);
+    WarnUndecodable(table.FormatRecord(), o.args[0], record, o);
     std::cout << Out(table.FormatRecord(), o) << "\n";
   }
   return std::cout.good() ? 0 : Fail("cannot write the output");
@@ -176,7 +189,8 @@ int BuildDefault(const Options& o) {
   const std::string& language = o.args[2];
   if (language != "eng" && language != "chs" && language != "cht") return Fail("LANGUAGE must be eng, chs or cht");
   std::string error;
-  const std::optional<data_tool::StationSource> source = data_tool::ReadStationSource(o.args[0], false, error);
+  const std::optional<data_tool::StationSource> source =
+      data_tool::ReadStationSource(o.args[0], data_tool::SourceText::kUtf8, error);
   if (!source) return Fail(error);
   const std::optional<data_tool::CaptionTable> captions = data_tool::ReadCaptions(o.args[1], error);
   if (!captions) return Fail(error);

@@ -34,9 +34,15 @@ void ForEachSourceLine(std::string_view text, F&& line) {
 
 std::string Location(const fs::path& file, int line) { return file.string() + ":" + std::to_string(line) + ": "; }
 
+// An error naming the line when it is not valid text of that kind.
+std::string TextError(std::string_view line, SourceText kind) {
+  if (kind == SourceText::kGb) return IsValidGb(line) ? std::string() : "not valid GB18030 text";
+  return IsValidUtf8(line) ? std::string() : "not valid UTF-8 text (--raw reads GB18030)";
+}
+
 }  // namespace
 
-std::optional<StationSource> ReadStationSource(const fs::path& file, bool to_data_code_page, std::string& error) {
+std::optional<StationSource> ReadStationSource(const fs::path& file, SourceText text_kind, std::string& error) {
   const std::optional<std::string> text = ReadWholeFile(file, kMaxSourceBytes);
   if (!text) {
     error = "cannot read " + file.string();
@@ -46,6 +52,10 @@ std::optional<StationSource> ReadStationSource(const fs::path& file, bool to_dat
   std::set<int> ids;
   ForEachSourceLine(*text, [&](int number, std::string_view line) {
     if (!error.empty() || line.empty()) return;
+    if (const std::string bad = TextError(line, text_kind); !bad.empty()) {
+      error = Location(file, number) + bad;
+      return;
+    }
     if (line.starts_with('#')) {
       constexpr std::string_view kChannels = "# channels:";
       if (!line.starts_with(kChannels)) return;
@@ -74,8 +84,9 @@ std::optional<StationSource> ReadStationSource(const fs::path& file, bool to_dat
       error = Location(file, number) + "VID " + fields[0] + " appears twice";
       return;
     }
-    if (to_data_code_page) {
-      for (std::string& field : fields) field = Utf8ToGb(field);
+    if (text_kind == SourceText::kUtf8ToGb) {
+      // Valid UTF-8 always converts: GB18030 holds every character.
+      for (std::string& field : fields) field = Utf8ToGbStrict(field).value_or(field);
     }
     std::string joined = fields[0];
     for (std::size_t i = 1; i < fields.size(); ++i) (joined += '\t') += fields[i];
@@ -99,7 +110,12 @@ std::optional<CaptionTable> ReadCaptions(const fs::path& file, std::string& erro
   }
   CaptionTable captions;
   ForEachSourceLine(*text, [&](int number, std::string_view line) {
-    if (!error.empty() || line.empty() || line.starts_with('#')) return;
+    if (!error.empty() || line.empty()) return;
+    if (const std::string bad = TextError(line, SourceText::kUtf8); !bad.empty()) {
+      error = Location(file, number) + bad;
+      return;
+    }
+    if (line.starts_with('#')) return;
     std::vector<std::string> fields = SplitTabs(line);
     if (fields.size() != 3 || fields[0].empty() || fields[1].empty() || fields[2].empty()) {
       error = Location(file, number) + "expected English, simplified and traditional caption";

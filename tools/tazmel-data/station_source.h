@@ -18,9 +18,17 @@ struct StationSource {
   std::vector<int> channels;
 };
 
+// How the source file's text is taken. Text that is not valid in it is
+// refused with its line, never stored as replacement characters.
+enum class SourceText {
+  kUtf8ToGb,  // UTF-8, converted to GB18030
+  kUtf8,      // UTF-8, kept as it is (converted later)
+  kGb,        // already GB18030 (--raw)
+};
+
 // Reads and checks the file; on failure returns nullopt with `error` naming
-// the line. `to_data_code_page` converts UTF-8 text to GB18030.
-std::optional<StationSource> ReadStationSource(const std::filesystem::path& file, bool to_data_code_page,
+// the line.
+std::optional<StationSource> ReadStationSource(const std::filesystem::path& file, SourceText text_kind,
                                                std::string& error);
 
 // English caption -> {simplified, traditional}, UTF-8, from "en\tchs\tcht" lines.

@@ -97,7 +97,8 @@ int main(int argc, char* argv[]) {
   }
   data_tool::StationSource source;
   if (!tsv.empty()) {
-    std::optional<data_tool::StationSource> read = data_tool::ReadStationSource(tsv, false, error);
+    std::optional<data_tool::StationSource> read =
+        data_tool::ReadStationSource(tsv, data_tool::SourceText::kUtf8, error);
     if (!read) return Fail(error);
     source = std::move(*read);
   } else {

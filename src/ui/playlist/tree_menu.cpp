@@ -17,7 +17,7 @@ struct Item {
 };
 
 // Windows that come later; their items are shown but stay disabled.
-constexpr const char* kLaterItems[] = {"nTestRadio", "nImportData", "nExportData", "nExportAllData"};
+constexpr const char* kLaterItems[] = {"nTestRadio"};
 
 }  // namespace
 
@@ -101,6 +101,9 @@ void TTreeMenu::ApplyState(const TreeMenuState& state, bool click_mode) {
   set("nDel", state.cut);
   set("nPaste", state.paste);
   set("nIncorporate", state.incorporate);
+  set("nImportData", state.data_import);
+  set("nExportData", state.data_import);
+  set("nExportAllData", state.data_export_all);
   // Only one of the two Favorites items shows; the hidden one gives up
   // Ctrl+O, so the key always means the visible one.
   const QKeySequence favorite_key(Qt::CTRL | Qt::Key_O);
