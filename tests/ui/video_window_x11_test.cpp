@@ -1,8 +1,5 @@
 // The video window on a private X server, showing a clip that libmpv
 // really plays into its panel.
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +22,7 @@
 #include "app/qt_dispatcher.h"
 #include "playback/mpv/mpv_controls.h"
 #include "support/child_process.h"
+#include "support/x_server.h"
 #include "temp_dir.h"
 #include "ui/controls/drop_target.h"
 #include "ui/playback/video_window.h"
@@ -42,36 +40,6 @@ constexpr QSize kClip(320, 240);
 
 const char* Path() { return std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin"; }
 
-// Xvfb on the first free display of :91..:99; its name, or nothing.
-std::optional<std::string> StartXvfb(std::optional<ChildProcess>& server, const fs::path& log) {
-  for (int number = 91; number <= 99; ++number) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
-    test::ChildOptions options;
-    options.log = log;
-    options.keep_fd = fds[1];
-    const std::string display = ":" + std::to_string(number);
-    server.emplace(std::vector<std::string>{"Xvfb", display, "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                            "800x600x24", "-nolisten", "tcp", "-noreset"},
-                   test::EnvironmentWith({}), options);
-    close(fds[1]);
-    std::string reported;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (reported.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-      pollfd p{fds[0], POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      char buffer[16];
-      const ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      reported.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-    if (reported.find('\n') != std::string::npos) return display;
-    server.reset();  // taken: try the next one
-  }
-  return std::nullopt;
-}
-
 // One X server, one clip and one Qt application for the whole program; the
 // server outlives the application.
 struct Session {
@@ -87,7 +55,7 @@ void Open(Session& s) {
     s.problem = "needs Xvfb and ffmpeg (scripts/setup.sh test)";
     return;
   }
-  const std::optional<std::string> display = StartXvfb(s.xvfb, s.dir.path() / "xvfb.log");
+  const std::optional<std::string> display = test::StartXvfb(s.xvfb, s.dir.path() / "xvfb.log", 91, 99);
   if (!display) {
     s.problem = "no free X display in :91..:99";
     return;
