@@ -27,6 +27,7 @@
 #include "stations/radio_table.h"
 #include "stations/text_table.h"
 #include "support/http_server.h"
+#include "support/program_folder.h"
 #include "support/scoped_env.h"
 #include "support/test_audio.h"
 #include "temp_dir.h"
@@ -77,14 +78,8 @@ class ApplicationTest : public ::testing::Test {
  protected:
   ApplicationTest() {
     test::QtApp();
-    const fs::path stage = TAZMEL_STAGE_DIR;
-    for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound"}) {
-      fs::copy(stage / item, home_ / item, fs::copy_options::recursive);
-    }
-    server_.ServeHandler("/live.mp3", [this](TestHttpConnection& c) {
-      if (!c.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
-      while (c.Write(mp3_)) c.SleepFor(500ms);
-    });
+    test::StageProgramFolder(home_.path());
+    server_.ServeLoop("/live.mp3", mp3_);
     StationRecord record;
     record.VID = "100001";
     record.VRadioName = "Loopback FM";

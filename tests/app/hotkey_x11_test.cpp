@@ -1,8 +1,5 @@
 // The real program on a private X server: a global hotkey pressed by
 // another client reaches it and plays.
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +16,9 @@
 #include "stations/text_table.h"
 #include "support/child_process.h"
 #include "support/http_server.h"
+#include "support/program_folder.h"
 #include "support/test_audio.h"
+#include "support/x_server.h"
 #include "temp_dir.h"
 
 namespace tazmel {
@@ -31,36 +30,6 @@ using test::ChildProcess;
 
 const char* Path() { return std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin"; }
 
-// Xvfb on the first free display of :51..:59; its name, or nothing.
-std::optional<std::string> StartXvfb(std::optional<ChildProcess>& server, const fs::path& log) {
-  for (int number = 51; number <= 59; ++number) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
-    test::ChildOptions options;
-    options.log = log;
-    options.keep_fd = fds[1];
-    const std::string display = ":" + std::to_string(number);
-    server.emplace(std::vector<std::string>{"Xvfb", display, "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                            "800x600x24", "-nolisten", "tcp", "-noreset"},
-                   test::EnvironmentWith({}), options);
-    close(fds[1]);
-    std::string reported;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (reported.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-      pollfd p{fds[0], POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      char buffer[16];
-      const ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      reported.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-    if (reported.find('\n') != std::string::npos) return display;
-    server.reset();  // taken: try the next one
-  }
-  return std::nullopt;
-}
-
 // Ctrl+Alt+P typed on the desktop plays the last station, though the
 // program's window never has the focus.
 TEST(HotkeyX11Test, CtrlAltPPlays) {
@@ -68,16 +37,10 @@ TEST(HotkeyX11Test, CtrlAltPPlays) {
     GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup.sh look)";
   }
   test::TempDir home;
-  const fs::path stage = TAZMEL_STAGE_DIR;
-  for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound"}) {
-    fs::copy(stage / item, home / item, fs::copy_options::recursive);
-  }
+  test::StageProgramFolder(home.path());
   test::TestHttpServer server;
   const std::string mp3 = test::MakeToneMp3(2.0);
-  server.ServeHandler("/live.mp3", [&mp3](test::TestHttpConnection& c) {
-    if (!c.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
-    while (c.Write(mp3)) c.SleepFor(500ms);
-  });
+  server.ServeLoop("/live.mp3", mp3);
   ProgramPaths paths(home.path());
   StationRecord record;
   record.VID = "100001";
@@ -91,7 +54,7 @@ TEST(HotkeyX11Test, CtrlAltPPlays) {
   ASSERT_TRUE(WriteProfileString(paths.UserIni(), "Options", "EnabledHotkeys", "1"));
 
   std::optional<ChildProcess> xvfb;
-  const std::optional<std::string> display = StartXvfb(xvfb, home / "xvfb.log");
+  const std::optional<std::string> display = test::StartXvfb(xvfb, home / "xvfb.log", 51, 59);
   ASSERT_TRUE(display) << "no free display in :51..:59";
   const std::vector<std::string> env = test::EnvironmentWith({{"DISPLAY", *display},
                                                               {"QT_QPA_PLATFORM", "xcb"},

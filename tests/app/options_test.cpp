@@ -30,6 +30,7 @@
 #include "stations/radio_table.h"
 #include "stations/text_table.h"
 #include "support/http_server.h"
+#include "support/program_folder.h"
 #include "support/scoped_env.h"
 #include "support/test_audio.h"
 #include "temp_dir.h"
@@ -54,10 +55,7 @@ class OptionsTest : public ::testing::Test {
  protected:
   OptionsTest() {
     test::QtApp();
-    const fs::path stage = TAZMEL_STAGE_DIR;
-    for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound"}) {
-      fs::copy(stage / item, home_ / item, fs::copy_options::recursive);
-    }
+    test::StageProgramFolder(home_.path());
     fs::create_directories(paths_.DataFolder());
     fs::copy_file(home_ / "Tazmel.ini", paths_.UserIni());
     Set("Language", "CurLng", "eng");
@@ -287,10 +285,7 @@ TEST_F(OptionsTest, AutoRunTalkClockAndFailingStep) {
 TEST_F(OptionsTest, StationProxyNeverBecomesTheUsers) {
   test::TestHttpServer proxy;
   const std::string mp3 = test::MakeToneMp3(2.0);
-  proxy.ServeHandler("/live.mp3", [&mp3](test::TestHttpConnection& c) {
-    if (!c.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
-    while (c.Write(mp3)) c.SleepFor(500ms);
-  });
+  proxy.ServeLoop("/live.mp3", mp3);
   StationRecord record;
   record.VID = "100001";
   record.VRadioName = "Proxied FM";

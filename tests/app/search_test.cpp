@@ -15,6 +15,7 @@
 #include "stations/radio_table.h"
 #include "stations/text_table.h"
 #include "support/http_server.h"
+#include "support/program_folder.h"
 #include "support/scoped_env.h"
 #include "support/test_audio.h"
 #include "temp_dir.h"
@@ -44,14 +45,8 @@ class SearchTest : public ::testing::Test {
  protected:
   SearchTest() {
     test::QtApp();
-    const fs::path stage = TAZMEL_STAGE_DIR;
-    for (const char* item : {"Tazmel.ini", "Language", "Skins", "sound"}) {
-      fs::copy(stage / item, home_ / item, fs::copy_options::recursive);
-    }
-    server_.ServeHandler("/live.mp3", [this](test::TestHttpConnection& c) {
-      if (!c.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
-      while (c.Write(mp3_)) c.SleepFor(500ms);
-    });
+    test::StageProgramFolder(home_.path());
+    server_.ServeLoop("/live.mp3", mp3_);
     fs::create_directories(paths_.DataFolder());
     // One station the search finds in each table; the system one has no
     // server behind it, so only the chosen user station can play.

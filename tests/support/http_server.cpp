@@ -167,6 +167,13 @@ void TestHttpServer::ServeHandler(std::string path, Handler handler) {
   routes_[std::move(path)] = std::move(handler);
 }
 
+void TestHttpServer::ServeLoop(std::string path, const std::string& body, std::string content_type) {
+  ServeHandler(std::move(path), [&body, content_type = std::move(content_type)](TestHttpConnection& connection) {
+    if (!connection.WriteHead(200, {{"Content-Type", content_type}})) return;
+    while (connection.Write(body)) connection.SleepFor(std::chrono::milliseconds(500));
+  });
+}
+
 int TestHttpServer::RequestCount(std::string_view path) const {
   std::lock_guard lock(mutex_);
   int count = 0;

@@ -99,6 +99,9 @@ class TestHttpServer {
   // earlier one for the same path.
   void Serve(std::string path, TestHttpResponse response);
   void ServeHandler(std::string path, Handler handler);
+  // A live station at `path`: `body` again and again, one copy every half
+  // second, as `content_type`; `body` must outlive the server.
+  void ServeLoop(std::string path, const std::string& body, std::string content_type = "audio/mpeg");
 
   // Requests whose target or path equals `path`.
   int RequestCount(std::string_view path) const;

@@ -27,10 +27,7 @@ using test::TestHttpConnection;
 class TazmelPlayTest : public ::testing::Test {
  protected:
   TazmelPlayTest() {
-    server_.ServeHandler("/live.mp3", [this](TestHttpConnection& c) {
-      if (!c.WriteHead(200, {{"Content-Type", "audio/mpeg"}})) return;
-      while (c.Write(mp3_)) c.SleepFor(500ms);
-    });
+    server_.ServeLoop("/live.mp3", mp3_);
     std::filesystem::create_directories(paths_.DataFolder());
   }
 
