@@ -11,6 +11,10 @@
 #   session_program   stages the program folder $home and the player's
 #       environment
 #   start_player SCALE, stop_player, geometry ID, find_windows
+#   shots_begin PREFIX TARGET [TOOL...]  for a shot program of tests/ that
+#       draws its windows itself: checks $build/tests/TARGET (sets $shots)
+#       and the tools, makes $work and $out, starts Xvfb (1600x1200) as
+#       session_begin does
 
 session_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 xvfb_pid=
@@ -32,6 +36,12 @@ session_begin() {
       exit 2
     }
   done
+  session_x "$prefix" "$screen"
+}
+
+# session_x PREFIX SCREEN: $work and the private X server.
+session_x() {
+  local prefix=$1 screen=$2
   work=$(mktemp -d "${TMPDIR:-/tmp}/tazmel-$prefix-XXXXXX")
   trap session_end EXIT
   trap 'exit 130' INT TERM
@@ -57,6 +67,24 @@ session_begin() {
   }
   DISPLAY=:$(head -n1 "$work/display")
   export DISPLAY
+}
+
+shots_begin() {
+  local prefix=$1 target=$2 tool
+  shift 2
+  shots=$build/tests/$target
+  [[ -x $shots ]] || {
+    echo "$script: build the $target target first" >&2
+    exit 2
+  }
+  for tool in Xvfb "$@"; do
+    command -v "$tool" >/dev/null || {
+      echo "$script: $tool is missing (scripts/setup.sh look)" >&2
+      exit 2
+    }
+  done
+  session_x "$prefix" 1600x1200x24
+  mkdir -p "$out"
 }
 
 session_end() {
