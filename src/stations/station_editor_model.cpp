@@ -282,23 +282,15 @@ StationEditorModel::Outcome StationEditorModel::Delete(const StationRecord& form
   return deleted ? Outcome::kDone : Outcome::kFailed;
 }
 
-bool StationEditorModel::FindName(std::string_view text) {
+bool StationEditorModel::FindName(std::string_view text) { return FindFrom(text, &TRadioTable::FindName); }
+
+bool StationEditorModel::FindUrl(std::string_view text) { return FindFrom(text, &TRadioTable::FindUrl); }
+
+bool StationEditorModel::FindFrom(std::string_view text, int (TRadioTable::*find)(std::string_view, int)) {
   // An empty text would be contained in every name; a scrambled table's
   // lines cannot be searched as text.
   if (text.empty() || !Editable() || !Open()) return false;
-  const int hit = table_.FindName(text, std::max(position_, 0));
-  table_.Close();
-  if (hit == 0) {
-    table_.ClearFields();
-    return false;
-  }
-  position_ = hit;
-  return true;
-}
-
-bool StationEditorModel::FindUrl(std::string_view text) {
-  if (text.empty() || !Editable() || !Open()) return false;
-  const int hit = table_.FindUrl(text, std::max(position_, 0));
+  const int hit = (table_.*find)(text, std::max(position_, 0));
   table_.Close();
   if (hit == 0) {
     table_.ClearFields();

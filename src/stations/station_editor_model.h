@@ -118,6 +118,9 @@ class StationEditorModel {
 
  private:
   bool Open();
+  // The next record after the current one that `find` matches becomes
+  // current.
+  bool FindFrom(std::string_view text, int (TRadioTable::*find)(std::string_view, int));
   // The table is chosen by the ID rule: the user's for 0 and new stations.
   int table_id_ = kFirstUserStationID;
   bool AskDuplicate(const StationRecord& form);
