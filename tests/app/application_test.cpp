@@ -80,15 +80,9 @@ class ApplicationTest : public ::testing::Test {
     test::QtApp();
     test::StageProgramFolder(home_.path());
     server_.ServeLoop("/live.mp3", mp3_);
-    StationRecord record;
-    record.VID = "100001";
-    record.VRadioName = "Loopback FM";
-    record.VStreamURL = server_.Url("/live.mp3");
-    fs::create_directories(paths_.DataFolder());
-    EXPECT_TRUE(WriteTextTable(paths_.UserTablePath(), {FormatStationLine(record)}));
+    EXPECT_TRUE(test::WriteLoopbackStation(paths_, server_.Url("/live.mp3")));
     // The shipped settings with English, one preset and the given extras.
-    fs::copy_file(home_ / "Tazmel.ini", paths_.UserIni());
-    Set("Language", "CurLng", "eng");
+    EXPECT_TRUE(test::WriteEnglishUserIni(home_.path(), paths_));
     Set("Channel", "1", "100001-Loopback FM");
   }
 

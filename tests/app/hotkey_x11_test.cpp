@@ -42,14 +42,8 @@ TEST(HotkeyX11Test, CtrlAltPPlays) {
   const std::string mp3 = test::MakeToneMp3(2.0);
   server.ServeLoop("/live.mp3", mp3);
   ProgramPaths paths(home.path());
-  StationRecord record;
-  record.VID = "100001";
-  record.VRadioName = "Loopback FM";
-  record.VStreamURL = server.Url("/live.mp3");
-  fs::create_directories(paths.DataFolder());
-  ASSERT_TRUE(WriteTextTable(paths.UserTablePath(), {FormatStationLine(record)}));
-  fs::copy_file(home / "Tazmel.ini", paths.UserIni());
-  ASSERT_TRUE(WriteProfileString(paths.UserIni(), "Language", "CurLng", "eng"));
+  ASSERT_TRUE(test::WriteLoopbackStation(paths, server.Url("/live.mp3")));
+  ASSERT_TRUE(test::WriteEnglishUserIni(home.path(), paths));
   ASSERT_TRUE(WriteProfileString(paths.UserIni(), "Player", "CurPlayID", "100001"));
   ASSERT_TRUE(WriteProfileString(paths.UserIni(), "Options", "EnabledHotkeys", "1"));
 

@@ -69,14 +69,8 @@ class ScheduleAppTest : public ::testing::Test {
     test::QtApp();
     test::StageProgramFolder(home_.path());
     server_.ServeLoop("/live.mp3", mp3_);
-    StationRecord record;
-    record.VID = "100001";
-    record.VRadioName = "Loopback FM";
-    record.VStreamURL = server_.Url("/live.mp3");
-    fs::create_directories(paths_.DataFolder());
-    EXPECT_TRUE(WriteTextTable(paths_.UserTablePath(), {FormatStationLine(record)}));
-    fs::copy_file(home_ / "Tazmel.ini", paths_.UserIni());
-    EXPECT_TRUE(WriteProfileString(paths_.UserIni(), "Language", "CurLng", "eng"));
+    EXPECT_TRUE(test::WriteLoopbackStation(paths_, server_.Url("/live.mp3")));
+    EXPECT_TRUE(test::WriteEnglishUserIni(home_.path(), paths_));
   }
 
   // Ticks of the check timer, one second apart on the manual clock.
