@@ -189,14 +189,15 @@ void Application::Start() {
   CreateRecorder();
   CreateSchedule();
   sleep_timer_ = std::make_unique<SleepTimerController>(*main_window_, *engine_, *dispatcher_);
-  track_record_ =
-      std::make_unique<TrackRecordController>(TrackRecordController::Parts{.window = *main_window_,
-                                                                           .engine = *engine_,
-                                                                           .dispatcher = *dispatcher_,
-                                                                           .program_folder = paths_.ProgramFolder(),
-                                                                           .user_ini = paths_.UserIni(),
-                                                                           .language = language_,
-                                                                           .prompts = prompts_});
+  track_record_ = std::make_unique<TrackRecordController>(TrackRecordController::Parts{
+      .window = *main_window_,
+      .engine = *engine_,
+      .dispatcher = *dispatcher_,
+      .program_folder = paths_.ProgramFolder(),
+      .user_ini = paths_.UserIni(),
+      .language = language_,
+      .prompts = prompts_,
+      .balloon = [this](const QString& title, const QString& text) { return ShowBalloon(title, text); }});
   CreateNowPlaying();
   // The tree pane and its commands; the playlist window takes the pane.
   playlist_controller_ = std::make_unique<PlayListController>(

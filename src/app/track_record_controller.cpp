@@ -9,7 +9,6 @@
 #include "core/text_utils.h"
 #include "playback/engine.h"
 #include "ui/main/main_window.h"
-#include "ui/main/tray_icon.h"
 #include "ui/text_edge.h"
 
 namespace tazmel {
@@ -76,7 +75,7 @@ void TrackRecordController::Tell(const std::string& key, const char* english, co
   std::string text = parts_.language.ReadString("frmMain", key);
   if (text.empty()) text = english;
   text = FormatSlot(text, Utf8ToGb(value));
-  if (!parts_.window.Tray().ShowBalloon(QStringLiteral("Tazmel"), FromGb(text))) parts_.prompts.ShowInfo(text);
+  if (!parts_.balloon(QStringLiteral("Tazmel"), FromGb(text))) parts_.prompts.ShowInfo(text);
 }
 
 }  // namespace tazmel

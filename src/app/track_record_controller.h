@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "streamrec/stream_recorder.h"
@@ -25,7 +26,10 @@ class TrackRecordController : public QObject {
     std::filesystem::path program_folder;
     std::filesystem::path user_ini;
     const IniFile& language;
-    UserPrompts& prompts;  // when there is no tray for a balloon
+    UserPrompts& prompts;  // when no balloon can show
+    // The program's one way to a balloon (a desktop notification, else the
+    // tray's); false when neither shows.
+    std::function<bool(const QString& title, const QString& text)> balloon;
   };
   explicit TrackRecordController(Parts parts);
   ~TrackRecordController() override;
